@@ -1,0 +1,49 @@
+# Set-up commands on a fresh Debian 12 machine:
+#   make test   installs what is missing, builds (Debug, sanitizers) and runs every test
+#   make run    installs what is missing, builds (Release), starts the printer simulator
+#               and opens the utility on it
+SHELL := /bin/bash
+
+PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev libcups2-dev libgtest-dev libgmock-dev \
+            libbenchmark-dev ccache xvfb xauth
+DEBUG_DIR := build/debug
+RELEASE_DIR := build/release
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build test release run clean
+
+all: build
+
+# Installs the Debian packages that are not there yet (needs root, as on CI).
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  SUDO=""; [ "$$(id -u)" = 0 ] || SUDO=sudo; \
+	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
+	fi
+
+$(DEBUG_DIR)/build.ninja:
+	cmake -S . -B $(DEBUG_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DXJ_SANITIZE=ON
+
+build: deps $(DEBUG_DIR)/build.ninja
+	cmake --build $(DEBUG_DIR) -j $(JOBS)
+
+test: build
+	cd $(DEBUG_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 300
+
+$(RELEASE_DIR)/build.ninja:
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DXJ_BUILD_TESTS=OFF
+
+release: deps $(RELEASE_DIR)/build.ninja
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
+
+run: release
+	@scripts/run-with-simulator.sh $(RELEASE_DIR)
+
+clean:
+	rm -rf build

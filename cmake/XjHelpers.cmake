@@ -1,0 +1,51 @@
+# Shared build helpers.
+
+function(xj_add_subdirectory_if_present dir)
+  if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt")
+    add_subdirectory(${dir})
+  endif()
+endfunction()
+
+# Warnings and sanitizers for every target of ours.
+add_library(xj_options INTERFACE)
+target_compile_options(xj_options INTERFACE -Wall -Wextra -Wno-unused-parameter)
+if(XJ_SANITIZE)
+  target_compile_options(xj_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
+                                              -fno-sanitize-recover=undefined)
+  target_link_options(xj_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# A static library of one subsystem: xj_add_library(name SOURCES ... DEPENDS ...)
+function(xj_add_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_link_libraries(${name} PUBLIC xj_options ${ARG_DEPENDS})
+endfunction()
+
+# A shared library loaded at run time by file name (XJComm.so, plug-ins ...):
+# no "lib" prefix, placed in the installation folder.
+function(xj_add_module name)
+  cmake_parse_arguments(ARG "" "OUTPUT_NAME" "SOURCES;DEPENDS" ${ARGN})
+  add_library(${name} SHARED ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE xj_options ${ARG_DEPENDS})
+  set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".so"
+                        CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  if(ARG_OUTPUT_NAME)
+    set_target_properties(${name} PROPERTIES OUTPUT_NAME ${ARG_OUTPUT_NAME})
+  endif()
+endfunction()
+
+# A GoogleTest executable: xj_add_test(name SOURCES ... DEPENDS ...)
+# Every test case becomes its own CTest test, so `ctest -j` runs them in parallel.
+# The shared test main gives each process fresh folders (see tests/support/TestMain.cpp).
+function(xj_add_test name)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPENDS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE xj_options xj_test_main ${ARG_DEPENDS} GTest::gtest GTest::gmock)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  include(GoogleTest)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+endfunction()
