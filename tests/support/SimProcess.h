@@ -1,0 +1,67 @@
+#pragma once
+// Starts the printer simulator (xjk52-sim) as a child process of a test and talks to its
+// control channel (the simulator's standard input and output).
+//
+// Simulator command line (see sim/README.md):
+//   xjk52-sim [--tcp ADDR:PORT]... [--pty] [--state FILE] [--model NAME] [--device-id N]
+//             [--serial TEXT] [--firmware TEXT] [--maker TEXT] [--battery 0-6]
+//             [--power ac|battery] [--restart-delay MS] [--control SOCKET]
+// When ready it prints one line per endpoint ("tcp 127.0.0.1:40123", "pty /dev/pts/7")
+// and then "ready". Control commands, one per line, each answered by one line "ok ..."
+// or "error: ...": cover open|closed, paper ok|near-end|end, cutter error|ok,
+// fatal on|off, recoverable on|off, autorecoverable on|off, feed on|off, battery 0-6,
+// power ac|battery, offline on|off, slow MS, garbage on|off, silent on|off, drop,
+// status, quit.
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+class SimProcess {
+ public:
+  struct Options {
+    bool tcp = true;
+    std::string tcpAddress = "127.0.0.1";  // loopback only
+    int tcpPort = 0;                       // 0: a free port
+    bool pty = false;
+    std::string model;                     // empty: the simulator's default "XJ-K52II"
+    int deviceId = -1;                     // -1: the default 144
+    std::string statePath;                 // empty: settings are not kept
+    std::vector<std::string> extraArgs;
+  };
+
+  SimProcess();
+  explicit SimProcess(Options options);
+  ~SimProcess();  // stops the process
+  SimProcess(const SimProcess&) = delete;
+  SimProcess& operator=(const SimProcess&) = delete;
+
+  // Starts the simulator; true once it reported "ready" within timeoutMs.
+  bool Start(int timeoutMs = 15000);
+  // Ends the simulator (quit, then SIGTERM/SIGKILL if it does not go) and waits for it.
+  void Stop();
+  bool Running() const;
+
+  const std::string& TcpHost() const { return tcpHost_; }
+  int TcpPort() const { return tcpPort_; }
+  std::string TcpEndpoint() const;         // "127.0.0.1:40123"
+  const std::string& PtyPath() const { return ptyPath_; }
+
+  // Sends one control command and returns the simulator's reply line (without newline);
+  // an empty text when the simulator did not answer within timeoutMs.
+  std::string Control(const std::string& command, int timeoutMs = 5000);
+
+  // Path of the simulator executable the tests use.
+  static std::string ExecutablePath();
+
+ private:
+  std::string ReadLine(int timeoutMs);
+
+  Options options_;
+  pid_t pid_ = -1;
+  int toChild_ = -1;
+  int fromChild_ = -1;
+  std::string buffered_;
+  std::string tcpHost_;
+  int tcpPort_ = 0;
+  std::string ptyPath_;
+};
