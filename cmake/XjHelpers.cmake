@@ -22,6 +22,14 @@ function(xj_add_library name)
   target_link_libraries(${name} PUBLIC xj_options ${ARG_DEPENDS})
 endfunction()
 
+# A static library with widgets: like xj_add_library, with moc and Qt Widgets.
+function(xj_add_qt_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  target_link_libraries(${name} PUBLIC xj_options Qt6::Widgets ${ARG_DEPENDS})
+endfunction()
+
 # A shared library loaded at run time by file name (XJComm.so, plug-ins ...):
 # no "lib" prefix, placed in the installation folder.
 function(xj_add_module name)
@@ -35,13 +43,20 @@ function(xj_add_module name)
   endif()
 endfunction()
 
-# A GoogleTest executable: xj_add_test(name SOURCES ... DEPENDS ...)
+# A GoogleTest executable: xj_add_test(name [QT] SOURCES ... DEPENDS ... [TIMEOUT s])
 # Every test case becomes its own CTest test, so `ctest -j` runs them in parallel.
-# The shared test main gives each process fresh folders (see tests/support/TestMain.cpp).
+# The shared test main gives each process fresh folders (see tests/support/TestMain.cpp);
+# with QT it also creates the QApplication (offscreen) before the tests run.
 function(xj_add_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "TIMEOUT" "SOURCES;DEPENDS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE xj_options xj_test_main ${ARG_DEPENDS} GTest::gtest GTest::gmock)
+  if(ARG_QT)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    target_link_libraries(${name} PRIVATE xj_test_main_qt Qt6::Widgets Qt6::Test)
+  else()
+    target_link_libraries(${name} PRIVATE xj_test_main)
+  endif()
+  target_link_libraries(${name} PRIVATE xj_options ${ARG_DEPENDS} GTest::gtest GTest::gmock)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
