@@ -1,0 +1,3 @@
+#include "lang/CCaptionResInfo.h"
+
+CCaptionResInfo::~CCaptionResInfo() = default;

@@ -1,0 +1,3 @@
+#include "lang/CStringResInfo.h"
+
+CStringResInfo::~CStringResInfo() = default;
