@@ -1,1 +1,759 @@
 #include "platform/Profile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <unordered_set>
+
+#include "platform/Text.h"
+
+namespace plat {
+namespace {
+
+// ---------------------------------------------------------------------------------------
+// Reading bytes and decoding them
+
+enum class ReadStatus { kOk, kMissing, kError };
+
+// Reads a whole regular file. A file that does not exist is kMissing; anything that
+// exists but cannot be read as a regular file is kError.
+ReadStatus ReadFileBytes(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  // O_NONBLOCK keeps a FIFO at the path from blocking the open; it does nothing for
+  // regular files.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::kMissing : ReadStatus::kError;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return ReadStatus::kError;
+  }
+  bytes.resize(static_cast<std::size_t>(st.st_size));
+  std::size_t got = 0;
+  for (;;) {
+    if (got == bytes.size()) bytes.resize(bytes.size() + 4096 + bytes.size() / 2);  // file grew
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      bytes.clear();
+      return ReadStatus::kError;
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  bytes.resize(got);
+  return ReadStatus::kOk;
+}
+
+enum class Encoding { kUtf8, kUtf8Bom, kUtf16Le, kUtf16Be };
+
+Encoding DetectEncoding(std::string_view bytes) {
+  if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
+      static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF) {
+    return Encoding::kUtf8Bom;
+  }
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    return Encoding::kUtf16Le;
+  }
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
+      static_cast<unsigned char>(bytes[1]) == 0xFF) {
+    return Encoding::kUtf16Be;
+  }
+  return Encoding::kUtf8;
+}
+
+std::u16string DecodeUtf16(std::string_view bytes, bool littleEndian) {
+  std::u16string out;
+  out.reserve(bytes.size() / 2);
+  std::size_t i = 2;  // after the byte order mark
+  for (; i + 1 < bytes.size(); i += 2) {
+    const auto b0 = static_cast<unsigned char>(bytes[i]);
+    const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
+    out.push_back(static_cast<char16_t>(littleEndian ? (b0 | (b1 << 8)) : ((b0 << 8) | b1)));
+  }
+  if (i < bytes.size()) out.push_back(u'\uFFFD');  // a dangling odd byte
+  return out;
+}
+
+std::u16string DecodeText(std::string_view bytes) {
+  switch (DetectEncoding(bytes)) {
+    case Encoding::kUtf8Bom:
+      return FromUtf8(bytes.substr(3));
+    case Encoding::kUtf16Le:
+      return DecodeUtf16(bytes, true);
+    case Encoding::kUtf16Be:
+      return DecodeUtf16(bytes, false);
+    case Encoding::kUtf8:
+      break;
+  }
+  return FromUtf8(bytes);
+}
+
+// The decoded text of a profile file; empty when the file is missing or unreadable,
+// which reads like a file without sections.
+std::u16string LoadProfileText(std::u16string_view file) {
+  if (file.empty()) return {};
+  std::string bytes;
+  if (ReadFileBytes(ToUtf8(file), bytes) != ReadStatus::kOk) return {};
+  return DecodeText(bytes);
+}
+
+// ---------------------------------------------------------------------------------------
+// Lines
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\v' || c == u'\f'; }
+
+std::u16string_view Trim(std::u16string_view s) {
+  std::size_t b = 0;
+  std::size_t e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+std::u16string_view TrimRight(std::u16string_view s) {
+  std::size_t e = s.size();
+  while (e > 0 && IsBlank(s[e - 1])) --e;
+  return s.substr(0, e);
+}
+
+// Walks the lines of a text; a line ends at LF, CR LF or a lone CR.
+class LineCursor {
+ public:
+  explicit LineCursor(std::u16string_view text) : text_(text) {}
+  bool Next(std::u16string_view& line) {
+    if (pos_ >= text_.size()) return false;
+    std::size_t end = pos_;
+    while (end < text_.size() && text_[end] != u'\n' && text_[end] != u'\r') ++end;
+    line = text_.substr(pos_, end - pos_);
+    if (end < text_.size()) {
+      if (text_[end] == u'\r' && end + 1 < text_.size() && text_[end + 1] == u'\n') ++end;
+      ++end;
+    }
+    pos_ = end;
+    return true;
+  }
+
+ private:
+  std::u16string_view text_;
+  std::size_t pos_ = 0;
+};
+
+enum class LineKind { kBlank, kComment, kSection, kKeyValue, kOther };
+
+struct LineInfo {
+  LineKind kind = LineKind::kBlank;
+  std::u16string_view trimmed;  // the whole line without surrounding blanks
+  std::u16string_view name;     // section name or key name, trimmed
+  std::u16string_view value;    // value of a key line, trimmed (quotes kept)
+};
+
+// A section header is '[' ... ']' with the name up to the last ']'; a '[' line without
+// ']' is an ordinary line of the current section.
+LineInfo ClassifyLine(std::u16string_view line) {
+  LineInfo info;
+  info.trimmed = Trim(line);
+  const std::u16string_view t = info.trimmed;
+  if (t.empty()) return info;
+  if (t.front() == u';') {
+    info.kind = LineKind::kComment;
+    return info;
+  }
+  if (t.front() == u'[') {
+    const std::size_t close = t.rfind(u']');
+    if (close != std::u16string_view::npos && close > 0) {
+      info.kind = LineKind::kSection;
+      info.name = Trim(t.substr(1, close - 1));
+      return info;
+    }
+  }
+  const std::size_t eq = t.find(u'=');
+  if (eq != std::u16string_view::npos) {
+    info.kind = LineKind::kKeyValue;
+    info.name = Trim(t.substr(0, eq));
+    info.value = Trim(t.substr(eq + 1));
+    return info;
+  }
+  info.kind = LineKind::kOther;
+  return info;
+}
+
+std::u16string_view StripQuotes(std::u16string_view v) {
+  if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front()) {
+    return v.substr(1, v.size() - 2);
+  }
+  return v;
+}
+
+// Calls visit(info) for every line of the first section named `section`; visit returns
+// false to stop early. Returns whether the section exists.
+template <typename Visit>
+bool ForEachLineOfSection(std::u16string_view text, std::u16string_view section, Visit visit) {
+  const std::u16string_view wanted = Trim(section);
+  LineCursor cursor(text);
+  std::u16string_view line;
+  bool inside = false;
+  while (cursor.Next(line)) {
+    const LineInfo info = ClassifyLine(line);
+    if (info.kind == LineKind::kSection) {
+      if (inside) return true;  // the first matching section ends here
+      inside = EqualsNoCase(info.name, wanted);
+      continue;
+    }
+    if (inside && !visit(info)) return true;
+  }
+  return inside;
+}
+
+std::optional<std::u16string_view> FindValue(std::u16string_view text, std::u16string_view section,
+                                             std::u16string_view key) {
+  const std::u16string_view wanted = Trim(key);
+  std::optional<std::u16string_view> found;
+  ForEachLineOfSection(text, section, [&](const LineInfo& info) {
+    if (info.kind == LineKind::kKeyValue && EqualsNoCase(info.name, wanted)) {
+      found = StripQuotes(info.value);
+      return false;
+    }
+    return true;
+  });
+  return found;
+}
+
+std::vector<std::u16string> SectionNames(std::u16string_view text) {
+  std::vector<std::u16string> names;
+  std::unordered_set<std::u16string> seen;
+  LineCursor cursor(text);
+  std::u16string_view line;
+  while (cursor.Next(line)) {
+    const LineInfo info = ClassifyLine(line);
+    // An empty name cannot be listed: its terminator would end the list early.
+    if (info.kind != LineKind::kSection || info.name.empty()) continue;
+    if (seen.insert(ToLowerAscii(info.name)).second) names.emplace_back(info.name);
+  }
+  return names;
+}
+
+std::vector<std::u16string> KeyNames(std::u16string_view text, std::u16string_view section) {
+  std::vector<std::u16string> names;
+  std::unordered_set<std::u16string> seen;
+  ForEachLineOfSection(text, section, [&](const LineInfo& info) {
+    if (info.kind == LineKind::kKeyValue && !info.name.empty() &&
+        seen.insert(ToLowerAscii(info.name)).second) {
+      names.emplace_back(info.name);
+    }
+    return true;
+  });
+  return names;
+}
+
+std::vector<std::u16string> SectionLines(std::u16string_view text, std::u16string_view section) {
+  std::vector<std::u16string> lines;
+  ForEachLineOfSection(text, section, [&](const LineInfo& info) {
+    if (info.kind == LineKind::kKeyValue) {
+      std::u16string l(info.name);
+      l += u'=';
+      l += info.value;
+      lines.push_back(std::move(l));
+    } else if (info.kind == LineKind::kOther) {
+      lines.emplace_back(info.trimmed);
+    }
+    return true;
+  });
+  return lines;
+}
+
+// ---------------------------------------------------------------------------------------
+// Copying into callers' buffers
+
+std::uint32_t CopyString(std::u16string_view s, char16_t* out, std::uint32_t size) {
+  if (out == nullptr || size == 0) return 0;
+  const std::size_t n = std::min<std::size_t>(s.size(), size - 1);
+  std::copy_n(s.data(), n, out);
+  out[n] = u'\0';
+  return static_cast<std::uint32_t>(n);
+}
+
+// A list of NUL-terminated items ended by a second NUL. When the items do not fit with
+// room to spare, the list is cut after size - 2 characters, closed with two NULs, and
+// size - 2 is returned, so callers can tell a full buffer by that value.
+std::uint32_t CopyList(const std::vector<std::u16string>& items, char16_t* out, std::uint32_t size) {
+  if (out == nullptr || size == 0) return 0;
+  if (size == 1) {
+    out[0] = u'\0';
+    return 0;
+  }
+  std::size_t total = 0;
+  for (const auto& item : items) total += item.size() + 1;
+  const std::size_t limit = size - 2;
+  if (total <= limit) {
+    std::size_t pos = 0;
+    for (const auto& item : items) {
+      std::copy(item.begin(), item.end(), out + pos);
+      pos += item.size();
+      out[pos++] = u'\0';
+    }
+    out[pos] = u'\0';
+    if (pos == 0) out[1] = u'\0';
+    return static_cast<std::uint32_t>(total);
+  }
+  std::size_t pos = 0;
+  for (const auto& item : items) {
+    if (pos >= limit) break;
+    const std::size_t n = std::min(item.size(), limit - pos);
+    std::copy_n(item.data(), n, out + pos);
+    pos += n;
+    if (pos < limit) out[pos++] = u'\0';
+  }
+  out[limit] = u'\0';
+  out[limit + 1] = u'\0';
+  return static_cast<std::uint32_t>(limit);
+}
+
+// Integer reading of profile values: blanks, sign, "0x" hexadecimal or decimal leading
+// digits; the result wraps modulo 2^32 so "0xFFFFFFFF" reads -1.
+std::int32_t ParseProfileInt(std::u16string_view v) {
+  std::size_t i = 0;
+  while (i < v.size() && IsBlank(v[i])) ++i;
+  bool negative = false;
+  if (i < v.size() && (v[i] == u'+' || v[i] == u'-')) {
+    negative = v[i] == u'-';
+    ++i;
+  }
+  std::uint32_t value = 0;
+  if (i + 1 < v.size() && v[i] == u'0' && (v[i + 1] == u'x' || v[i + 1] == u'X')) {
+    for (i += 2; i < v.size(); ++i) {
+      const char16_t c = v[i];
+      std::uint32_t d;
+      if (c >= u'0' && c <= u'9') d = c - u'0';
+      else if (c >= u'a' && c <= u'f') d = c - u'a' + 10;
+      else if (c >= u'A' && c <= u'F') d = c - u'A' + 10;
+      else break;
+      value = (value << 4) | d;
+    }
+  } else {
+    for (; i < v.size() && v[i] >= u'0' && v[i] <= u'9'; ++i) value = value * 10u + (v[i] - u'0');
+  }
+  if (negative) value = 0u - value;
+  return static_cast<std::int32_t>(value);
+}
+
+std::u16string_view View(const char16_t* s) {
+  return s == nullptr ? std::u16string_view() : std::u16string_view(s);
+}
+
+// ---------------------------------------------------------------------------------------
+// Writing
+
+// One line of a file being rewritten: its bytes (UTF-8, without terminator) and the
+// terminator it had ("" for a last line without one).
+struct RawLine {
+  std::string bytes;
+  std::string eol;
+};
+
+struct EditableFile {
+  std::string bom;  // a UTF-8 byte order mark that the file had, kept as it was
+  std::vector<RawLine> lines;
+  std::string eol = "\n";  // terminator for new lines: the file's own style
+};
+
+EditableFile SplitForEdit(const std::string& bytes) {
+  EditableFile f;
+  std::string utf8;
+  std::string_view body;
+  switch (DetectEncoding(bytes)) {
+    case Encoding::kUtf8Bom:
+      f.bom = bytes.substr(0, 3);
+      body = std::string_view(bytes).substr(3);
+      break;
+    case Encoding::kUtf16Le:
+    case Encoding::kUtf16Be:
+      // A UTF-16 file is rewritten as UTF-8.
+      utf8 = ToUtf8(DecodeText(bytes));
+      body = utf8;
+      break;
+    case Encoding::kUtf8:
+      body = bytes;
+      break;
+  }
+  bool eolChosen = false;
+  std::size_t pos = 0;
+  while (pos < body.size()) {
+    std::size_t end = body.find_first_of("\r\n", pos);
+    RawLine line;
+    if (end == std::string_view::npos) {
+      line.bytes = std::string(body.substr(pos));
+      pos = body.size();
+    } else {
+      line.bytes = std::string(body.substr(pos, end - pos));
+      std::size_t next = end + 1;
+      if (body[end] == '\r' && next < body.size() && body[next] == '\n') ++next;
+      line.eol = std::string(body.substr(end, next - end));
+      pos = next;
+      if (!eolChosen) {
+        f.eol = line.eol;
+        eolChosen = true;
+      }
+    }
+    f.lines.push_back(std::move(line));
+  }
+  return f;
+}
+
+std::string JoinForWrite(const EditableFile& f) {
+  std::size_t total = f.bom.size();
+  for (const auto& l : f.lines) total += l.bytes.size() + l.eol.size();
+  std::string out;
+  out.reserve(total + f.eol.size());
+  out += f.bom;
+  for (const auto& l : f.lines) {
+    out += l.bytes;
+    out += l.eol;
+  }
+  return out;
+}
+
+struct ClassifiedLine {
+  LineKind kind;
+  std::u16string name;
+};
+
+ClassifiedLine Classify(const RawLine& line) {
+  const std::u16string text = FromUtf8(line.bytes);
+  const LineInfo info = ClassifyLine(text);
+  return {info.kind, std::u16string(info.name)};
+}
+
+bool IsBlankOrComment(LineKind k) { return k == LineKind::kBlank || k == LineKind::kComment; }
+
+// Applies one write to the lines; returns whether anything changed.
+bool ApplyEdit(EditableFile& f, std::u16string_view section, const std::u16string* key,
+               const std::u16string* value) {
+  std::vector<ClassifiedLine> kinds;
+  kinds.reserve(f.lines.size());
+  for (const auto& l : f.lines) kinds.push_back(Classify(l));
+
+  // [begin, end) line ranges of every section with the wanted name, header included.
+  std::vector<std::pair<std::size_t, std::size_t>> ranges;
+  for (std::size_t i = 0; i < kinds.size(); ++i) {
+    if (kinds[i].kind != LineKind::kSection || !EqualsNoCase(kinds[i].name, section)) continue;
+    std::size_t e = i + 1;
+    while (e < kinds.size() && kinds[e].kind != LineKind::kSection) ++e;
+    ranges.emplace_back(i, e);
+  }
+
+  if (key == nullptr) {
+    // Removing a section removes every section of that name, so that none of its keys
+    // reappear from a later duplicate.
+    if (ranges.empty()) return false;
+    for (auto it = ranges.rbegin(); it != ranges.rend(); ++it) {
+      std::size_t b = it->first;
+      const std::size_t e = it->second;
+      if (e == f.lines.size()) {
+        // The last section of the file: drop the blank lines that only separated it.
+        while (b > 0 && kinds[b - 1].kind == LineKind::kBlank) --b;
+      }
+      f.lines.erase(f.lines.begin() + static_cast<std::ptrdiff_t>(b),
+                    f.lines.begin() + static_cast<std::ptrdiff_t>(e));
+      kinds.erase(kinds.begin() + static_cast<std::ptrdiff_t>(b),
+                  kinds.begin() + static_cast<std::ptrdiff_t>(e));
+    }
+    return true;
+  }
+
+  const std::u16string keyName(Trim(*key));
+  if (value == nullptr) {
+    // Removing a key removes each of its lines in the section that reads see.
+    if (ranges.empty()) return false;
+    bool changed = false;
+    for (std::size_t i = ranges[0].second; i-- > ranges[0].first + 1;) {
+      if (kinds[i].kind == LineKind::kKeyValue && EqualsNoCase(kinds[i].name, keyName)) {
+        f.lines.erase(f.lines.begin() + static_cast<std::ptrdiff_t>(i));
+        changed = true;
+      }
+    }
+    return changed;
+  }
+
+  const std::string valueBytes = ToUtf8(*value);
+  if (!ranges.empty()) {
+    const auto [b, e] = ranges[0];
+    for (std::size_t i = b + 1; i < e; ++i) {
+      if (kinds[i].kind != LineKind::kKeyValue || !EqualsNoCase(kinds[i].name, keyName)) continue;
+      // Keep everything up to the value as it was: the key's spelling and the spacing.
+      std::string& bytes = f.lines[i].bytes;
+      std::size_t valueStart = bytes.find('=') + 1;
+      while (valueStart < bytes.size() && (bytes[valueStart] == ' ' || bytes[valueStart] == '\t')) {
+        ++valueStart;
+      }
+      std::string replaced = bytes.substr(0, valueStart) + valueBytes;
+      if (replaced == bytes) return false;
+      bytes = std::move(replaced);
+      return true;
+    }
+    // A new key goes after the last entry of the section, before the blank lines and
+    // comments that lead to the next section.
+    std::size_t at = b + 1;
+    for (std::size_t i = b + 1; i < e; ++i) {
+      if (!IsBlankOrComment(kinds[i].kind)) at = i + 1;
+    }
+    if (f.lines[at - 1].eol.empty()) f.lines[at - 1].eol = f.eol;
+    f.lines.insert(f.lines.begin() + static_cast<std::ptrdiff_t>(at),
+                   RawLine{ToUtf8(keyName) + "=" + valueBytes, f.eol});
+    return true;
+  }
+
+  // A new section at the end, set off from the text before it by one blank line.
+  if (!f.lines.empty()) {
+    if (f.lines.back().eol.empty()) f.lines.back().eol = f.eol;
+    if (kinds.back().kind != LineKind::kBlank) f.lines.push_back(RawLine{"", f.eol});
+  }
+  f.lines.push_back(RawLine{"[" + ToUtf8(Trim(section)) + "]", f.eol});
+  f.lines.push_back(RawLine{ToUtf8(keyName) + "=" + valueBytes, f.eol});
+  return true;
+}
+
+bool ContainsLineBreakOrNul(std::u16string_view s) {
+  return s.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos;
+}
+
+// Names and values that would change the structure of the file when written (a line
+// break starts a new line, '=' in a key moves the split, ';' or '[' at the start of a
+// key turns the line into a comment or a header) are refused rather than written.
+bool IsWritable(std::u16string_view section, const std::u16string* key, const std::u16string* value) {
+  if (Trim(section).empty() || ContainsLineBreakOrNul(section)) return false;
+  if (key != nullptr) {
+    const std::u16string_view k = Trim(*key);
+    if (k.empty() || ContainsLineBreakOrNul(k) || k.find(u'=') != std::u16string_view::npos ||
+        k.front() == u';' || k.front() == u'[') {
+      return false;
+    }
+  }
+  if (value != nullptr && ContainsLineBreakOrNul(*value)) return false;
+  return true;
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// The process's file creation mask, read without changing it (umask() cannot be read
+// without setting it, which would race with other threads creating files).
+mode_t CurrentUmask() {
+  std::string status;
+  if (ReadFileBytes("/proc/self/status", status) == ReadStatus::kOk) {
+    const std::size_t at = status.find("\nUmask:");
+    if (at != std::string::npos) {
+      return static_cast<mode_t>(std::strtoul(status.c_str() + at + 7, nullptr, 8) & 0777);
+    }
+  }
+  return 022;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Writes bytes to a temporary file beside path, flushes it to disk and renames it over
+// path. On any failure the temporary file is removed and path is left as it was.
+bool ReplaceFileAtomically(const std::string& path, const std::string& bytes, const struct stat* old) {
+  std::string temp = path + ".tmp-XXXXXX";
+  int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0 && errno == ENAMETOOLONG) {
+    temp = FolderOf(path) + "/.tmp-XXXXXX";
+    fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  }
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, bytes);
+  if (ok) {
+    const mode_t mode = old != nullptr ? (old->st_mode & 07777) : (0666 & ~CurrentUmask());
+    ok = ::fchmod(fd, mode) == 0;
+    // Keep the owner of an existing file when we are allowed to (a privileged writer
+    // must not take the file away from its user); failure to do so is not an error.
+    if (ok && old != nullptr && (old->st_uid != ::geteuid() || old->st_gid != ::getegid())) {
+      [[maybe_unused]] const int ignored = ::fchown(fd, old->st_uid, old->st_gid);
+    }
+  }
+  ok = ok && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // Make the rename itself durable; a folder that cannot be synced does not undo it.
+  const int dirFd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+  return true;
+}
+
+// Writers of this process take this mutex; writers of other processes are kept apart by
+// an exclusive flock on the folder that holds the file. The folder is locked rather than
+// the file because the file is replaced by a rename (a lock on the old file would not
+// stop a second writer that opened the new one) and may not exist yet, and locking the
+// folder leaves no lock files behind.
+std::mutex& WriteMutex() {
+  static std::mutex m;
+  return m;
+}
+
+class FolderLock {
+ public:
+  explicit FolderLock(const std::string& folder)
+      : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_ < 0) return;
+    int rc;
+    do {
+      rc = ::flock(fd_, LOCK_EX);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+      ::close(fd_);
+      fd_ = -1;
+    }
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) {
+      ::flock(fd_, LOCK_UN);
+      ::close(fd_);
+    }
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  bool Held() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+bool WriteProfile(std::u16string_view section, const std::u16string* key,
+                  const std::u16string* value, std::u16string_view file) {
+  if (file.empty() || ContainsLineBreakOrNul(file) || !IsWritable(section, key, value)) return false;
+  std::string path = ToUtf8(file);
+
+  std::lock_guard<std::mutex> guard(WriteMutex());
+  // Write through a symbolic link to its target instead of replacing the link.
+  struct stat lst {};
+  if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      path = real;
+      std::free(real);
+    }
+  }
+  FolderLock lock(FolderOf(path));
+  if (!lock.Held()) return false;
+
+  std::string bytes;
+  const ReadStatus status = ReadFileBytes(path, bytes);
+  if (status == ReadStatus::kError) return false;  // never overwrite what we could not read
+  struct stat st {};
+  const bool existed = status == ReadStatus::kOk && ::stat(path.c_str(), &st) == 0;
+
+  EditableFile edit = SplitForEdit(bytes);
+  // Nothing to do (the value is already there, or what is to be removed is absent):
+  // the file stays untouched.
+  if (!ApplyEdit(edit, Trim(section), key, value)) return true;
+  return ReplaceFileAtomically(path, JoinForWrite(edit), existed ? &st : nullptr);
+}
+
+}  // namespace
+
+std::uint32_t GetPrivateProfileStringW(const char16_t* section, const char16_t* key,
+                                       const char16_t* def, char16_t* out, std::uint32_t size,
+                                       const char16_t* file) {
+  if (out == nullptr || size == 0) return 0;
+  const std::u16string text = LoadProfileText(View(file));
+  if (section == nullptr) return CopyList(SectionNames(text), out, size);
+  if (key == nullptr) return CopyList(KeyNames(text, section), out, size);
+  const auto value = FindValue(text, section, key);
+  if (value) return CopyString(*value, out, size);
+  return CopyString(TrimRight(View(def)), out, size);
+}
+
+std::int32_t GetPrivateProfileIntW(const char16_t* section, const char16_t* key, std::int32_t def,
+                                   const char16_t* file) {
+  if (section == nullptr || key == nullptr) return def;
+  return ProfileInt(section, key, def, View(file));
+}
+
+std::uint32_t GetPrivateProfileSectionW(const char16_t* section, char16_t* out, std::uint32_t size,
+                                        const char16_t* file) {
+  if (out == nullptr || size == 0) return 0;
+  if (section == nullptr) return CopyList({}, out, size);
+  return CopyList(ProfileSectionLines(section, View(file)), out, size);
+}
+
+std::uint32_t GetPrivateProfileSectionNamesW(char16_t* out, std::uint32_t size,
+                                             const char16_t* file) {
+  if (out == nullptr || size == 0) return 0;
+  return CopyList(ProfileSectionNames(View(file)), out, size);
+}
+
+bool WritePrivateProfileStringW(const char16_t* section, const char16_t* key,
+                                const char16_t* value, const char16_t* file) {
+  if (section == nullptr || file == nullptr) return false;
+  std::optional<std::u16string> k;
+  std::optional<std::u16string> v;
+  if (key != nullptr) k.emplace(key);
+  if (value != nullptr) v.emplace(value);
+  return WriteProfile(section, k ? &*k : nullptr, v ? &*v : nullptr, file);
+}
+
+std::u16string ProfileString(std::u16string_view section, std::u16string_view key,
+                             std::u16string_view def, std::u16string_view file) {
+  const std::u16string text = LoadProfileText(file);
+  const auto value = FindValue(text, section, key);
+  return std::u16string(value ? *value : TrimRight(def));
+}
+
+std::int32_t ProfileInt(std::u16string_view section, std::u16string_view key, std::int32_t def,
+                        std::u16string_view file) {
+  const std::u16string text = LoadProfileText(file);
+  const auto value = FindValue(text, section, key);
+  if (!value || value->empty()) return def;
+  return ParseProfileInt(*value);
+}
+
+std::vector<std::u16string> ProfileSectionLines(std::u16string_view section,
+                                                std::u16string_view file) {
+  return SectionLines(LoadProfileText(file), section);
+}
+
+std::vector<std::u16string> ProfileSectionNames(std::u16string_view file) {
+  return SectionNames(LoadProfileText(file));
+}
+
+bool ProfileWrite(std::u16string_view section, std::u16string_view key, std::u16string_view value,
+                  std::u16string_view file) {
+  const std::u16string k(key);
+  const std::u16string v(value);
+  return WriteProfile(section, &k, &v, file);
+}
+
+}  // namespace plat
