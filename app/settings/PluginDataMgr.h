@@ -1,0 +1,174 @@
+#pragma once
+// PluginDataMgr: the in-memory store of the setting pages' data blocks and of the
+// printers the utility has been used with.
+//
+// A data block is identified by a 32-bit id and begins with a 32-byte header: "PND" and
+// a zero byte, the id, the version, the size of the whole block (header included) and 16
+// zero bytes, all little-endian. The same layout is used in memory and in the setting
+// data file (SettingDataFile.h).
+//
+// A printer entry maps a device name and a port name to the sub-folder and the file that
+// hold that printer's setting data (PrinterSettingIni.h).
+//
+// Threads: the user-interface thread owns the manager. The worker thread of a
+// communication job calls SetData and GetData while the user-interface thread waits for
+// that job under the application's communication lock; no other concurrent use is
+// allowed, so the manager takes no lock of its own.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Result codes of the manager and of the setting files.
+inline constexpr std::int32_t kSettingOk = 0;
+inline constexpr std::int32_t kSettingNotFound = -1;      // no entry with that id / name
+inline constexpr std::int32_t kSettingCannotOpen = -2;    // data file missing or locked
+inline constexpr std::int32_t kSettingBadData = -3;       // malformed file or bad argument
+inline constexpr std::int32_t kSettingReadError = -4;     // file shorter than announced, I/O error
+inline constexpr std::int32_t kSettingBadSize = -5;       // block size too small for a header
+inline constexpr std::int32_t kSettingNoMemory = -7;
+
+// Data block ids with a fixed meaning.
+inline constexpr std::uint32_t kPrinterInfoBlockId = 0x00010001u;  // printer information
+inline constexpr std::int32_t kPrinterInfoBlockSize = 992;
+inline constexpr std::uint32_t kCommRunnerBlockId = 0x00010005u;   // read by the job runner
+inline constexpr std::int32_t kCommRunnerBlockSize = 184;
+inline constexpr std::size_t kCommRunnerPermissiveOffset = 68;
+
+// Data block header.
+inline constexpr std::size_t kBlockHeaderSize = 32;
+inline constexpr std::size_t kBlockIdOffset = 4;
+inline constexpr std::size_t kBlockVersionOffset = 8;
+inline constexpr std::size_t kBlockSizeOffset = 12;
+inline constexpr std::uint8_t kBlockMagic[4] = {'P', 'N', 'D', 0};
+// The smallest block the manager accepts: a header and at least one byte of data.
+inline constexpr std::int32_t kMinBlockSize = static_cast<std::int32_t>(kBlockHeaderSize) + 1;
+
+// Block buffers grow in steps of this many bytes.
+inline constexpr std::size_t kBlockBufferGrowth = 4096;
+
+// Settings-read flag values.
+inline constexpr std::int32_t kSettingsNotRead = 0;
+inline constexpr std::int32_t kSettingsRead = 1;
+
+// Printer entry texts are fixed fields of this many characters (terminator included).
+inline constexpr std::size_t kEntryTextCapacity = 260;
+
+// One stored data block.
+struct PluginDataBlockEntry {
+  std::uint32_t id = 0;
+  std::int32_t version = 0;
+  std::int32_t size = 0;               // bytes of the block, header included
+  std::vector<std::uint8_t> current;   // the block as the pages last stored it
+  std::vector<std::uint8_t> initial;   // the block as it was created (kept, never read)
+};
+
+// One printer the utility has been used with.
+struct PrinterEntry {
+  char16_t DeviceName[kEntryTextCapacity] = {};
+  char16_t PortName[kEntryTextCapacity] = {};
+  char16_t Dir[kEntryTextCapacity] = {};       // sub-folder of the data folder
+  char16_t DataPath[kEntryTextCapacity] = {};  // full path of the data file; empty: none
+};
+static_assert(sizeof(PrinterEntry) == 2080);
+
+class PluginDataMgr {
+ public:
+  // Creates an empty manager (no blocks, no printers, settings-read flag 0).
+  // Any thread; the manager then belongs to the creating thread (see above).
+  PluginDataMgr();
+  ~PluginDataMgr();
+  PluginDataMgr(const PluginDataMgr&) = delete;
+  PluginDataMgr& operator=(const PluginDataMgr&) = delete;
+
+  // ---- printer entries (user-interface thread) -------------------------------------
+
+  // Index of the first entry whose DeviceName and PortName equal the arguments exactly
+  // (letter case matters); kSettingNotFound when there is none or deviceName is empty.
+  std::int32_t FindPrinterEntry(std::u16string_view deviceName, std::u16string_view portName) const;
+
+  // Adds an entry for the pair unless FindPrinterEntry already knows it. The new entry's
+  // sub-folder is "PORT_k", k being the number of entries before it, and its data file
+  // is dataFolder/PORT_k/<deviceName>_Setting.DAT. A name that would lead the data file
+  // out of its sub-folder (path separators, "." or "..") or a path too long for the
+  // entry's field leaves DataPath empty, so no data is read or written for it.
+  // Returns the index of the existing or new entry, or kSettingNoMemory.
+  std::int32_t AddPrinterEntry(std::u16string_view dataFolder, std::u16string_view deviceName,
+                               std::u16string_view portName);
+
+  // Appends an entry as read from the index file; the data path is composed as in
+  // AddPrinterEntry from its Dir and DeviceName. Returns kSettingOk or kSettingNoMemory.
+  std::int32_t AppendPrinterEntry(std::u16string_view dataFolder, std::u16string_view deviceName,
+                                  std::u16string_view portName, std::u16string_view dir);
+
+  // The DataPath of the pair's entry, or an empty text when there is no entry.
+  std::u16string GetSettingDataPath(std::u16string_view deviceName,
+                                    std::u16string_view portName) const;
+
+  // 1 when the pair has an entry whose DataPath names an existing file, else 0.
+  // Note the argument order (port first), as the printer selection dialog calls it.
+  std::int32_t ExistsSettingData(std::u16string_view portName, std::u16string_view deviceName) const;
+
+  std::size_t PrinterEntryCount() const { return printers_.size(); }
+  // The entry at index (must be below PrinterEntryCount()).
+  const PrinterEntry& GetPrinterEntry(std::size_t index) const { return *printers_[index]; }
+  void RemoveAllPrinterEntries() { printers_.clear(); }
+
+  // ---- data blocks (user-interface thread, or the job worker while the UI waits) ----
+
+  // Appends a block entry of size bytes whose current and initial buffers hold a zeroed
+  // block with the magic, id and version filled in (its size field stays 0). Duplicate
+  // ids are accepted; FindBlock, SetData and GetData use the first entry of an id.
+  // Returns kSettingOk, kSettingBadSize (size below kMinBlockSize) or kSettingNoMemory.
+  std::int32_t AddBlock(std::uint32_t id, std::int32_t version, std::int32_t size);
+
+  // Index of the first entry with that id, or kSettingNotFound.
+  std::int32_t FindBlock(std::uint32_t id) const;
+
+  // Stores size bytes of block as the current data of the first entry with that id,
+  // after writing size into bytes 12-15 of the caller's block, and records size in the
+  // entry. Bytes of an earlier, longer block beyond size stay in the buffer.
+  // Returns kSettingOk, kSettingNotFound (no entry), kSettingBadSize (size below
+  // kMinBlockSize: such a block could not be read back from the data file),
+  // kSettingBadData (block null) or kSettingNoMemory.
+  std::int32_t SetData(std::uint32_t id, std::int32_t size, void* block);
+
+  // Copies min(length, entry size) bytes from the start of the first entry with that id
+  // into buffer. length 0 or below copies nothing. Returns kSettingOk, kSettingNotFound
+  // or kSettingBadData (buffer null while length is positive).
+  std::int32_t GetData(std::uint32_t id, void* buffer, std::int32_t length) const;
+
+  // Deletes the entry at index with its buffers; an index out of range is ignored.
+  void RemoveBlock(std::int32_t index);
+  // Deletes every block entry.
+  void RemoveAllBlocks();
+
+  std::size_t BlockCount() const { return blocks_.size(); }
+  // The entry at index (must be below BlockCount()).
+  const PluginDataBlockEntry& GetBlockEntry(std::size_t index) const { return *blocks_[index]; }
+
+  // ---- settings-read flag ---------------------------------------------------------
+  // 1 once the printer's settings were read completely (or in file mode); the data file
+  // is written only then.
+  std::int32_t GetSettingsReadFlag() const { return settingsRead_; }
+  void SetSettingsReadFlag(std::int32_t flag) { settingsRead_ = flag; }
+
+ private:
+  std::vector<std::unique_ptr<PluginDataBlockEntry>> blocks_;
+  std::vector<std::unique_ptr<PrinterEntry>> printers_;
+  std::int32_t settingsRead_ = kSettingsNotRead;
+};
+
+// Little-endian helpers shared by the setting files.
+inline std::uint32_t ReadLE32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+inline void WriteLE32(std::uint8_t* p, std::uint32_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+  p[2] = static_cast<std::uint8_t>(v >> 16);
+  p[3] = static_cast<std::uint8_t>(v >> 24);
+}

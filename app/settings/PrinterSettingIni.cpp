@@ -1,0 +1,80 @@
+#include "app/settings/PrinterSettingIni.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/settings/PluginDataMgr.h"
+#include "platform/Folders.h"
+#include "platform/Profile.h"
+#include "platform/Text.h"
+
+namespace {
+
+std::u16string ReadEntryText(const std::u16string& section, const char16_t* key,
+                             const std::u16string& iniPath) {
+  char16_t value[kEntryTextCapacity] = {};
+  plat::GetPrivateProfileStringW(section.c_str(), key, u"", value,
+                                 static_cast<std::uint32_t>(kEntryTextCapacity), iniPath.c_str());
+  return std::u16string(plat::FieldText(value));
+}
+
+}  // namespace
+
+std::int32_t LoadPrinterSettingIni(PluginDataMgr& manager, std::u16string_view iniFolder,
+                                   std::u16string_view dataFolder) {
+  const std::u16string iniPath = plat::JoinPath(iniFolder, kPrinterSettingIniName);
+  if (!plat::FileExists(iniPath))
+    return static_cast<std::int32_t>(manager.PrinterEntryCount());
+
+  std::int32_t count = plat::GetPrivateProfileIntW(kIniInfoSection, kIniCountKey, 0, iniPath.c_str());
+  count = std::clamp(count, 0, kMaxPrinterEntries);
+
+  // Sections that are not in the file read as empty without asking the file again.
+  const std::vector<std::u16string> sections = plat::ProfileSectionNames(iniPath);
+  auto present = [&sections](const std::u16string& name) {
+    return std::any_of(sections.begin(), sections.end(),
+                       [&name](const std::u16string& s) { return plat::EqualsNoCase(s, name); });
+  };
+
+  for (std::int32_t i = 0; i < count; ++i) {
+    const std::u16string section = plat::NameIndex(kIniPortSectionPrefix, i);
+    std::u16string device, port, dir;
+    if (present(section)) {
+      device = ReadEntryText(section, kIniDeviceNameKey, iniPath);
+      port = ReadEntryText(section, kIniPortNameKey, iniPath);
+      dir = ReadEntryText(section, kIniDirKey, iniPath);
+    }
+    const std::int32_t rc = manager.AppendPrinterEntry(dataFolder, device, port, dir);
+    if (rc != kSettingOk) return rc;
+  }
+  return static_cast<std::int32_t>(manager.PrinterEntryCount());
+}
+
+std::int32_t SavePrinterSettingIni(const PluginDataMgr& manager, std::u16string_view iniFolder) {
+  const std::size_t count = manager.PrinterEntryCount();
+  if (count == 0) return 0;
+  const std::u16string iniPath = plat::JoinPath(iniFolder, kPrinterSettingIniName);
+
+  // A new file gets its INFO section on top, as the first thing a reader looks at.
+  if (plat::ProfileString(kIniInfoSection, kIniCountKey, u"", iniPath).empty() &&
+      !plat::WritePrivateProfileStringW(kIniInfoSection, kIniCountKey, u"0", iniPath.c_str()))
+    return kSettingCannotOpen;
+
+  for (std::size_t i = 0; i < count; ++i) {
+    const PrinterEntry& entry = manager.GetPrinterEntry(i);
+    const std::u16string section =
+        plat::NameIndex(kIniPortSectionPrefix, static_cast<long long>(i));
+    if (!plat::WritePrivateProfileStringW(section.c_str(), kIniDeviceNameKey, entry.DeviceName,
+                                          iniPath.c_str()) ||
+        !plat::WritePrivateProfileStringW(section.c_str(), kIniPortNameKey, entry.PortName,
+                                          iniPath.c_str()) ||
+        !plat::WritePrivateProfileStringW(section.c_str(), kIniDirKey, entry.Dir, iniPath.c_str()))
+      return kSettingCannotOpen;
+  }
+  const std::u16string countText = plat::FormatInt(static_cast<long long>(count));
+  if (!plat::WritePrivateProfileStringW(kIniInfoSection, kIniCountKey, countText.c_str(),
+                                        iniPath.c_str()))
+    return kSettingCannotOpen;
+  return static_cast<std::int32_t>(count);
+}

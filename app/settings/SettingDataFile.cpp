@@ -1,0 +1,228 @@
+#include "app/settings/SettingDataFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "app/settings/PluginDataMgr.h"
+#include "platform/Folders.h"
+#include "platform/Text.h"
+
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() { Close(); }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  // Closes now; false when the close reported an error (data may not have been written).
+  bool Close() {
+    if (fd_ < 0) return true;
+    const int rc = ::close(fd_);
+    fd_ = -1;
+    return rc == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+// Reads up to size bytes; returns the count read (short only at the end of the file),
+// or -1 on an I/O error.
+long long ReadFully(int fd, std::uint8_t* buffer, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::read(fd, buffer + done, size - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<long long>(done);
+}
+
+bool WriteFully(int fd, const std::uint8_t* data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::write(fd, data + done, size - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Reads the blocks that follow the file header. Returns a result code; the caller
+// removes the blocks on failure.
+std::int32_t ReadBlocks(PluginDataMgr& manager, int fd, std::uint32_t count,
+                        unsigned long long fileSize) {
+  unsigned long long position = kDataFileHeaderSize;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::uint8_t header[kBlockHeaderSize];
+    const long long got = ReadFully(fd, header, sizeof header);
+    if (got != static_cast<long long>(sizeof header)) return kSettingReadError;
+    position += sizeof header;
+    if (std::memcmp(header, kBlockMagic, sizeof kBlockMagic) != 0) return kSettingBadData;
+
+    const std::uint32_t size = ReadLE32(header + kBlockSizeOffset);
+    if (size <= kBlockHeaderSize || size > static_cast<std::uint32_t>(INT32_MAX))
+      return kSettingBadData;
+    // A size that reaches past the end of the file is a truncated or damaged file;
+    // it is caught here so that nothing is allocated for it.
+    const unsigned long long dataSize = size - kBlockHeaderSize;
+    if (position > fileSize || dataSize > fileSize - position) return kSettingReadError;
+
+    std::vector<std::uint8_t> block;
+    try {
+      block.resize(size);
+    } catch (const std::bad_alloc&) {
+      return kSettingNoMemory;
+    }
+    std::memcpy(block.data(), header, sizeof header);
+    if (ReadFully(fd, block.data() + kBlockHeaderSize, dataSize) != static_cast<long long>(dataSize))
+      return kSettingReadError;
+    position += dataSize;
+
+    const std::uint32_t id = ReadLE32(header + kBlockIdOffset);
+    const auto version = static_cast<std::int32_t>(ReadLE32(header + kBlockVersionOffset));
+    const auto blockSize = static_cast<std::int32_t>(size);
+    const std::int32_t added = manager.AddBlock(id, version, blockSize);
+    if (added != kSettingOk) return added;
+    if (manager.SetData(id, blockSize, block.data()) != kSettingOk) {
+      manager.RemoveBlock(static_cast<std::int32_t>(manager.BlockCount()) - 1);
+      return kSettingBadData;
+    }
+  }
+  return kSettingOk;
+}
+
+std::int32_t ReadSettingDataLocked(PluginDataMgr& manager, int fd, unsigned long long fileSize) {
+  std::uint8_t header[kDataFileHeaderSize];
+  const long long got = ReadFully(fd, header, sizeof header);
+  if (got != static_cast<long long>(sizeof header)) return kSettingReadError;
+  if (std::memcmp(header, kDataFileMagic, sizeof kDataFileMagic) != 0) return kSettingBadData;
+  return ReadBlocks(manager, fd, ReadLE32(header + kDataFileCountOffset), fileSize);
+}
+
+std::vector<std::uint8_t> BuildFileHeader(std::u16string_view modelName, std::uint32_t value1,
+                                          std::uint32_t value2, std::uint32_t count) {
+  std::vector<std::uint8_t> header(kDataFileHeaderSize, 0);
+  std::memcpy(header.data(), kDataFileMagic, sizeof kDataFileMagic);
+  WriteLE32(header.data() + kDataFileValue1Offset, value1);
+  WriteLE32(header.data() + kDataFileValue2Offset, value2);
+  WriteLE32(header.data() + kDataFileCountOffset, count);
+  std::memcpy(header.data() + kDataFileProductOffset, kDataFileProduct,
+              sizeof kDataFileProduct - 1);
+  std::memcpy(header.data() + kDataFileMakerOffset, kDataFileMaker, sizeof kDataFileMaker - 1);
+  const std::size_t modelLength = std::min(modelName.size(), kDataFileModelCapacity);
+  for (std::size_t i = 0; i < modelLength; ++i) {
+    const char16_t c = modelName[i];
+    header[kDataFileModelOffset + i] = static_cast<std::uint8_t>(c < 0x80 ? c : u'?');
+  }
+  return header;
+}
+
+// A name for the temporary file beside target that no other writer of this or another
+// process uses at the same time.
+std::string TemporaryName(const std::string& target) {
+  static std::atomic<unsigned> counter{0};
+  return target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+}
+
+// Writes header and blocks to fd and flushes them to the disk.
+bool WriteContents(int fd, const PluginDataMgr& manager, const std::vector<std::uint8_t>& header) {
+  if (!WriteFully(fd, header.data(), header.size())) return false;
+  for (std::size_t i = 0; i < manager.BlockCount(); ++i) {
+    const PluginDataBlockEntry& entry = manager.GetBlockEntry(i);
+    if (entry.size <= 0) continue;
+    const auto size = static_cast<std::size_t>(entry.size);
+    if (entry.current.size() < size) return false;
+    if (!WriteFully(fd, entry.current.data(), size)) return false;
+  }
+  return ::fsync(fd) == 0;
+}
+
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+std::int32_t ReadSettingData(PluginDataMgr& manager, std::u16string_view path) {
+  const std::string file = plat::ToUtf8(path);
+  FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  std::int32_t result = kSettingOk;
+  struct stat st {};
+  if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+      ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+    result = kSettingCannotOpen;
+  } else {
+    try {
+      result = ReadSettingDataLocked(manager, fd.get(), static_cast<unsigned long long>(st.st_size));
+    } catch (const std::bad_alloc&) {
+      result = kSettingNoMemory;
+    } catch (...) {
+      result = kSettingNoMemory;
+    }
+  }
+  if (result != kSettingOk) manager.RemoveAllBlocks();
+  return result;
+}
+
+std::int32_t WriteSettingData(const PluginDataMgr& manager, std::u16string_view modelName,
+                              std::u16string_view path, std::uint32_t headerValue1,
+                              std::uint32_t headerValue2) {
+  if (manager.GetSettingsReadFlag() != kSettingsRead) return 0;
+
+  const std::string target = plat::ToUtf8(path);
+  const std::size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash);
+  if (!folder.empty() && !plat::FolderExists(plat::FromUtf8(folder)) &&
+      !plat::CreateFolder(plat::FromUtf8(folder)))
+    return 0;
+
+  std::vector<std::uint8_t> header;
+  std::string temporary;
+  try {
+    std::uint32_t written = 0;
+    for (std::size_t i = 0; i < manager.BlockCount(); ++i)
+      if (manager.GetBlockEntry(i).size > 0) ++written;
+    header = BuildFileHeader(modelName, headerValue1, headerValue2, written);
+    temporary = TemporaryName(target);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+
+  FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  if (!fd.valid()) return 0;
+  const bool complete = WriteContents(fd.get(), manager, header);
+  const bool closed = fd.Close();
+  if (!complete || !closed || ::rename(temporary.c_str(), target.c_str()) != 0) {
+    ::unlink(temporary.c_str());
+    return 0;
+  }
+  SyncFolder(folder);
+  return 1;
+}
