@@ -304,8 +304,10 @@ std::uint32_t CopyList(const std::vector<std::u16string>& items, char16_t* out, 
       pos += item.size();
       out[pos++] = u'\0';
     }
+    // Both characters after the returned count are NULs, whether the list fitted or was
+    // cut (total <= size - 2 leaves room for the second one).
     out[pos] = u'\0';
-    if (pos == 0) out[1] = u'\0';
+    out[pos + 1] = u'\0';
     return static_cast<std::uint32_t>(total);
   }
   std::size_t pos = 0;
