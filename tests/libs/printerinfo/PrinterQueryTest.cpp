@@ -1,0 +1,249 @@
+// Request/reply parsing against a scripted printer: the reply forms the libraries rely
+// on, and every way a reply can be wrong.
+#include "libs/printerinfo/PrinterQuery.h"
+
+#include <gtest/gtest.h>
+
+#include "libs/xjcomm/XJComm.h"
+#include "tests/libs/printerinfo/ScriptedComm.h"
+
+namespace {
+
+using Status = PrinterQuery::Status;
+
+TEST(PrinterQueryTest, InfoTextPurgesWritesOneCommandAndReadsTheText) {
+  ScriptedComm comm;
+  ScriptXjK52(comm);
+  comm.Inject("stale bytes of an earlier reply");
+  PrinterQuery query(&comm);
+  std::string text;
+  ASSERT_EQ(query.ReadInfoText(PrinterQuery::kInfoModel, &text), Status::kOk);
+  EXPECT_EQ(text, "XJ-K52II");
+  EXPECT_EQ(comm.PurgeCount(), 1);
+  ASSERT_EQ(comm.Writes().size(), 1u);
+  EXPECT_EQ(comm.Writes()[0], CmdId(67));
+}
+
+TEST(PrinterQueryTest, RepliesSplitIntoSingleBytesAreReassembled) {
+  ScriptedComm comm;
+  ScriptXjK52(comm);
+  comm.SetChunkSize(1);
+  PrinterQuery query(&comm);
+  std::string text;
+  ASSERT_EQ(query.ReadInfoText(PrinterQuery::kInfoSerial, &text), Status::kOk);
+  EXPECT_EQ(text, "K52-000123");
+  std::optional<std::uint32_t> width;
+  ASSERT_EQ(query.ReadCustomizedValue(3, &width), Status::kOk);
+  EXPECT_EQ(width, 6u);
+  std::uint8_t id = 0;
+  ASSERT_EQ(query.ReadIdByte(PrinterQuery::kIdModel, &id), Status::kOk);
+  EXPECT_EQ(id, 0x90);
+}
+
+TEST(PrinterQueryTest, FlowControlBytesBeforeAReplyAreDropped) {
+  ScriptedComm comm;
+  comm.OnCommand(CmdId(66), Bytes({0x13, 0x11}) + TextReply("NORVE") + Bytes({0x11}));
+  comm.OnCommand(CmdId(1), Bytes({0x11, 0x91, 0x13}));
+  PrinterQuery query(&comm);
+  std::string text;
+  ASSERT_EQ(query.ReadInfoText(PrinterQuery::kInfoMaker, &text), Status::kOk);
+  EXPECT_EQ(text, "NORVE");
+  std::uint8_t id = 0;
+  ASSERT_EQ(query.ReadIdByte(PrinterQuery::kIdModel, &id), Status::kOk);
+  EXPECT_EQ(id, 145);
+}
+
+TEST(PrinterQueryTest, EmptyTextIsAValidReply) {
+  ScriptedComm comm;
+  comm.OnCommand(CmdId(68), TextReply(""));
+  PrinterQuery query(&comm);
+  std::string text = "unchanged?";
+  ASSERT_EQ(query.ReadInfoText(PrinterQuery::kInfoSerial, &text), Status::kOk);
+  EXPECT_EQ(text, "");
+}
+
+TEST(PrinterQueryTest, MultibyteTextBytesAreKeptAsSent) {
+  ScriptedComm comm;
+  const std::string fonts = "\xC8\xD5\xB1\xBE KANJI";
+  comm.OnCommand(CmdId(69), TextReply(fonts));
+  PrinterQuery query(&comm);
+  std::string text;
+  ASSERT_EQ(query.ReadInfoText(PrinterQuery::kInfoFonts, &text), Status::kOk);
+  EXPECT_EQ(text, fonts);
+}
+
+TEST(PrinterQueryTest, MalformedTextRepliesAreRejected) {
+  struct Case {
+    const char* what;
+    std::string reply;
+    Status expected;
+  };
+  const Case cases[] = {
+      {"wrong header", Bytes({0x37}) + "XJ-K52II" + Bytes({0x00}), Status::kBadReply},
+      {"control character inside", Bytes({0x5F, 'X', 0x07, 'J', 0x00}), Status::kBadReply},
+      {"delete character inside", Bytes({0x5F, 'X', 0x7F, 0x00}), Status::kBadReply},
+      {"no terminator", Bytes({0x5F}) + "XJ-K52II", Status::kNoAnswer},
+      {"header only", Bytes({0x5F}), Status::kNoAnswer},
+      {"longer than any reply", Bytes({0x5F}) + std::string(PrinterQuery::kMaxBlockBody + 1, 'A') +
+                                    Bytes({0x00}),
+       Status::kBadReply},
+      {"more bytes after the reply", TextReply("XJ-K52II") + "XJ", Status::kBadReply},
+      {"two replies at once", TextReply("XJ-K52II") + TextReply("XJ-K52II"), Status::kBadReply},
+      {"one-byte answer", Bytes({0x90}), Status::kBadReply},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedComm comm;
+    comm.OnCommand(CmdId(67), c.reply);
+    PrinterQuery query(&comm);
+    std::string text = "before";
+    EXPECT_EQ(query.ReadInfoText(PrinterQuery::kInfoModel, &text), c.expected);
+    EXPECT_EQ(text, "before");
+  }
+}
+
+TEST(PrinterQueryTest, LongestAllowedTextIsAccepted) {
+  ScriptedComm comm;
+  const std::string longest(PrinterQuery::kMaxBlockBody, 'A');
+  comm.OnCommand(CmdId(65), TextReply(longest));
+  PrinterQuery query(&comm);
+  std::string text;
+  ASSERT_EQ(query.ReadInfoText(PrinterQuery::kInfoFirmware, &text), Status::kOk);
+  EXPECT_EQ(text, longest);
+}
+
+TEST(PrinterQueryTest, CommunicationFailuresAreReportedAsSuch) {
+  std::string text;
+  {
+    ScriptedComm silent;  // answers nothing
+    PrinterQuery query(&silent);
+    EXPECT_EQ(query.ReadInfoText(PrinterQuery::kInfoModel, &text), Status::kNoAnswer);
+    std::uint8_t id = 0;
+    EXPECT_EQ(query.ReadIdByte(PrinterQuery::kIdModel, &id), Status::kNoAnswer);
+  }
+  {
+    ScriptedComm comm;
+    ScriptXjK52(comm);
+    comm.SetWriteResult(XJC_E_IO);
+    PrinterQuery query(&comm);
+    EXPECT_EQ(query.ReadInfoText(PrinterQuery::kInfoModel, &text), Status::kIoError);
+  }
+  {
+    ScriptedComm comm;
+    ScriptXjK52(comm);
+    comm.SetWriteResult(XJC_E_TIMEOUT);
+    PrinterQuery query(&comm);
+    EXPECT_EQ(query.ReadInfoText(PrinterQuery::kInfoModel, &text), Status::kNoAnswer);
+  }
+  {
+    ScriptedComm comm;
+    ScriptXjK52(comm);
+    comm.SetPurgeResult(XJC_E_NOT_OPEN);
+    PrinterQuery query(&comm);
+    EXPECT_EQ(query.ReadInfoText(PrinterQuery::kInfoModel, &text), Status::kIoError);
+    EXPECT_TRUE(comm.Writes().empty());
+  }
+  {
+    ScriptedComm comm;
+    ScriptXjK52(comm);
+    comm.SetReadResult(XJC_E_IO);
+    PrinterQuery query(&comm);
+    EXPECT_EQ(query.ReadInfoText(PrinterQuery::kInfoModel, &text), Status::kIoError);
+  }
+  {
+    PrinterQuery query(nullptr);
+    EXPECT_EQ(query.ReadInfoText(PrinterQuery::kInfoModel, &text), Status::kIoError);
+  }
+  EXPECT_TRUE(text.empty());
+}
+
+TEST(PrinterQueryTest, IdByteRejectsBlocksAndExtraBytes) {
+  struct Case {
+    const char* what;
+    std::string reply;
+    Status expected;
+  };
+  const Case cases[] = {
+      {"a text block", TextReply("XJ-K52II"), Status::kBadReply},
+      {"a data block", ValueReply(3, "6"), Status::kBadReply},
+      {"two bytes", Bytes({0x90, 0x90}), Status::kBadReply},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedComm comm;
+    comm.OnCommand(CmdId(1), c.reply);
+    PrinterQuery query(&comm);
+    std::uint8_t id = 7;
+    EXPECT_EQ(query.ReadIdByte(PrinterQuery::kIdModel, &id), c.expected);
+    EXPECT_EQ(id, 7);
+  }
+  ScriptedComm comm;
+  PrinterQuery query(&comm);
+  std::uint8_t id = 0;
+  EXPECT_EQ(query.ReadIdByte(4, &id), Status::kBadReply);  // not an ID request
+  EXPECT_TRUE(comm.Writes().empty());
+}
+
+TEST(PrinterQueryTest, CustomizedValueReplies) {
+  struct Case {
+    const char* what;
+    std::string reply;
+    Status expected;
+    std::optional<std::uint32_t> value;
+  };
+  const Case cases[] = {
+      {"58 mm", ValueReply(3, "1"), Status::kOk, 1u},
+      {"80 mm", ValueReply(3, "6"), Status::kOk, 6u},
+      {"no value", ValueReply(3, ""), Status::kOk, std::nullopt},
+      {"another setting", ValueReply(5, "6"), Status::kBadReply, 99u},
+      {"letters in the value", ValueReply(3, "6a"), Status::kBadReply, 99u},
+      {"value beyond 32 bits", ValueReply(3, "4294967296"), Status::kBadReply, 99u},
+      {"no separator", Bytes({0x37, 0x27, '3', '6', 0x00}), Status::kBadReply, 99u},
+      {"wrong identifier", Bytes({0x37, 0x21, '3', 0x1F, '6', 0x00}), Status::kBadReply, 99u},
+      {"no answer", "", Status::kNoAnswer, 99u},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedComm comm;
+    comm.OnCommand(CmdReadValue(3), c.reply);
+    PrinterQuery query(&comm);
+    std::optional<std::uint32_t> value = 99u;
+    EXPECT_EQ(query.ReadCustomizedValue(3, &value), c.expected);
+    EXPECT_EQ(value, c.value);
+  }
+}
+
+TEST(PrinterQueryTest, NvCapacityAndBatteryReplies) {
+  ScriptedComm comm;
+  ScriptXjK52(comm);
+  PrinterQuery query(&comm);
+  std::uint32_t capacity = 0;
+  ASSERT_EQ(query.ReadNvGraphicsCapacity(&capacity), Status::kOk);
+  EXPECT_EQ(capacity, 393216u);
+  std::uint8_t source = 9;
+  std::uint8_t level = 9;
+  ASSERT_EQ(query.ReadBattery(&source, &level), Status::kOk);
+  EXPECT_EQ(source, 1);
+  EXPECT_EQ(level, 5);
+
+  comm.OnCommand(CmdNvCapacity(), Bytes({0x37, 0x31, 0x00}));
+  EXPECT_EQ(query.ReadNvGraphicsCapacity(&capacity), Status::kBadReply);
+  comm.OnCommand(CmdNvCapacity(), Bytes({0x37, 0x31, '1', '2', 'k', 0x00}));
+  EXPECT_EQ(query.ReadNvGraphicsCapacity(&capacity), Status::kBadReply);
+  EXPECT_EQ(capacity, 393216u);
+
+  const std::string badBattery[] = {
+      Bytes({0x37, 0x45, 0x32, 0x35, 0x00}),        // unknown power source
+      Bytes({0x37, 0x45, 0x30, 0x37, 0x00}),        // level above full
+      Bytes({0x37, 0x45, 0x30, 0x00}),              // level missing
+      Bytes({0x37, 0x45, 0x30, 0x33, 0x33, 0x00}),  // one byte too many
+  };
+  for (const std::string& reply : badBattery) {
+    comm.OnCommand(CmdBattery(), reply);
+    EXPECT_EQ(query.ReadBattery(&source, &level), Status::kBadReply);
+  }
+  EXPECT_EQ(source, 1);
+  EXPECT_EQ(level, 5);
+}
+
+}  // namespace
