@@ -5,13 +5,16 @@
 // Simulator command line (see sim/README.md):
 //   xjk52-sim [--tcp ADDR:PORT]... [--pty] [--state FILE] [--model NAME] [--device-id N]
 //             [--serial TEXT] [--firmware TEXT] [--maker TEXT] [--battery 0-6]
-//             [--power ac|battery] [--restart-delay MS] [--control SOCKET]
+//             [--fonts TEXT] [--power ac|battery] [--restart-delay MS] [--control SOCKET]
 // When ready it prints one line per endpoint ("tcp 127.0.0.1:40123", "pty /dev/pts/7")
 // and then "ready". Control commands, one per line, each answered by one line "ok ..."
 // or "error: ...": cover open|closed, paper ok|near-end|end, cutter error|ok,
-// fatal on|off, recoverable on|off, autorecoverable on|off, feed on|off, battery 0-6,
-// power ac|battery, offline on|off, slow MS, garbage on|off, silent on|off, drop,
-// status, quit.
+// fatal on|off, recoverable on|off, autorecoverable on|off, feed on|off, drawer high|low,
+// battery 0-6, power ac|battery, offline on|off, slow MS, garbage on|off, silent on|off,
+// drop, status, help, quit.
+//
+// Thread use: one test thread drives one SimProcess; Control() and Stop() must not be
+// called from two threads at once.
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -27,6 +30,7 @@ class SimProcess {
     int deviceId = -1;                     // -1: the default 144
     std::string statePath;                 // empty: settings are not kept
     std::vector<std::string> extraArgs;
+    int restartDelayMs = -1;               // -1: the simulator's default (300 ms)
   };
 
   SimProcess();
@@ -35,11 +39,18 @@ class SimProcess {
   SimProcess(const SimProcess&) = delete;
   SimProcess& operator=(const SimProcess&) = delete;
 
-  // Starts the simulator; true once it reported "ready" within timeoutMs.
+  // Starts the simulator; true once it reported "ready" within timeoutMs. When it does
+  // not, the process is stopped and reaped before Start returns (see ExitCode()).
+  // Start after Stop runs a new simulator process (a new free port unless one is set).
+  // The simulator is killed when the thread that called Start ends, so start it from
+  // the thread that lives as long as the test (normally the test's main thread).
   bool Start(int timeoutMs = 15000);
   // Ends the simulator (quit, then SIGTERM/SIGKILL if it does not go) and waits for it.
   void Stop();
   bool Running() const;
+  // Exit code of the last simulator process after it ended (128 + signal number when a
+  // signal ended it); -1 while it runs or before it ever ran.
+  int ExitCode() const { return exitCode_; }
 
   const std::string& TcpHost() const { return tcpHost_; }
   int TcpPort() const { return tcpPort_; }
@@ -64,4 +75,5 @@ class SimProcess {
   std::string tcpHost_;
   int tcpPort_ = 0;
   std::string ptyPath_;
+  int exitCode_ = -1;
 };

@@ -1,0 +1,96 @@
+#pragma once
+// One way a host talks to the printer: an accepted TCP connection or the master side of
+// the pseudo-terminal. It reads bytes into its CommandInterpreter and sends the replies
+// back, shaped by the current link behaviour (slow, garbage, silent), through a queue
+// that never blocks the event loop.
+//
+// Only the simulator's event-loop thread uses a channel.
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "sim/CommandInterpreter.h"
+#include "sim/PrinterModel.h"
+
+namespace sim {
+
+using Clock = std::chrono::steady_clock;
+
+// How the printer's side of the link misbehaves; set from the control channel.
+struct LinkBehaviour {
+  int slowMs = 0;        // every reply leaves this much later
+  bool garbage = false;  // replies are replaced by random bytes
+  bool silent = false;   // replies are not sent at all
+};
+
+class HostChannel : public CommandInterpreter::Host {
+ public:
+  // Receives what the interpreter reports that concerns the whole printer.
+  class Owner {
+   public:
+    virtual ~Owner() = default;
+    virtual void OnSettingsChanged() = 0;
+    virtual void OnRestartRequested() = 0;
+    virtual void OnConditionChanged() = 0;
+  };
+
+  enum class ReadResult { kOk, kClosed };
+
+  // Queued bytes above this are dropped: a host that never reads must not eat memory.
+  static constexpr std::size_t kMaxQueuedBytes = 1 << 20;
+
+  // `fd` is non-blocking; the channel closes it when `ownsFd`.
+  HostChannel(int fd, bool ownsFd, std::string description, PrinterModel& model, const LinkBehaviour& link,
+              Owner& owner);
+  ~HostChannel() override;
+  HostChannel(const HostChannel&) = delete;
+  HostChannel& operator=(const HostChannel&) = delete;
+
+  int Fd() const { return fd_; }
+  const std::string& Description() const { return description_; }
+  CommandInterpreter& Interpreter() { return interpreter_; }
+  const CommandInterpreter& Interpreter() const { return interpreter_; }
+
+  // Reads what is available and interprets it. kClosed when the peer has gone or the
+  // descriptor failed. With `discard` the bytes are read and thrown away (a restarting
+  // printer hears nothing).
+  ReadResult ReadAvailable(bool discard);
+  // Writes the queued bytes whose time has come. False when the descriptor failed.
+  bool WriteDue(Clock::time_point now);
+  // True when bytes are due now but could not be written yet (wait for writability).
+  bool HasDueOutput(Clock::time_point now) const;
+  // The time the next queued reply becomes due, if any.
+  std::optional<Clock::time_point> NextDue() const;
+  // Throws away everything queued (counted as dropped replies).
+  void DiscardOutput();
+
+  // CommandInterpreter::Host
+  void SendToHost(std::vector<std::uint8_t> bytes) override;
+  void SettingsChanged() override { owner_.OnSettingsChanged(); }
+  void RestartRequested() override { owner_.OnRestartRequested(); }
+  void ConditionChanged() override { owner_.OnConditionChanged(); }
+
+ private:
+  struct Pending {
+    Clock::time_point due;
+    std::vector<std::uint8_t> bytes;
+    std::size_t sent = 0;
+  };
+
+  int fd_;
+  bool ownsFd_;
+  std::string description_;
+  PrinterModel& model_;
+  const LinkBehaviour& link_;
+  Owner& owner_;
+  CommandInterpreter interpreter_;
+  std::deque<Pending> queue_;
+  std::size_t queuedBytes_ = 0;
+  std::mt19937 random_;
+};
+
+}  // namespace sim
