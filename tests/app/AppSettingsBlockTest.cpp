@@ -80,17 +80,6 @@ TEST(AppSettingsBlockLayout, EveryFieldAtItsOffsetForThisPointerWidth) {
   EXPECT_EQ(sizeof(AppSettingsBlock), k64Bit ? 11704u : 11688u);
 }
 
-TEST(AppSettingsBlockLayout, FieldsFollowEachOtherWithoutGaps) {
-  // Each table in itself: consecutive fields, the 64-bit one shifted by 4 per address
-  // field before the offset.
-  const std::size_t addressFieldsBefore[] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 2, 2, 2, 2, 2, 2,
-                                             3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3,
-                                             3, 3, 3, 3, 3, 3};
-  ASSERT_EQ(std::size(addressFieldsBefore), std::size(kFields));
-  for (std::size_t i = 0; i < std::size(kFields); ++i)
-    EXPECT_EQ(kFields[i].at64, kFields[i].at32 + 4 * addressFieldsBefore[i]) << kFields[i].name;
-}
-
 TEST(AppSettingsBlockLayout, EmbeddedPortRecordFieldsAtBlockOffsets) {
   EXPECT_EQ(offsetof(AppSettingsBlock, chosenPort) + offsetof(PortRecord, portName), 1048u);
   EXPECT_EQ(offsetof(AppSettingsBlock, chosenPort) + offsetof(PortRecord, deviceName), 2620u);

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -229,75 +228,6 @@ TEST_F(XJCWithStub, OwnOperationsForwardTheirArgumentsUnchanged) {
   EXPECT_EQ(calls[5].name, "XJC_SetDisableOffOffline");
   EXPECT_EQ(calls[6].name, "XJC_SetResponseACK");
   EXPECT_EQ(calls[6].args[0], 3u);
-}
-
-// Each pointer must be bound to the entry point of its own name.
-TEST_F(XJCWithStub, EveryPointerReachesItsOwnEntryPoint) {
-  PortRecord record{};
-  PortRecord* records[1] = {&record};
-  std::uint32_t count = 0;
-  std::int32_t value = 0;
-  std::uint32_t uvalue = 0;
-  char16_t text[16] = {};
-  char bytes[4] = {};
-  auto proc = [](std::uint32_t, void*) -> std::int32_t { return 0; };
-  XJC& x = xjc_;
-  const std::vector<std::pair<const char*, std::function<XJC_RESULT()>>> calls = {
-      {"XJC_SetCaller", [&] { return x.XJC_SetCaller(1); }},
-      {"XJC_GetCaller", [&] { return x.XJC_GetCaller(&value); }},
-      {"XJC_SetModelType", [&] { return x.XJC_SetModelType(0); }},
-      {"XJC_EnumPort", [&] { return x.XJC_EnumPort(records, 1, &count, 0); }},
-      {"XJC_EnumDevPort", [&] { return x.XJC_EnumDevPort(u"NET", records, 1, &count); }},
-      {"XJC_AddPort", [&] { return x.XJC_AddPort(&record); }},
-      {"XJC_RemovePort", [&] { return x.XJC_RemovePort(&record); }},
-      {"XJC_FindPort", [&] { return x.XJC_FindPort(&record); }},
-      {"XJC_SetPort", [&] { return x.XJC_SetPort(&record); }},
-      {"XJC_GetPort", [&] { return x.XJC_GetPort(&record); }},
-      {"XJC_Open", [&] { return x.XJC_Open(1); }},
-      {"XJC_Close", [&] { return x.XJC_Close(); }},
-      {"XJC_ReopenPort", [&] { return x.XJC_ReopenPort(); }},
-      {"XJC_Initialize", [&] { return x.XJC_Initialize(); }},
-      {"XJC_Terminate", [&] { return x.XJC_Terminate(); }},
-      {"XJC_CommunicationTest", [&] { return x.XJC_CommunicationTest(&record); }},
-      {"XJC_GetStatus", [&] { return x.XJC_GetStatus(&value); }},
-      {"XJC_RegisterStatusProc", [&] { return x.XJC_RegisterStatusProc(proc, &value); }},
-      {"XJC_UnregisterStatusProc", [&] { return x.XJC_UnregisterStatusProc(); }},
-      {"XJC_RegisterBatStatusProc", [&] { return x.XJC_RegisterBatStatusProc(proc, &value); }},
-      {"XJC_UnregisterBatStatusProc", [&] { return x.XJC_UnregisterBatStatusProc(); }},
-      {"XJC_RegisterDeviceStateCallback", [&] { return x.XJC_RegisterDeviceStateCallback(proc, nullptr); }},
-      {"XJC_UnregisterDeviceStateCallback", [&] { return x.XJC_UnregisterDeviceStateCallback(); }},
-      {"XJC_IsSupported", [&] { return x.XJC_IsSupported(6, &value); }},
-      {"XJC_IsEnableCommand", [&] { return x.XJC_IsEnableCommand(1, 0x0E, 0x30, &value); }},
-      {"XJC_IsWatermarkSupported", [&] { return x.XJC_IsWatermarkSupported(&value); }},
-      {"XJC_IsARPSupported", [&] { return x.XJC_IsARPSupported(&value); }},
-      {"XJC_Read", [&] { return x.XJC_Read(bytes, 4, &uvalue, 10); }},
-      {"XJC_Write", [&] { return x.XJC_Write(bytes, 4, &uvalue, 10); }},
-      {"XJC_Purge", [&] { return x.XJC_Purge(); }},
-      {"XJC_SetFlowCtrlForced", [&] { return x.XJC_SetFlowCtrlForced(0); }},
-      {"XJC_RecoverySending", [&] { return x.XJC_RecoverySending(); }},
-      {"XJC_Reset", [&] { return x.XJC_Reset(); }},
-      {"XJC_SetDisableOffOffline", [&] { return x.XJC_SetDisableOffOffline(); }},
-      {"XJC_SetResponseACK", [&] { return x.XJC_SetResponseACK(1); }},
-      {"XJC_GetDeviceName", [&] { return x.XJC_GetDeviceName(text, 16); }},
-      {"XJC_GetPortName", [&] { return x.XJC_GetPortName(text, 16); }},
-      {"XJC_GetSerialNumber", [&] { return x.XJC_GetSerialNumber(text, 16); }},
-      {"XJC_GetFirmVersion", [&] { return x.XJC_GetFirmVersion(text, 16); }},
-      {"XJC_GetAccessVersion", [&] { return x.XJC_GetAccessVersion(&uvalue); }},
-      {"XJC_PortSetting", [&] { return x.XJC_PortSetting(&record); }},
-      {"XJC_Backup", [&] { return x.XJC_Backup(text); }},
-      {"XJC_Restore", [&] { return x.XJC_Restore(text); }},
-      {"XJC_FileCheck", [&] { return x.XJC_FileCheck(text); }},
-      {"XJC_SetPortConnector", [&] { return x.XJC_SetPortConnector(1); }},
-      {"XJC_IsPortConnectorEnabled", [&] { return x.XJC_IsPortConnectorEnabled(&value); }},
-  };
-  ASSERT_EQ(calls.size(), kXJCEntryPointCount);
-  for (std::size_t i = 0; i < calls.size(); ++i) {
-    setResult_(calls[i].first, 0x1000u + static_cast<std::uint32_t>(i));
-    EXPECT_EQ(calls[i].second(), 0x1000u + i) << calls[i].first;
-  }
-  const auto names = CallNames();
-  ASSERT_EQ(names.size(), calls.size());
-  for (std::size_t i = 0; i < calls.size(); ++i) EXPECT_EQ(names[i], calls[i].first);
 }
 
 // ---- open sequence ----------------------------------------------------------------------
