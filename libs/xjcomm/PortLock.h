@@ -1,0 +1,36 @@
+#pragma once
+// PortLock: an advisory lock per printer port shared by every process of this library,
+// so two copies of the program cannot talk to one printer at once. It is an exclusive
+// flock on a lock file in the runtime folder, named from the port's identity; the lock
+// goes with the process, so a crashed program never leaves a port locked.
+//
+// One object is used by one thread at a time.
+#include <string>
+#include <string_view>
+
+#include "libs/xjcomm/XJComm.h"
+
+namespace xjcomm {
+
+class PortLock {
+ public:
+  PortLock() = default;
+  ~PortLock();
+  PortLock(const PortLock&) = delete;
+  PortLock& operator=(const PortLock&) = delete;
+
+  // Takes the lock of the port with this identity without waiting. XJC_OK; XJC_E_IN_USE
+  // when another holder has it; XJC_E_OPEN_FAILED when the lock file cannot be made.
+  XJC_RESULT Acquire(std::string_view portIdentity);
+  void Release();
+  bool Held() const { return fd_ >= 0; }
+
+  // The lock file of a port: <runtime folder>/XJComm-<identity with every character
+  // other than letters, digits, '.' and '-' replaced by '_'>.lock
+  static std::string LockFilePath(std::string_view portIdentity);
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace xjcomm

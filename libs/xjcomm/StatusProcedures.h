@@ -1,0 +1,51 @@
+#pragma once
+// StatusProcedures: the status and battery procedures registered by the program, and
+// the delivery of codes to them. A procedure is called with a code when the code differs
+// from the one it got last, and once right after it was registered.
+//
+// Calls are made with the table's mutex held, so unregistering from another thread waits
+// for a running call to return and no call starts afterwards; unregistering from inside
+// the procedure itself (same thread) takes effect at once without waiting.
+//
+// Register/Unregister/Clear may be called from any thread; Deliver from the monitor.
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+
+#include "libs/xjcomm/XJComm.h"
+
+namespace xjcomm {
+
+class StatusProcedures {
+ public:
+  void RegisterStatus(XJC_STATUS_PROC proc, void* context);
+  void UnregisterStatus();
+  void RegisterBattery(XJC_STATUS_PROC proc, void* context);
+  void UnregisterBattery();
+  void Clear();
+
+  bool Any();
+  bool WantsBattery();
+
+  // Calls the procedures whose code changed (or that wait for their first call). Gives up
+  // without calling anything once stop becomes true while it waits for the table.
+  void Deliver(std::optional<std::uint32_t> status, std::optional<std::uint16_t> battery,
+               const std::atomic<bool>& stop);
+
+ private:
+  struct Slot {
+    XJC_STATUS_PROC proc = nullptr;
+    void* context = nullptr;
+    bool firstCallPending = false;
+    std::optional<std::uint32_t> last;
+  };
+  static void Set(Slot& slot, XJC_STATUS_PROC proc, void* context);
+  static void DeliverTo(Slot& slot, std::optional<std::uint32_t> value);
+
+  std::recursive_timed_mutex mutex_;
+  Slot status_;
+  Slot battery_;
+};
+
+}  // namespace xjcomm
