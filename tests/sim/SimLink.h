@@ -23,6 +23,8 @@ class SimLink {
   static SimLink TryConnectTcp(const std::string& host, int port, int& error);
   // Opens the pseudo-terminal in raw mode.
   static SimLink OpenPty(const std::string& path);
+  // Takes over a descriptor the test opened itself (closed with the link).
+  static SimLink AdoptFd(int fd) { return SimLink(fd); }
 
   bool valid() const { return fd_ >= 0; }
   int fd() const { return fd_; }

@@ -51,6 +51,8 @@ class SimProcess {
   // Exit code of the last simulator process after it ended (128 + signal number when a
   // signal ended it); -1 while it runs or before it ever ran.
   int ExitCode() const { return exitCode_; }
+  // Process id of the running simulator, -1 when none runs (for signal tests).
+  pid_t Pid() const { return pid_; }
 
   const std::string& TcpHost() const { return tcpHost_; }
   int TcpPort() const { return tcpPort_; }
