@@ -78,7 +78,10 @@ bool SimServer::BlockSignals(std::string& error) {
 bool SimServer::Start(std::string& error) {
   if (!BlockSignals(error)) return false;
   if (state_) {
+    const bool existed = access(state_->Path().c_str(), F_OK) == 0;
     if (!state_->Load(model_.settings, error)) return false;
+    // A state file that cannot be written is found out now, not after the first change.
+    if (!existed && !state_->Save(model_.settings, error)) return false;
   }
   if (!options_.controlPath.empty() && !OpenControlSocket(error)) {
     Shutdown();

@@ -250,6 +250,14 @@ TEST_F(SimSettingsTest, MalformedStateFileStopsTheStartAndIsLeftAlone) {
   }
 }
 
+TEST_F(SimSettingsTest, StateFileThatCannotBeWrittenStopsTheStart) {
+  SimProcess::Options options;
+  options.statePath = testenv::MakeTempDir("state") + "/no/such/folder/printer.state";
+  SimProcess sim(options);
+  EXPECT_FALSE(sim.Start());
+  EXPECT_EQ(sim.ExitCode(), 1);
+}
+
 TEST_F(SimSettingsTest, HandWrittenStateFileIsRead) {
   const std::string path = testenv::MakeTempDir("state") + "/hand.state";
   ASSERT_TRUE(testenv::WriteFile(path,
