@@ -1,5 +1,5 @@
 #pragma once
-// Run-time loading of shared libraries (dlopen/dlsym/dlclose).
+// Run-time loading of shared libraries (dlopen/dlsym/dlclose). Any thread may call these.
 #include <string>
 #include <string_view>
 
@@ -10,7 +10,10 @@ using LibHandle = void*;
 // Loads a shared library. A bare file name (no "/") is looked for in the executable
 // folder first, then through the system's library search. A name ending in ".dll" (any
 // letter case) that does not exist as written is loaded with the same stem and ".so", so
-// menu files and code keep the names they were designed with. Null on failure.
+// menu files and code keep the names they were designed with. Libraries are loaded with
+// every symbol bound at once and kept local to the library. Null on failure; the reason
+// is then in LastLoadError (a file that exists but does not load is reported rather than
+// a later "not found").
 LibHandle LoadLibraryW(std::u16string_view name);
 
 // Address of an exported symbol, or null.

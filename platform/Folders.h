@@ -1,5 +1,8 @@
 #pragma once
 // Known folders and simple file-system operations on UTF-16 paths ("/" separators).
+// Any thread may call these; the folder functions read the environment each time (the
+// executable folder is looked up once), so the environment must not be changed by
+// another thread meanwhile.
 #include <string>
 #include <string_view>
 
@@ -8,7 +11,8 @@ namespace plat {
 // Folder of the running executable, ending in "/".
 std::u16string ExecutableFolder();
 
-// User application data: $XDG_DATA_HOME, else $HOME/.local/share. No trailing "/".
+// User application data: $XDG_DATA_HOME (when absolute), else $HOME/.local/share.
+// No trailing "/".
 std::u16string UserAppDataFolder();
 
 // Common application data: $XJ_COMMON_APPDATA when set, else /var/lib when writable,
@@ -16,7 +20,7 @@ std::u16string UserAppDataFolder();
 std::u16string CommonAppDataFolder();
 
 // Runtime folder for lock files and local sockets: $XDG_RUNTIME_DIR, else the system's
-// temporary folder. No trailing "/".
+// temporary folder ($TMPDIR, else /tmp). No trailing "/".
 std::u16string RuntimeFolder();
 
 // Creates one folder level; true when it was created or already is a folder.
@@ -26,6 +30,6 @@ bool RemoveFolder(std::u16string_view path);
 bool PathExists(std::u16string_view path);    // a file or a folder
 bool FileExists(std::u16string_view path);    // a regular file (or a link to one)
 bool FolderExists(std::u16string_view path);
-bool RemoveFile(std::u16string_view path);
+bool RemoveFile(std::u16string_view path);    // a file or link; never a folder
 
 }  // namespace plat

@@ -12,8 +12,15 @@
 // atomically (temporary file in the same folder, then rename), so a crash never leaves
 // half a file.
 //
+// Lines end at LF, CR LF or a lone CR. A '[' line counts as a section header only when it
+// has a ']'; the name is the trimmed text up to the last ']'. Lines before the first
+// section belong to no section. A missing or unreadable file reads as an empty one.
+//
 // File names are UTF-16 paths with "/" separators. All functions may be called from any
-// thread; concurrent writers of one file are serialised within the process.
+// thread. Writers are serialised within the process by a mutex and across processes by
+// an exclusive flock on the folder that holds the file (the file itself is replaced by a
+// rename, and no lock files are left behind); readers take no lock and always see either
+// the old or the new file.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -34,8 +41,8 @@ std::uint32_t GetPrivateProfileStringW(const char16_t* section, const char16_t* 
                                        const char16_t* file);
 
 // The value read as an integer: optional leading blanks, optional sign, "0x" hexadecimal
-// or decimal leading digits (trailing text ignored; no digits gives 0). A missing key or
-// an empty value gives def.
+// or decimal leading digits (trailing text ignored; no digits gives 0). The value wraps
+// modulo 2^32, so "0xFFFFFFFF" reads -1. A missing key or an empty value gives def.
 std::int32_t GetPrivateProfileIntW(const char16_t* section, const char16_t* key, std::int32_t def,
                                    const char16_t* file);
 
@@ -43,6 +50,10 @@ std::int32_t GetPrivateProfileIntW(const char16_t* section, const char16_t* key,
 // trimmed line), in file order, each NUL-terminated, ended by a second NUL. Returns the
 // number of characters copied, the final NUL excluded; 0 for a missing or empty section.
 // When the lines do not fit in size characters, the list is cut and size - 2 is returned.
+// A list that fills exactly size - 2 characters also returns size - 2, so a caller that
+// sees size - 2 grows its buffer and asks again. Comment and blank lines are not listed.
+// In every list form the two characters after the returned count are NULs (size >= 2);
+// size 1 gives an empty text and 0, size 0 copies nothing and returns 0.
 std::uint32_t GetPrivateProfileSectionW(const char16_t* section, char16_t* out, std::uint32_t size,
                                         const char16_t* file);
 
@@ -51,8 +62,16 @@ std::uint32_t GetPrivateProfileSectionW(const char16_t* section, char16_t* out, 
 std::uint32_t GetPrivateProfileSectionNamesW(char16_t* out, std::uint32_t size,
                                              const char16_t* file);
 
-// Sets key in section to value. key == null removes the whole section; value == null
-// removes the key. Returns false when the file cannot be written (the old file stays).
+// Sets key in section to value. key == null removes the whole section (every section of
+// that name); value == null removes the key (each of its lines in the first section of
+// that name). An existing key keeps its spelling and everything before its value; a new
+// key follows the last entry of its section; a new section is appended at the end after
+// one blank line. The line ending of the file is kept; a UTF-8 byte order mark is kept;
+// a UTF-16 file is rewritten as UTF-8. Nothing to change leaves the file untouched.
+// Returns false, leaving the old file as it was, when the file cannot be read or
+// written, or when the names or the value would break the file's structure: an empty
+// section or key name, a line break or NUL in any of them, or a key containing '=' or
+// beginning with ';' or '['.
 bool WritePrivateProfileStringW(const char16_t* section, const char16_t* key,
                                 const char16_t* value, const char16_t* file);
 

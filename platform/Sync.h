@@ -1,5 +1,6 @@
 #pragma once
 // Events and critical sections with the semantics of their Windows counterparts.
+// Every member of Event may be called from any thread.
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>

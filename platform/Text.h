@@ -1,6 +1,7 @@
 #pragma once
 // Wide texts and the few printf-style formats the program uses. Program texts are
 // UTF-16 (char16_t, std::u16string); UTF-8 appears only at the edges (file names, Qt).
+// Every function here works on its arguments alone and may be called from any thread.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -24,7 +25,9 @@ std::u16string_view FieldText(const char16_t (&field)[N]) {
 }
 
 // Bounded copy into a fixed field: copies at most maxChars characters and never more
-// than capacity - 1, NUL-terminates and zero-fills the rest of the field.
+// than capacity - 1, NUL-terminates and zero-fills the rest of the field. A cut that would
+// separate the two halves of a surrogate pair drops the high half too. Capacity 0 (or a
+// null dst) writes nothing.
 void CopyText(char16_t* dst, std::size_t capacity, std::u16string_view src,
               std::size_t maxChars = SIZE_MAX);
 template <std::size_t N>
