@@ -132,13 +132,6 @@ TEST_F(CEngineManagerTest, IncompleteOrFailingLibrariesAnswerNotLoaded) {
   }
 }
 
-TEST_F(CEngineManagerTest, NoCommunicationObjectMeansNoEngineHandle) {
-  manager.SetLibraryFolder(FakeEngineFolder("full"));
-  IDeviceInfoManager* engine = Borrow();  // initialisation argument left null
-  ExpectEverythingNotLoaded(engine);
-  EXPECT_EQ(manager.ReleaseEngine(kEngineDeviceInfo), kEngineOk);
-}
-
 TEST_F(CEngineManagerTest, DestroyingTheManagerUnloadsLentEngines) {
   FakeEngineProbe probe("full");
   {

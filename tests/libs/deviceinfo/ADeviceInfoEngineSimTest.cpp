@@ -53,26 +53,6 @@ TEST_F(ADeviceInfoEngineSimTest, LoadReadsTheSimulatedXjK52) {
   EXPECT_EQ(Int(ADI_KEY_POWER_SOURCE), 1);
 }
 
-TEST_F(ADeviceInfoEngineSimTest, BatteryChangesAreSeenByTheNextLoad) {
-  Start();
-  ASSERT_EQ(lib.Load(handle), ADI_OK);
-  EXPECT_EQ(Int(ADI_KEY_POWER_SOURCE), 0);
-  ASSERT_EQ(sim->Control("power battery").rfind("ok", 0), 0u);
-  ASSERT_EQ(sim->Control("battery 2").rfind("ok", 0), 0u);
-  EXPECT_EQ(Int(ADI_KEY_POWER_SOURCE), 0);  // the cache until the next Load
-  ASSERT_EQ(lib.Load(handle), ADI_OK);
-  EXPECT_EQ(Int(ADI_KEY_POWER_SOURCE), 1);
-  EXPECT_EQ(Int(ADI_KEY_BATTERY_LEVEL), 2);
-}
-
-TEST_F(ADeviceInfoEngineSimTest, VariantWithoutAutocutter) {
-  SimProcess::Options options;
-  options.deviceId = 145;
-  Start(options);
-  ASSERT_EQ(lib.Load(handle), ADI_OK);
-  EXPECT_EQ(Int(ADI_KEY_DEVICE_ID), 145);
-}
-
 TEST_F(ADeviceInfoEngineSimTest, SilentPrinterFailsTheLoadAndKeepsTheValues) {
   Start();
   ASSERT_EQ(lib.Load(handle), ADI_OK);
