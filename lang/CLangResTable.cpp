@@ -1,7 +1,6 @@
 #include "lang/CLangResTable.h"
 
 #include <algorithm>
-#include <initializer_list>
 #include <limits>
 #include <new>
 #include <optional>

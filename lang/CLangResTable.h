@@ -20,6 +20,7 @@
 // loaded, its lookups may be called from any thread as long as no thread selects or
 // loads it at the same time (a communication job's worker reads its page's messages
 // while the UI thread waits for it).
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
