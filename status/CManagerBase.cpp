@@ -44,7 +44,7 @@ std::int32_t CManagerBase::LoadModule(IXJComm* argument, std::u16string_view pat
   handle_ = initialize_(argument);
   if (handle_ == 0) {
     CManagerBase::UnloadModule();
-    return 0;
+    return kManagerNoHandle;
   }
   return kManagerOk;
 }
@@ -63,5 +63,5 @@ std::int32_t CManagerBase::UnloadModule() {
   finalize_ = nullptr;
   registerCallback_ = nullptr;
   unregisterCallback_ = nullptr;
-  return 0;
+  return kManagerUnloaded;
 }

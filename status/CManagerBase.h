@@ -39,12 +39,13 @@ class CManagerBase : public IManagerBase {
   // the four entry points. With a null argument the library is only loaded (result
   // kManagerOk, no handle); otherwise the handle comes from Initialize(argument).
   // Result: kManagerOk; kManagerEmptyPath (empty path); kManagerNotLoaded (library not
-  // loadable, an entry point missing; nothing stays loaded); 0 (Initialize gave no
-  // handle; nothing stays loaded).
+  // loadable, an entry point missing; nothing stays loaded); kManagerNoHandle
+  // (Initialize gave no handle; nothing stays loaded).
   virtual std::int32_t LoadModule(IXJComm* argument, std::u16string_view path);
 
   // Finalizes the handle (when there is one and Finalize is known), frees the library
-  // and forgets the entry points. Result: 0. Safe to call when nothing is loaded.
+  // and forgets the entry points. Result: kManagerUnloaded. Safe to call when nothing is
+  // loaded.
   virtual std::int32_t UnloadModule();
 
   // Whether a library is loaded and an engine handle is held.

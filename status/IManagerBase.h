@@ -6,6 +6,8 @@
 
 // Results of the engine operations.
 inline constexpr std::int32_t kManagerOk = 1;
+inline constexpr std::int32_t kManagerNoHandle = 0;      // LoadModule: Initialize gave no handle
+inline constexpr std::int32_t kManagerUnloaded = 0;      // UnloadModule's only result
 inline constexpr std::int32_t kManagerEmptyPath = -5000;  // LoadModule with an empty path
 inline constexpr std::int32_t kManagerNotLoaded = -5002;  // library or entry point missing, no handle
 // A null out pointer for a value, or an engine reporting an impossible value length.

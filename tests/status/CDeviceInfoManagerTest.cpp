@@ -103,12 +103,12 @@ TEST_F(CDeviceInfoManagerTest, LoadForwardsAndUnloadFinalizes) {
   EXPECT_EQ(probe.Since().loadCalls, 1);
 
   CManagerBase& base = manager;
-  EXPECT_EQ(base.UnloadModule(), 0);
+  EXPECT_EQ(base.UnloadModule(), kManagerUnloaded);
   EXPECT_EQ(probe.Since().finalizeCalls, 1);
   EXPECT_FALSE(manager.HasHandle());
   EXPECT_EQ(manager.Load(), kManagerNotLoaded);
   EXPECT_EQ(probe.Since().loadCalls, 1);
-  EXPECT_EQ(base.UnloadModule(), 0);  // twice is harmless
+  EXPECT_EQ(base.UnloadModule(), kManagerUnloaded);  // twice is harmless
   EXPECT_EQ(probe.Since().finalizeCalls, 1);
 }
 
@@ -159,7 +159,7 @@ TEST(CManagerBaseTest, LoadModuleSteps) {
   EXPECT_EQ(probe.Since().lastArgument, static_cast<void*>(static_cast<IXJComm*>(&comm)));
 
   // Initialize giving no handle: result 0 and nothing stays loaded.
-  EXPECT_EQ(base.LoadModule(&comm, FakeEnginePath("zero_handle")), 0);
+  EXPECT_EQ(base.LoadModule(&comm, FakeEnginePath("zero_handle")), kManagerNoHandle);
   EXPECT_FALSE(base.HasHandle());
   EXPECT_EQ(probe.Since().finalizeCalls, 1);  // the earlier engine was finalized first
   EXPECT_EQ(probe.Since().liveHandles, 0);
