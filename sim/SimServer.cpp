@@ -260,6 +260,10 @@ void SimServer::CloseTcp() { tcp_.reset(); }
 void SimServer::BeginRestart() {
   restartPending_ = false;
   const auto now = Clock::now();
+  // The listeners go first: a host that sees its connection close and reconnects at once
+  // must be refused, not taken into a backlog that is about to vanish.
+  CloseListeners();
+  rebindPending_ = false;
   // What the printer sent before it went down still leaves; whatever is not out is lost.
   if (tcp_) {
     tcp_->WriteDue(now);
@@ -270,8 +274,6 @@ void SimServer::BeginRestart() {
     pty_->DiscardOutput();
     pty_->Interpreter().Reset();
   }
-  CloseListeners();
-  rebindPending_ = false;
   model_.userSettingMode = false;
   ++model_.counters.restarts;
   restarting_ = true;

@@ -176,6 +176,35 @@ TEST(SimControlTest, ControlSocketTakesTheSameCommands) {
   EXPECT_NE(access(path.c_str(), F_OK), 0);  // the socket file is removed on exit
 }
 
+TEST(SimControlTest, EndOfInputEndsTheSimulatorOnlyWithoutAControlSocket) {
+  SimProcess plain;
+  ASSERT_TRUE(plain.Start());
+  plain.CloseInput();
+  EXPECT_TRUE(plain.WaitExited(10000));
+  EXPECT_EQ(plain.ExitCode(), 0);
+
+  const std::string path = testenv::MakeTempDir("ctl") + "/sim.sock";
+  SimProcess::Options options;
+  options.extraArgs = {"--control", path};
+  SimProcess withSocket(options);
+  ASSERT_TRUE(withSocket.Start());
+  withSocket.CloseInput();
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(fd, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+  ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  SimLink control = SimLink::AdoptFd(fd);
+  // The end of input came first, so an answer here means the simulator outlived it.
+  ASSERT_TRUE(control.Send(Text("battery 3\n")));
+  EXPECT_EQ(control.Read(3), Text("ok\n"));
+  EXPECT_TRUE(withSocket.Running());
+  ASSERT_TRUE(control.Send(Text("quit\n")));
+  EXPECT_TRUE(withSocket.WaitExited(10000));
+  EXPECT_EQ(withSocket.ExitCode(), 0);
+}
+
 TEST(SimControlTest, ControlSocketPathThatIsAFileIsNotTouched) {
   const std::string path = testenv::MakeTempDir("ctl") + "/not-a-socket";
   ASSERT_TRUE(testenv::WriteFile(path, "keep me"));

@@ -1,7 +1,5 @@
 #include "tests/sim/SimLink.h"
 
-#include "tests/support/SimProcess.h"
-
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -10,10 +8,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <thread>
-#include <algorithm>
+
+#include "tests/support/SimProcess.h"
 
 namespace {
 

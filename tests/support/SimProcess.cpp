@@ -248,6 +248,21 @@ std::string SimProcess::Control(const std::string& command, int timeoutMs) {
   return ReadLine(timeoutMs);
 }
 
+void SimProcess::CloseInput() {
+  if (toChild_ >= 0) close(toChild_);
+  toChild_ = -1;
+}
+
+bool SimProcess::WaitExited(int timeoutMs) {
+  if (pid_ <= 0) return true;
+  int status = -1;
+  if (!WaitForExit(pid_, timeoutMs, status)) return false;
+  exitCode_ = DecodeStatus(status);
+  pid_ = -1;
+  Stop();  // closes the pipes
+  return true;
+}
+
 bool SimProcess::Running() const {
   if (pid_ <= 0) return false;
   siginfo_t info{};

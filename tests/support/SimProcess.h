@@ -48,6 +48,12 @@ class SimProcess {
   // Ends the simulator (quit, then SIGTERM/SIGKILL if it does not go) and waits for it.
   void Stop();
   bool Running() const;
+  // Closes the simulator's standard input (end of file there). Without a --control
+  // socket that ends the simulator; Control() answers nothing afterwards.
+  void CloseInput();
+  // Waits up to timeoutMs for the simulator to end by itself; true (and reaped, see
+  // ExitCode()) when it did or none was running.
+  bool WaitExited(int timeoutMs);
   // Exit code of the last simulator process after it ended (128 + signal number when a
   // signal ended it); -1 while it runs or before it ever ran.
   int ExitCode() const { return exitCode_; }
