@@ -51,9 +51,10 @@ bool ParseDecimal(std::string_view text, std::uint32_t max, std::uint32_t& value
   return true;
 }
 
-// An absolute device path without "..", control characters or an empty last part.
+// An absolute device path without "..", empty parts or control characters.
 bool IsAcceptableDevicePath(std::string_view path) {
   if (path.size() < 2 || path[0] != '/' || path.back() == '/') return false;
+  if (path.find("//") != std::string_view::npos) return false;
   for (char c : path) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
   }
@@ -157,7 +158,11 @@ XJC_RESULT ParseConnectionPath(const std::string& text, PortAddress& out) {
       query = rest.substr(q + 1);
       rest.resize(q);
     }
-    if (rest.rfind("///", 0) == 0) rest.erase(0, 2);
+    if (rest.rfind("///", 0) == 0) {
+      rest.erase(0, 2);
+    } else if (rest.rfind("//", 0) == 0) {
+      return XJC_E_NO_PORT;  // "scheme://host/…" names no device of this machine
+    }
     if (s.kind == PortKind::Serial || s.kind == PortKind::Bluetooth) {
       ApplySerialOptions(query, out.serial);
       if (const XJC_RESULT rc = ValidateSerial(out.serial); rc != XJC_OK) return rc;

@@ -222,6 +222,13 @@ XJC_RESULT PrinterConnection::TransactLocked(const Bytes& request, std::uint32_t
   }
 }
 
+XJC_RESULT PrinterConnection::BadReplyLocked() {
+  // What follows a wrong answer is most likely more of it: thrown away before the next
+  // question or write, like a late answer.
+  stale_ = true;
+  return XJC_E_BAD_REPLY;
+}
+
 XJC_RESULT PrinterConnection::Read(std::uint8_t* buffer, std::size_t size, std::size_t* done,
                                    std::uint32_t timeoutMs) {
   std::lock_guard<std::mutex> guard(mutex_);
@@ -249,6 +256,12 @@ XJC_RESULT PrinterConnection::Write(const std::uint8_t* data, std::size_t size, 
   *done = 0;
   if (const XJC_RESULT rc = EnsureConnectedLocked(); rc != XJC_OK) return rc;
   if (size == 0) return XJC_OK;
+  if (stale_) {
+    // A late answer to our own question must not reach the caller's next Read.
+    DrainLocked();
+    filter_.Clear();
+    stale_ = false;
+  }
   return WriteAllLocked(data, size, done, timeoutMs);
 }
 
@@ -282,7 +295,7 @@ XJC_RESULT PrinterConnection::QueryStateLocked(PrinterState& state) {
       return rc;
     }
     if (reply.kind != UnitKind::RealTimeStatus || !ApplyRealTimeStatus(n, reply.bytes[0], s)) {
-      return XJC_E_BAD_REPLY;
+      return BadReplyLocked();
     }
   }
   state = s;
@@ -333,7 +346,7 @@ XJC_RESULT PrinterConnection::QueryBatteryLocked(std::uint16_t& code) {
   if (rc != XJC_OK) return rc;
   const std::optional<std::uint16_t> parsed =
       reply.kind == UnitKind::Block ? ParseBatteryReply(reply.bytes) : std::nullopt;
-  if (!parsed) return XJC_E_BAD_REPLY;
+  if (!parsed) return BadReplyLocked();
   batterySupported_ = true;
   battery_ = *parsed;
   code = *parsed;
@@ -353,7 +366,7 @@ XJC_RESULT PrinterConnection::QueryInfoTextLocked(std::uint8_t function, std::st
   }
   const std::optional<std::string> parsed =
       reply.kind == UnitKind::Block ? ParseInfoBlock(reply.bytes) : std::nullopt;
-  if (!parsed) return XJC_E_BAD_REPLY;
+  if (!parsed) return BadReplyLocked();
   text = *parsed;
   return XJC_OK;
 }
@@ -369,7 +382,7 @@ XJC_RESULT PrinterConnection::QueryPrinterIdLocked(std::uint8_t function, std::u
       rc != XJC_OK) {
     return rc;
   }
-  if (reply.kind == UnitKind::Block || reply.bytes.size() != 1) return XJC_E_BAD_REPLY;
+  if (reply.kind == UnitKind::Block || reply.bytes.size() != 1) return BadReplyLocked();
   value = reply.bytes[0];
   return XJC_OK;
 }
@@ -430,6 +443,11 @@ std::uint64_t PrinterConnection::StatusBlockCount() const {
 PrinterState PrinterConnection::LastStatusBlockState() const {
   std::lock_guard<std::mutex> guard(mutex_);
   return asbState_;
+}
+
+std::size_t PrinterConnection::QueuedReplyBytes() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return filter_.PendingBytes();
 }
 
 std::optional<std::uint16_t> PrinterConnection::LastBattery() const {

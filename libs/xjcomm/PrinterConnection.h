@@ -6,8 +6,9 @@
 // Replies are told apart from automatic status blocks by the reply filter. A question
 // of the library's own (status, model name, battery) waits for the first complete reply
 // that arrives after it was sent; replies that were already waiting stay queued for
-// XJC_Read. After a question timed out, whatever arrives late is thrown away before the
-// next question, so a slow printer cannot shift replies onto the wrong questions.
+// XJC_Read. After a question timed out, whatever has arrived late is thrown away before
+// the next question or write, so a slow printer's late answer neither passes for the
+// answer to the next question nor reaches a caller of Read.
 //
 // When the connection is lost (the printer restarted, the cable was pulled), the next
 // question or write opens the transport again once before it reports a failure, and
@@ -95,6 +96,8 @@ class PrinterConnection {
   PrinterState LastStatusBlockState() const;
   // The last battery code learnt, if any.
   std::optional<std::uint16_t> LastBattery() const;
+  // Reply bytes received and not yet taken by anyone.
+  std::size_t QueuedReplyBytes() const;
 
  private:
   XJC_RESULT OpenTransportLocked();
@@ -102,6 +105,7 @@ class PrinterConnection {
   XJC_RESULT PumpLocked(std::uint32_t timeoutMs);
   void DrainLocked();
   XJC_RESULT TransactLocked(const Bytes& request, std::uint32_t timeoutMs, ReplyUnit& reply);
+  XJC_RESULT BadReplyLocked();
   XJC_RESULT WriteAllLocked(const std::uint8_t* data, std::size_t size, std::size_t* done,
                             std::uint32_t timeoutMs);
   XJC_RESULT QueryStateLocked(PrinterState& state);

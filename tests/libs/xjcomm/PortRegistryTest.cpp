@@ -1,0 +1,133 @@
+#include "libs/xjcomm/PortRegistry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/Profile.h"
+#include "platform/Text.h"
+#include "tests/support/TestEnv.h"
+
+namespace xjcomm {
+namespace {
+
+PortRecord Record(std::u16string_view kind, std::u16string_view portName) {
+  PortRecord r{};
+  r.presetA = -1;
+  r.presetB = -1;
+  plat::CopyText(r.kind, kind);
+  plat::CopyText(r.portName, portName);
+  return r;
+}
+
+std::u16string RegistryFile() {
+  return plat::FromUtf8(testenv::MakeTempDir("registry") + "/a/b/Ports.ini");
+}
+
+TEST(PortRegistryTest, EveryFieldSurvivesTheFile) {
+  PortRegistry registry(RegistryFile());
+  PortRecord r = Record(u"COM", u"/dev/ttyUSB0");
+  plat::CopyText(r.path, u"  serial:/dev/ttyUSB0  ");      // blanks kept
+  plat::CopyText(r.deviceName, u"\"XJ-K52II\"");          // quotes kept
+  plat::CopyText(r.deviceInfo, u"XJ-K52II Serial; über = 1");
+  r.serialParamsSet = 1;
+  r.bitLength = 7;
+  r.baudRate = 19200;
+  r.parity = 2;
+  r.pathGiven = 1;
+  r.origin = 3;
+  r.usbDeviceData[0] = 0xAB;
+  r.usbDeviceData[17] = 0x01;
+  ASSERT_EQ(registry.Add(r), XJC_OK);
+
+  std::vector<PortRecord> list;
+  ASSERT_EQ(registry.List(list), XJC_OK);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(std::memcmp(&list[0], &r, sizeof(PortRecord)), 0);
+
+  PortRecord query = Record(u"com", u"/dev/ttyUSB0");  // kind letter case does not matter
+  ASSERT_EQ(registry.Find(query), XJC_OK);
+  EXPECT_EQ(std::memcmp(&query, &r, sizeof(PortRecord)), 0);
+}
+
+TEST(PortRegistryTest, SamePortIsReplacedOtherPortsAreKept) {
+  PortRegistry registry(RegistryFile());
+  ASSERT_EQ(registry.Add(Record(u"NET", u"127.0.0.1")), XJC_OK);
+  ASSERT_EQ(registry.Add(Record(u"COM", u"/dev/ttyS0")), XJC_OK);
+  PortRecord again = Record(u"NET", u"127.0.0.1");
+  plat::CopyText(again.deviceName, u"XJ-K52II");
+  ASSERT_EQ(registry.Add(again), XJC_OK);
+  // A different port name (even one naming the same printer) is another entry.
+  ASSERT_EQ(registry.Add(Record(u"NET", u"127.0.0.1:9100")), XJC_OK);
+
+  std::vector<PortRecord> list;
+  registry.List(list);
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(plat::FieldText(list[0].portName), u"/dev/ttyS0");
+  EXPECT_EQ(plat::FieldText(list[1].portName), u"127.0.0.1");
+  EXPECT_EQ(plat::FieldText(list[1].deviceName), u"XJ-K52II");
+
+  EXPECT_EQ(registry.Remove(Record(u"NET", u"127.0.0.1")), XJC_OK);
+  EXPECT_EQ(registry.Remove(Record(u"NET", u"127.0.0.1")), XJC_E_NO_PORT);
+  PortRecord missing = Record(u"NET", u"127.0.0.1");
+  EXPECT_EQ(registry.Find(missing), XJC_E_NO_PORT);
+  registry.List(list);
+  EXPECT_EQ(list.size(), 2u);
+}
+
+TEST(PortRegistryTest, UnusableRecordsAreRefused) {
+  PortRegistry registry(RegistryFile());
+  EXPECT_EQ(registry.Add(Record(u"", u"/dev/ttyS0")), XJC_E_INVALID_ARG);
+  EXPECT_EQ(registry.Add(Record(u"COM", u"")), XJC_E_INVALID_ARG);
+  EXPECT_EQ(registry.Add(Record(u"NET", u"300.1.1.1")), XJC_E_INVALID_ARG);
+  EXPECT_EQ(registry.Add(Record(u"COM", u"/dev/ttyS0\n[Port9]")), XJC_E_INVALID_ARG);
+  PortRecord r = Record(u"COM", u"/dev/ttyS0");
+  plat::CopyText(r.deviceInfo, u"line1\r\nKind=NET");
+  EXPECT_EQ(registry.Add(r), XJC_E_INVALID_ARG);
+  std::vector<PortRecord> list;
+  registry.List(list);
+  EXPECT_TRUE(list.empty());
+}
+
+TEST(PortRegistryTest, UnfinishedEntriesAreNeverListed) {
+  const std::u16string file = RegistryFile();
+  PortRegistry registry(file);
+  ASSERT_EQ(registry.Add(Record(u"COM", u"/dev/ttyS0")), XJC_OK);
+  // An entry whose writing stopped before its kind was written.
+  ASSERT_TRUE(plat::ProfileWrite(u"Port7", u"PortName", u"\"/dev/ttyS1\"", file));
+  std::vector<PortRecord> list;
+  registry.List(list);
+  ASSERT_EQ(list.size(), 1u);
+  ASSERT_EQ(registry.Add(Record(u"COM", u"/dev/ttyS2")), XJC_OK);
+  registry.List(list);
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(plat::FieldText(list[1].portName), u"/dev/ttyS2");
+  // The leftover was cleaned away by the change.
+  EXPECT_EQ(plat::ProfileString(u"Port7", u"PortName", u"gone", file), u"gone");
+}
+
+TEST(PortRegistryTest, WriteFailureIsReportedAndNothingChanges) {
+  const std::string dir = testenv::MakeTempDir("blocked");
+  ASSERT_TRUE(testenv::WriteFile(dir + "/file", "not a folder"));
+  PortRegistry registry(plat::FromUtf8(dir + "/file/Ports.ini"));
+  EXPECT_EQ(registry.Add(Record(u"COM", u"/dev/ttyS0")), XJC_E_STORE);
+  std::vector<PortRecord> list;
+  EXPECT_EQ(registry.List(list), XJC_OK);
+  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(registry.Remove(Record(u"COM", u"/dev/ttyS0")), XJC_E_NO_PORT);
+}
+
+TEST(PortRegistryTest, HexRoundTripAndDamage) {
+  std::uint8_t block[8] = {0x00, 0xFF, 0x10, 0, 0, 0, 0, 0};
+  EXPECT_EQ(PortRegistry::HexEncode(block, sizeof(block)), "00FF10");
+  std::uint8_t out[8];
+  ASSERT_TRUE(PortRegistry::HexDecode(u"00ff10", out, sizeof(out)));
+  EXPECT_EQ(std::memcmp(out, block, sizeof(block)), 0);
+  EXPECT_FALSE(PortRegistry::HexDecode(u"0G", out, sizeof(out)));
+  EXPECT_FALSE(PortRegistry::HexDecode(u"000", out, sizeof(out)));
+  EXPECT_FALSE(PortRegistry::HexDecode(u"000000000000000000", out, sizeof(out)));  // too long
+  EXPECT_EQ(out[0], 0);
+}
+
+}  // namespace
+}  // namespace xjcomm

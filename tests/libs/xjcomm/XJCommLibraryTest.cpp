@@ -1,0 +1,250 @@
+// The library as the program sees it, without a printer: loading, the port registry,
+// device enumeration and the answers to bad arguments.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+
+#include "platform/Text.h"
+#include "tests/libs/xjcomm/LoadedXJComm.h"
+#include "tests/libs/xjcomm/XJCommTestSupport.h"
+#include "tests/support/TestEnv.h"
+
+namespace {
+
+std::vector<PortRecord> Enum(LoadedXJComm& x) {
+  std::uint32_t count = 0;
+  EXPECT_EQ(x.XJC_EnumPort(nullptr, 0, &count, 0), XJC_OK);
+  std::vector<PortRecord> records(count);
+  std::vector<PortRecord*> pointers;
+  for (PortRecord& r : records) pointers.push_back(&r);
+  if (count > 0) {
+    EXPECT_EQ(x.XJC_EnumPort(pointers.data(), count, &count, 0), XJC_OK);
+  }
+  records.resize(count);
+  return records;
+}
+
+TEST(XJCommLibraryTest, ExportsEveryEntryPoint) {
+  LoadedXJComm x;
+  ASSERT_TRUE(x.Ok()) << x.Error();
+  std::uint32_t version = 0;
+  EXPECT_EQ(x.XJC_GetAccessVersion(&version), XJC_OK);
+  EXPECT_EQ(version, 0x0001001Eu);
+  EXPECT_EQ(x.XJC_SetCaller(2), XJC_OK);
+  std::int32_t caller = 0;
+  EXPECT_EQ(x.XJC_GetCaller(&caller), XJC_OK);
+  EXPECT_EQ(caller, 2);
+  EXPECT_EQ(x.XJC_SetModelType(0), XJC_OK);
+}
+
+TEST(XJCommLibraryTest, RegisteredPortsOutliveTheLibrary) {
+  {
+    LoadedXJComm x;
+    ASSERT_TRUE(x.Ok()) << x.Error();
+    EXPECT_TRUE(Enum(x).empty());
+    PortRecord net = NetRecord(9100);
+    plat::CopyText(net.portName, u"192.168.0.40");
+    plat::CopyText(net.deviceInfo, u"XJ-K52II Wi-Fi");
+    ASSERT_EQ(x.XJC_AddPort(&net), XJC_OK);
+    PortRecord com = MakeRecord(u"COM", "/dev/ttyUSB0");
+    com.serialParamsSet = 1;
+    com.baudRate = 38400;
+    com.bitLength = 8;
+    com.parity = 0;
+    ASSERT_EQ(x.XJC_AddPort(&com), XJC_OK);
+    PortRecord bt = MakeRecord(u"BT", "/dev/rfcomm0");
+    ASSERT_EQ(x.XJC_AddPort(&bt), XJC_OK);
+    EXPECT_EQ(x.XJC_RemovePort(&bt), XJC_OK);
+    EXPECT_EQ(x.XJC_RemovePort(&bt), XJC_E_NO_PORT);
+    EXPECT_EQ(x.XJC_Terminate(), XJC_OK);
+  }
+  // The registry lives in the common data folder this test process was given.
+  const char* common = std::getenv("XJ_COMMON_APPDATA");
+  ASSERT_NE(common, nullptr);
+  EXPECT_NE(testenv::ReadFile(std::string(common) + "/NORVE/XJComm/Ports.ini").find("192.168.0.40"),
+            std::string::npos);
+
+  LoadedXJComm again;
+  ASSERT_TRUE(again.Ok());
+  const std::vector<PortRecord> ports = Enum(again);
+  ASSERT_EQ(ports.size(), 2u);
+  EXPECT_EQ(plat::FieldText(ports[0].kind), u"NET");
+  EXPECT_EQ(plat::FieldText(ports[0].portName), u"192.168.0.40");
+  EXPECT_EQ(plat::FieldText(ports[0].deviceInfo), u"XJ-K52II Wi-Fi");
+  EXPECT_EQ(plat::FieldText(ports[0].deviceName), u"XJ-K52II");
+  EXPECT_EQ(ports[0].presetA, -1);
+  EXPECT_EQ(plat::FieldText(ports[1].portName), u"/dev/ttyUSB0");
+  EXPECT_EQ(ports[1].baudRate, 38400);
+  EXPECT_EQ(ports[1].serialParamsSet, 1);
+
+  PortRecord find = MakeRecord(u"COM", "/dev/ttyUSB0");
+  find.baudRate = 0;
+  ASSERT_EQ(again.XJC_FindPort(&find), XJC_OK);
+  EXPECT_EQ(find.baudRate, 38400);
+  PortRecord unknown = MakeRecord(u"COM", "/dev/ttyUSB9");
+  EXPECT_EQ(again.XJC_FindPort(&unknown), XJC_E_NO_PORT);
+}
+
+TEST(XJCommLibraryTest, EnumPortNeverWritesBeyondCapacity) {
+  LoadedXJComm x;
+  ASSERT_TRUE(x.Ok());
+  for (const char* name : {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2"}) {
+    PortRecord r = MakeRecord(u"COM", name);
+    ASSERT_EQ(x.XJC_AddPort(&r), XJC_OK);
+  }
+  std::uint32_t count = 0;
+  ASSERT_EQ(x.XJC_EnumPort(nullptr, 0, &count, 1), XJC_OK);
+  EXPECT_EQ(count, 3u);
+  // A fourth port appears between the two calls: the caller's array still holds three.
+  PortRecord late = MakeRecord(u"NET", "127.0.0.1");
+  ASSERT_EQ(x.XJC_AddPort(&late), XJC_OK);
+  auto records = std::make_unique<PortRecord[]>(4);
+  PortRecord* pointers[4] = {&records[0], &records[1], &records[2], &records[3]};
+  records[3].presetA = 12345;  // a guard the library must not touch
+  ASSERT_EQ(x.XJC_EnumPort(pointers, 3, &count, 0), XJC_OK);
+  EXPECT_EQ(count, 3u);
+  EXPECT_EQ(records[3].presetA, 12345);
+  EXPECT_EQ(plat::FieldText(records[2].portName), u"/dev/ttyS2");
+
+  EXPECT_EQ(x.XJC_EnumPort(pointers, 4, nullptr, 0), XJC_E_NO_RECORD);
+  PortRecord* holes[2] = {&records[0], nullptr};
+  EXPECT_EQ(x.XJC_EnumPort(holes, 2, &count, 0), XJC_E_NO_RECORD);
+}
+
+TEST(XJCommLibraryTest, RegistryThatCannotBeWrittenReportsStore) {
+  const std::string blocked = testenv::MakeTempDir("blocked") + "/file";
+  ASSERT_TRUE(testenv::WriteFile(blocked, "x"));
+  ASSERT_EQ(::setenv("XJ_COMMON_APPDATA", blocked.c_str(), 1), 0);
+  LoadedXJComm x;
+  ASSERT_TRUE(x.Ok());
+  PortRecord r = MakeRecord(u"COM", "/dev/ttyS0");
+  EXPECT_EQ(x.XJC_AddPort(&r), XJC_E_STORE);
+  EXPECT_TRUE(Enum(x).empty());
+}
+
+TEST(XJCommLibraryTest, BadArgumentsGetClearResults) {
+  LoadedXJComm x;
+  ASSERT_TRUE(x.Ok());
+  EXPECT_EQ(x.XJC_AddPort(nullptr), XJC_E_NO_RECORD);
+  EXPECT_EQ(x.XJC_RemovePort(nullptr), XJC_E_NO_RECORD);
+  EXPECT_EQ(x.XJC_SetPort(nullptr), XJC_E_NO_RECORD);
+  EXPECT_EQ(x.XJC_GetPort(nullptr), XJC_E_NO_RECORD);
+  EXPECT_EQ(x.XJC_CommunicationTest(nullptr), XJC_E_NO_RECORD);
+  EXPECT_EQ(x.XJC_GetStatus(nullptr), XJC_E_NO_RECORD);
+  EXPECT_EQ(x.XJC_RegisterStatusProc(nullptr, nullptr), XJC_E_NO_RECORD);
+  EXPECT_EQ(x.XJC_GetCaller(nullptr), XJC_E_NO_RECORD);
+
+  PortRecord empty = MakeRecord(u"", "");
+  EXPECT_EQ(x.XJC_AddPort(&empty), XJC_E_INVALID_ARG);
+  EXPECT_EQ(x.XJC_SetPort(&empty), XJC_E_NO_PORT);
+  PortRecord badNet = MakeRecord(u"NET", "999.1.1.1");
+  EXPECT_EQ(x.XJC_CommunicationTest(&badNet), XJC_E_NO_PORT);
+  EXPECT_EQ(plat::FieldText(badNet.deviceName), u"XJ-K52II");  // untouched
+
+  // Nothing selected, nothing open.
+  EXPECT_EQ(x.XJC_Open(1), XJC_E_NO_PORT);
+  EXPECT_EQ(x.XJC_Open(7), XJC_E_INVALID_ARG);
+  PortRecord port{};
+  EXPECT_EQ(x.XJC_GetPort(&port), XJC_E_NO_PORT);
+  EXPECT_EQ(x.XJC_Initialize(), XJC_E_NOT_OPEN);
+  std::int32_t status = -1;
+  EXPECT_EQ(x.XJC_GetStatus(&status), XJC_E_NOT_OPEN);
+  EXPECT_EQ(status, 2);
+  std::int32_t flag = -1;
+  EXPECT_EQ(x.XJC_IsSupported(6, &flag), XJC_E_NOT_OPEN);
+  EXPECT_EQ(x.XJC_IsEnableCommand(1, 0x0E, 0x30, &flag), XJC_E_NOT_OPEN);
+  char buffer[4];
+  std::uint32_t done = 7;
+  EXPECT_EQ(x.XJC_Read(buffer, sizeof(buffer), &done, 0), XJC_E_NOT_OPEN);
+  EXPECT_EQ(done, 0u);
+  EXPECT_EQ(x.XJC_Write(buffer, sizeof(buffer), &done, 0), XJC_E_NOT_OPEN);
+  EXPECT_EQ(x.XJC_Purge(), XJC_E_NOT_OPEN);
+  EXPECT_EQ(x.XJC_Close(), XJC_OK);
+  char16_t name[8];
+  EXPECT_EQ(x.XJC_GetPortName(name, 8), XJC_E_NO_PORT);
+
+  // A selected port's name, and buffers that are too small.
+  PortRecord net = MakeRecord(u"NET", "127.0.0.1:9100");
+  ASSERT_EQ(x.XJC_SetPort(&net), XJC_OK);
+  char16_t small[4] = {u'x', u'x', u'x', u'x'};
+  EXPECT_EQ(x.XJC_GetPortName(small, 4), XJC_E_BUFFER_TOO_SMALL);
+  EXPECT_EQ(small[0], u'\0');
+  char16_t big[32];
+  ASSERT_EQ(x.XJC_GetPortName(big, 32), XJC_OK);
+  EXPECT_EQ(std::u16string(big), u"127.0.0.1:9100");
+}
+
+TEST(XJCommLibraryTest, UnsupportedEntryPointsSaySo) {
+  LoadedXJComm x;
+  ASSERT_TRUE(x.Ok());
+  std::int32_t flag = 0;
+  PortRecord r{};
+  EXPECT_EQ(x.XJC_PortSetting(&r), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(x.XJC_Backup(u"/tmp/none"), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(x.XJC_Restore(u"/tmp/none"), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(x.XJC_FileCheck(u"/tmp/none"), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(x.XJC_SetPortConnector(1), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(x.XJC_IsPortConnectorEnabled(&flag), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(x.XJC_IsWatermarkSupported(&flag), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(x.XJC_RegisterDeviceStateCallback(nullptr, nullptr), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(x.XJC_UnregisterDeviceStateCallback(), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(x.XJC_SetDisableOffOffline(), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(x.XJC_SetResponseACK(1), XJC_E_NOT_SUPPORTED);
+}
+
+TEST(XJCommLibraryTest, DeviceEnumerationByKind) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  const std::string pty = ::ptsname(master);
+  ASSERT_EQ(::setenv("XJCOMM_EXTRA_SERIAL", ("/no/such/device:" + pty).c_str(), 1), 0);
+
+  LoadedXJComm x;
+  ASSERT_TRUE(x.Ok());
+  std::uint32_t count = 0;
+  ASSERT_EQ(x.XJC_EnumDevPort(u"COM", nullptr, 0, &count), XJC_OK);
+  ASSERT_GE(count, 1u);
+  std::vector<PortRecord> records(count);
+  std::vector<PortRecord*> pointers;
+  for (PortRecord& r : records) pointers.push_back(&r);
+  ASSERT_EQ(x.XJC_EnumDevPort(u"serial", pointers.data(), count, &count), XJC_OK);
+  ASSERT_EQ(records.size(), count);
+  EXPECT_EQ(plat::ToUtf8(plat::FieldText(records.back().portName)), pty);
+  EXPECT_EQ(plat::FieldText(records.back().kind), u"COM");
+
+  for (const char16_t* kind : {u"USB", u"LPT", u"BT"}) {
+    EXPECT_EQ(x.XJC_EnumDevPort(kind, nullptr, 0, &count), XJC_OK);
+  }
+  EXPECT_EQ(x.XJC_EnumDevPort(u"FAX", nullptr, 0, &count), XJC_E_INVALID_ARG);
+  EXPECT_EQ(x.XJC_EnumDevPort(nullptr, nullptr, 0, &count), XJC_E_NO_RECORD);
+  EXPECT_EQ(x.XJC_EnumDevPort(u"COM", nullptr, 0, nullptr), XJC_E_NO_RECORD);
+  ::close(master);
+}
+
+TEST(XJCommLibraryTest, NetworkSearchRangeMustMakeSense) {
+  ASSERT_EQ(::setenv("XJCOMM_NET_SEARCH", "10.0.0.1-10.0.9.9", 1), 0);  // far too many
+  LoadedXJComm x;
+  ASSERT_TRUE(x.Ok());
+  std::uint32_t count = 99;
+  EXPECT_EQ(x.XJC_EnumDevPort(u"NET", nullptr, 0, &count), XJC_E_INVALID_ARG);
+  ASSERT_EQ(::setenv("XJCOMM_NET_SEARCH", "printer.local", 1), 0);
+  EXPECT_EQ(x.XJC_EnumDevPort(u"NET", nullptr, 0, &count), XJC_E_INVALID_ARG);
+}
+
+TEST(XJCommLibraryTest, OpeningAPortNobodyListensOnFails) {
+  LoadedXJComm x;
+  ASSERT_TRUE(x.Ok());
+  // Port 1 on loopback: nothing listens there without privileges.
+  PortRecord r = MakeRecord(u"NET", "127.0.0.1:1");
+  ASSERT_EQ(x.XJC_SetPort(&r), XJC_OK);
+  EXPECT_EQ(x.XJC_Open(0), XJC_E_OPEN_FAILED);
+  EXPECT_EQ(x.XJC_CommunicationTest(&r), XJC_E_OPEN_FAILED);
+  PortRecord missing = MakeRecord(u"COM", "/dev/ttyNoSuchPort7");
+  EXPECT_EQ(x.XJC_CommunicationTest(&missing), XJC_E_OPEN_FAILED);
+}
+
+}  // namespace
