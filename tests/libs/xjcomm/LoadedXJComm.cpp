@@ -2,8 +2,8 @@
 
 const char* LoadedXJComm::Path() { return XJCOMM_MODULE_PATH; }
 
-LoadedXJComm::LoadedXJComm() {
-  handle_ = ::dlopen(Path(), RTLD_NOW | RTLD_LOCAL);
+LoadedXJComm::LoadedXJComm(const char* path) {
+  handle_ = ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
   if (!handle_) {
     const char* e = ::dlerror();
     error_ = e ? e : "dlopen failed";

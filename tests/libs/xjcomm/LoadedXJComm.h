@@ -9,7 +9,8 @@
 
 class LoadedXJComm {
  public:
-  LoadedXJComm();
+  // Loads the module built with the tests, or the file at path.
+  explicit LoadedXJComm(const char* path = Path());
   ~LoadedXJComm();
   LoadedXJComm(const LoadedXJComm&) = delete;
   LoadedXJComm& operator=(const LoadedXJComm&) = delete;

@@ -101,17 +101,5 @@ TEST(NetSearchTest, ProbeListsOnlyPrintersThatTellTheirModel) {
   EXPECT_EQ(mute.Connections(), 1);
 }
 
-TEST(NetSearchTest, ParallelLimitOfOneStillProbesEveryTarget) {
-  ScriptedPrinter a([](const Bytes&) { return Bytes{0x5F, 'A', 0}; });
-  ScriptedPrinter b([](const Bytes&) { return Bytes{0x5F, 'B', 0}; });
-  NetSearch::Options options;
-  options.parallel = 1;
-  const std::uint32_t lo = Ip("127.0.0.1");
-  const std::vector<PortRecord> found = NetSearch::Probe({{lo, a.Port()}, {lo, b.Port()}}, options);
-  ASSERT_EQ(found.size(), 2u);
-  EXPECT_EQ(plat::FieldText(found[0].deviceName), u"A");
-  EXPECT_EQ(plat::FieldText(found[1].deviceName), u"B");
-}
-
 }  // namespace
 }  // namespace xjcomm

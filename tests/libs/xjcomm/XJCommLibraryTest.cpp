@@ -4,11 +4,13 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <memory>
 #include <unistd.h>
 
 #include "platform/Text.h"
 #include "tests/libs/xjcomm/LoadedXJComm.h"
+#include "tests/libs/xjcomm/ScriptedPrinter.h"
 #include "tests/libs/xjcomm/XJCommTestSupport.h"
 #include "tests/support/TestEnv.h"
 
@@ -25,19 +27,6 @@ std::vector<PortRecord> Enum(LoadedXJComm& x) {
   }
   records.resize(count);
   return records;
-}
-
-TEST(XJCommLibraryTest, ExportsEveryEntryPoint) {
-  LoadedXJComm x;
-  ASSERT_TRUE(x.Ok()) << x.Error();
-  std::uint32_t version = 0;
-  EXPECT_EQ(x.XJC_GetAccessVersion(&version), XJC_OK);
-  EXPECT_EQ(version, 0x0001001Eu);
-  EXPECT_EQ(x.XJC_SetCaller(2), XJC_OK);
-  std::int32_t caller = 0;
-  EXPECT_EQ(x.XJC_GetCaller(&caller), XJC_OK);
-  EXPECT_EQ(caller, 2);
-  EXPECT_EQ(x.XJC_SetModelType(0), XJC_OK);
 }
 
 TEST(XJCommLibraryTest, RegisteredPortsOutliveTheLibrary) {
@@ -177,24 +166,6 @@ TEST(XJCommLibraryTest, BadArgumentsGetClearResults) {
   EXPECT_EQ(std::u16string(big), u"127.0.0.1:9100");
 }
 
-TEST(XJCommLibraryTest, UnsupportedEntryPointsSaySo) {
-  LoadedXJComm x;
-  ASSERT_TRUE(x.Ok());
-  std::int32_t flag = 0;
-  PortRecord r{};
-  EXPECT_EQ(x.XJC_PortSetting(&r), XJC_E_NOT_SUPPORTED);
-  EXPECT_EQ(x.XJC_Backup(u"/tmp/none"), XJC_E_NOT_SUPPORTED);
-  EXPECT_EQ(x.XJC_Restore(u"/tmp/none"), XJC_E_NOT_SUPPORTED);
-  EXPECT_EQ(x.XJC_FileCheck(u"/tmp/none"), XJC_E_NOT_SUPPORTED);
-  EXPECT_EQ(x.XJC_SetPortConnector(1), XJC_E_NOT_SUPPORTED);
-  EXPECT_EQ(x.XJC_IsPortConnectorEnabled(&flag), XJC_E_NOT_SUPPORTED);
-  EXPECT_EQ(x.XJC_IsWatermarkSupported(&flag), XJC_E_NOT_SUPPORTED);
-  EXPECT_EQ(x.XJC_RegisterDeviceStateCallback(nullptr, nullptr), XJC_E_NOT_SUPPORTED);
-  EXPECT_EQ(x.XJC_UnregisterDeviceStateCallback(), XJC_E_NOT_SUPPORTED);
-  EXPECT_EQ(x.XJC_SetDisableOffOffline(), XJC_E_NOT_SUPPORTED);
-  EXPECT_EQ(x.XJC_SetResponseACK(1), XJC_E_NOT_SUPPORTED);
-}
-
 TEST(XJCommLibraryTest, DeviceEnumerationByKind) {
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
   ASSERT_GE(master, 0);
@@ -233,6 +204,34 @@ TEST(XJCommLibraryTest, NetworkSearchRangeMustMakeSense) {
   EXPECT_EQ(x.XJC_EnumDevPort(u"NET", nullptr, 0, &count), XJC_E_INVALID_ARG);
   ASSERT_EQ(::setenv("XJCOMM_NET_SEARCH", "printer.local", 1), 0);
   EXPECT_EQ(x.XJC_EnumDevPort(u"NET", nullptr, 0, &count), XJC_E_INVALID_ARG);
+}
+
+TEST(XJCommLibraryTest, SearchRangeFromTheSettingFileBesideTheLibrary) {
+  ScriptedPrinter printer([](const Bytes& c) {
+    return c == Bytes{0x1D, 0x49, 67} ? Bytes{0x5F, 'X', 'J', '-', 'K', '5', '2', 'I', 'I', 0x00}
+                                      : Bytes{};
+  });
+  // An installation folder of its own: the library and its SETTING.INI.
+  const std::string folder = testenv::MakeTempDir("install");
+  std::filesystem::copy_file(LoadedXJComm::Path(), folder + "/XJComm.so");
+  const std::string range = "127.0.0.1:" + std::to_string(printer.Port());
+  ASSERT_TRUE(testenv::WriteFile(folder + "/SETTING.INI",
+                                 "[LANGUAGE]\nLANGID=0409\n[IFSetting]\nNetSearchRange=" + range + "\n"));
+  ASSERT_EQ(::unsetenv("XJCOMM_NET_SEARCH"), 0);
+
+  LoadedXJComm x((folder + "/XJComm.so").c_str());
+  ASSERT_TRUE(x.Ok()) << x.Error();
+  PortRecord found{};
+  PortRecord* pointers[1] = {&found};
+  std::uint32_t count = 0;
+  ASSERT_EQ(x.XJC_EnumDevPort(u"NET", pointers, 1, &count), XJC_OK);
+  ASSERT_EQ(count, 1u);
+  EXPECT_EQ(plat::ToUtf8(plat::FieldText(found.portName)), range);
+
+  // The environment, where set, wins over the file.
+  ASSERT_EQ(::setenv("XJCOMM_NET_SEARCH", "127.0.0.1:1", 1), 0);
+  ASSERT_EQ(x.XJC_EnumDevPort(u"NET", pointers, 1, &count), XJC_OK);
+  EXPECT_EQ(count, 0u);
 }
 
 TEST(XJCommLibraryTest, OpeningAPortNobodyListensOnFails) {
