@@ -88,7 +88,7 @@ TEST(DeviceSearchTest, ExtraPathsMustBeCharacterDevices) {
 TEST(DeviceSearchTest, UsbPrintersCarryModelAndIdentity) {
   FakeMachine m;
   const std::string identity =
-      m.UsbPrinter("lp0", "1-2:1.0", "MFG:NORVE;CMD:ESC;MDL:XJ-K52II;CLS:PRINTER;");
+      m.UsbPrinter("lp0", "1-2:1.0", "MFG:NORVE;CMD:XJ;MDL:XJ-K52II;CLS:PRINTER;");
   m.UsbPrinter("lp1", "1-3:1.0", "MANUFACTURER:Other;model:Label 9;");
   const std::vector<PortRecord> usb = m.Search().UsbPrinters();
   ASSERT_EQ(usb.size(), 2u);

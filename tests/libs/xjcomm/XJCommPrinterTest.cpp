@@ -79,7 +79,7 @@ TEST_F(XJCommPrinterTest, AnotherModelAnswersWithItsOwnName) {
 TEST_F(XJCommPrinterTest, OpenSequenceAndPrinterQueries) {
   ASSERT_TRUE(x_.Ok());
   SimProcess::Options o;
-  o.extraArgs = {"--serial", "K52-000123", "--firmware", "1.07 ESC"};
+  o.extraArgs = {"--serial", "K52-000123", "--firmware", "1.07 XJ"};
   StartSim(o);
   PortRecord stored = NetRecord(sim_->TcpPort());
   plat::CopyText(stored.deviceInfo, u"XJ-K52II Wi-Fi");
@@ -109,7 +109,7 @@ TEST_F(XJCommPrinterTest, OpenSequenceAndPrinterQueries) {
   ASSERT_EQ(x_.XJC_GetSerialNumber(text, 64), XJC_OK);
   EXPECT_EQ(std::u16string(text), u"K52-000123");
   ASSERT_EQ(x_.XJC_GetFirmVersion(text, 64), XJC_OK);
-  EXPECT_EQ(std::u16string(text), u"1.07 ESC");
+  EXPECT_EQ(std::u16string(text), u"1.07 XJ");
   EXPECT_EQ(x_.XJC_GetDeviceName(text, 5), XJC_E_BUFFER_TOO_SMALL);
 
   // The communication test of the open port goes over the open connection.
