@@ -28,16 +28,18 @@ constexpr std::int64_t kHoldWithinSeconds = 2;
 
 // The frame's progress dialog slot: a child object of the frame, so the frame deletes a
 // dialog left over when it is destroyed.
+const QString kSlotName = QStringLiteral("xjProgressDialogSlot");
+
 class ProgressDialogSlot : public QObject {
  public:
-  explicit ProgressDialogSlot(QWidget* frame) : QObject(frame) {}
+  explicit ProgressDialogSlot(QWidget* frame) : QObject(frame) { setObjectName(kSlotName); }
   ~ProgressDialogSlot() override { delete dialog.data(); }
   QPointer<CCommStateDlg> dialog;
 };
 
 ProgressDialogSlot* SlotOf(QWidget* frame, bool create) {
   if (!frame) return nullptr;
-  auto* slot = frame->findChild<ProgressDialogSlot*>(QString(), Qt::FindDirectChildrenOnly);
+  auto* slot = dynamic_cast<ProgressDialogSlot*>(frame->findChild<QObject*>(kSlotName, Qt::FindDirectChildrenOnly));
   if (!slot && create) slot = new ProgressDialogSlot(frame);
   return slot;
 }

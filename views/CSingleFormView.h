@@ -6,6 +6,6 @@
 class CSingleFormView : public CCommonFormView {
   Q_OBJECT
  public:
-  explicit CSingleFormView(QWidget* parent = nullptr) : CCommonFormView(parent) {}
-  ~CSingleFormView() override = default;
+  explicit CSingleFormView(QWidget* parent = nullptr);
+  ~CSingleFormView() override;
 };

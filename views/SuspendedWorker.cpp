@@ -23,9 +23,10 @@ SuspendedWorker::~SuspendedWorker() {
 }
 
 bool SuspendedWorker::Start(Procedure procedure, Finished finished) {
-  if (thread_.joinable()) return false;
+  if (started_) return false;
   try {
     thread_ = std::thread(&SuspendedWorker::Run, this, std::move(procedure), std::move(finished));
+    started_ = true;
   } catch (const std::system_error&) {
     return false;
   }

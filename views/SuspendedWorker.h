@@ -66,6 +66,7 @@ class SuspendedWorker {
   void Run(Procedure procedure, Finished finished);
 
   std::thread thread_;
+  bool started_ = false;
   mutable std::mutex mutex_;
   std::condition_variable cv_;
   Gate gate_ = Gate::Closed;

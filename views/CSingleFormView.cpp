@@ -1,0 +1,5 @@
+#include "views/CSingleFormView.h"
+
+CSingleFormView::CSingleFormView(QWidget* parent) : CCommonFormView(parent) {}
+
+CSingleFormView::~CSingleFormView() = default;
