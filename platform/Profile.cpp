@@ -10,8 +10,11 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "platform/Text.h"
@@ -26,7 +29,7 @@ enum class ReadStatus { kOk, kMissing, kError };
 
 // Reads a whole regular file. A file that does not exist is kMissing; anything that
 // exists but cannot be read as a regular file is kError.
-ReadStatus ReadFileBytes(const std::string& path, std::string& bytes) {
+ReadStatus ReadFileBytes(const std::string& path, std::string& bytes, struct stat* info = nullptr) {
   bytes.clear();
   // O_NONBLOCK keeps a FIFO at the path from blocking the open; it does nothing for
   // regular files.
@@ -37,6 +40,7 @@ ReadStatus ReadFileBytes(const std::string& path, std::string& bytes) {
     ::close(fd);
     return ReadStatus::kError;
   }
+  if (info != nullptr) *info = st;
   bytes.resize(static_cast<std::size_t>(st.st_size));
   std::size_t got = 0;
   for (;;) {
@@ -101,15 +105,6 @@ std::u16string DecodeText(std::string_view bytes) {
   return FromUtf8(bytes);
 }
 
-// The decoded text of a profile file; empty when the file is missing or unreadable,
-// which reads like a file without sections.
-std::u16string LoadProfileText(std::u16string_view file) {
-  if (file.empty()) return {};
-  std::string bytes;
-  if (ReadFileBytes(ToUtf8(file), bytes) != ReadStatus::kOk) return {};
-  return DecodeText(bytes);
-}
-
 // ---------------------------------------------------------------------------------------
 // Lines
 
@@ -145,6 +140,8 @@ class LineCursor {
     pos_ = end;
     return true;
   }
+  // Offset of the line Next will return.
+  std::size_t Position() const { return pos_; }
 
  private:
   std::u16string_view text_;
@@ -197,31 +194,152 @@ std::u16string_view StripQuotes(std::u16string_view v) {
   return v;
 }
 
-// Calls visit(info) for every line of the first section named `section`; visit returns
-// false to stop early. Returns whether the section exists.
-template <typename Visit>
-bool ForEachLineOfSection(std::u16string_view text, std::u16string_view section, Visit visit) {
-  const std::u16string_view wanted = Trim(section);
-  LineCursor cursor(text);
+// ---------------------------------------------------------------------------------------
+// Parsed files and the cache of them
+
+// The decoded text of a file and where its sections are, so that a lookup walks only the
+// lines of the section it needs.
+struct ParsedProfile {
+  struct Section {
+    std::u16string name;  // trimmed, as written
+    std::size_t begin;    // first character after the header line
+    std::size_t end;      // start of the next header line, or the end of the text
+  };
+  using Lines = std::vector<std::u16string>;
+  std::u16string text;
+  std::vector<Section> sections;                          // every header, in file order
+  std::unordered_map<std::u16string, std::size_t> first;  // lower-case name -> first section
+  // The lines of sections already read: callers read a long section again and again
+  // with growing buffers. Guarded, as a parsed file is shared between threads.
+  mutable std::mutex linesMutex;
+  mutable std::unordered_map<std::size_t, std::shared_ptr<const Lines>> linesBySection;
+};
+
+std::shared_ptr<const ParsedProfile> Parse(std::u16string text) {
+  auto p = std::make_shared<ParsedProfile>();
+  p->text = std::move(text);
+  LineCursor cursor(p->text);
   std::u16string_view line;
-  bool inside = false;
+  std::size_t lineStart = 0;
   while (cursor.Next(line)) {
     const LineInfo info = ClassifyLine(line);
     if (info.kind == LineKind::kSection) {
-      if (inside) return true;  // the first matching section ends here
-      inside = EqualsNoCase(info.name, wanted);
-      continue;
+      if (!p->sections.empty()) p->sections.back().end = lineStart;
+      p->sections.push_back({std::u16string(info.name), cursor.Position(), p->text.size()});
+      p->first.emplace(ToLowerAscii(info.name), p->sections.size() - 1);
     }
-    if (inside && !visit(info)) return true;
+    lineStart = cursor.Position();
   }
-  return inside;
+  return p;
 }
 
-std::optional<std::u16string_view> FindValue(std::u16string_view text, std::u16string_view section,
+std::int64_t Nanoseconds(const timespec& t) {
+  return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         Nanoseconds(a.st_mtim) == Nanoseconds(b.st_mtim) &&
+         Nanoseconds(a.st_ctim) == Nanoseconds(b.st_ctim);
+}
+
+// File times advance in coarse steps (a clock tick, or whole seconds on some file
+// systems), so a file changed again within the same step keeps its times. A parsed copy
+// is therefore kept only for a file whose last change lies well in the past: any later
+// change then carries newer times and is noticed.
+bool SettledLongAgo(const struct stat& st) {
+  constexpr std::int64_t kSettleNs = 3'000'000'000;
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  const std::int64_t newest = std::max(Nanoseconds(st.st_mtim), Nanoseconds(st.st_ctim));
+  return Nanoseconds(now) - newest > kSettleNs;
+}
+
+// The last few files read, so that reading a file section by section (or a section with
+// ever larger buffers) does not decode the whole file on every call. Each use checks
+// the file's identity, size and times first.
+class ProfileCache {
+ public:
+  std::shared_ptr<const ParsedProfile> Find(const std::string& path, const struct stat& st) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+      if (it->path != path) continue;
+      if (!SameFile(it->st, st)) {
+        entries_.erase(it);
+        return nullptr;
+      }
+      std::rotate(it, it + 1, entries_.end());  // most recently used last
+      return entries_.back().profile;
+    }
+    return nullptr;
+  }
+  void Store(const std::string& path, const struct stat& st,
+             std::shared_ptr<const ParsedProfile> profile) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::erase_if(entries_, [&](const Entry& e) { return e.path == path; });
+    if (entries_.size() >= kMaxEntries) entries_.erase(entries_.begin());
+    entries_.push_back({path, st, std::move(profile)});
+  }
+  void Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kMaxEntries = 8;
+  struct Entry {
+    std::string path;
+    struct stat st;
+    std::shared_ptr<const ParsedProfile> profile;
+  };
+  std::mutex mutex_;
+  std::vector<Entry> entries_;
+};
+
+ProfileCache& Cache() {
+  static ProfileCache cache;
+  return cache;
+}
+
+// The parsed file; a missing or unreadable file reads like a file without sections.
+std::shared_ptr<const ParsedProfile> LoadProfile(std::u16string_view file) {
+  static const std::shared_ptr<const ParsedProfile> kEmpty = std::make_shared<ParsedProfile>();
+  if (file.empty()) return kEmpty;
+  const std::string path = ToUtf8(file);
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return kEmpty;
+  if (auto cached = Cache().Find(path, st)) return cached;
+  std::string bytes;
+  struct stat readSt {};
+  if (ReadFileBytes(path, bytes, &readSt) != ReadStatus::kOk) return kEmpty;
+  auto parsed = Parse(DecodeText(bytes));
+  if (SettledLongAgo(readSt)) Cache().Store(path, readSt, parsed);
+  return parsed;
+}
+
+// ---------------------------------------------------------------------------------------
+// Lookups
+
+// Calls visit(info) for every line of the first section named `section`; visit returns
+// false to stop early. Returns whether the section exists.
+template <typename Visit>
+bool ForEachLineOfSection(const ParsedProfile& p, std::u16string_view section, Visit visit) {
+  const auto found = p.first.find(ToLowerAscii(Trim(section)));
+  if (found == p.first.end()) return false;
+  const ParsedProfile::Section& s = p.sections[found->second];
+  LineCursor cursor(std::u16string_view(p.text).substr(s.begin, s.end - s.begin));
+  std::u16string_view line;
+  while (cursor.Next(line)) {
+    if (!visit(ClassifyLine(line))) break;
+  }
+  return true;
+}
+
+std::optional<std::u16string_view> FindValue(const ParsedProfile& p, std::u16string_view section,
                                              std::u16string_view key) {
   const std::u16string_view wanted = Trim(key);
   std::optional<std::u16string_view> found;
-  ForEachLineOfSection(text, section, [&](const LineInfo& info) {
+  ForEachLineOfSection(p, section, [&](const LineInfo& info) {
     if (info.kind == LineKind::kKeyValue && EqualsNoCase(info.name, wanted)) {
       found = StripQuotes(info.value);
       return false;
@@ -231,24 +349,21 @@ std::optional<std::u16string_view> FindValue(std::u16string_view text, std::u16s
   return found;
 }
 
-std::vector<std::u16string> SectionNames(std::u16string_view text) {
+std::vector<std::u16string> SectionNames(const ParsedProfile& p) {
   std::vector<std::u16string> names;
-  std::unordered_set<std::u16string> seen;
-  LineCursor cursor(text);
-  std::u16string_view line;
-  while (cursor.Next(line)) {
-    const LineInfo info = ClassifyLine(line);
+  for (std::size_t i = 0; i < p.sections.size(); ++i) {
+    const std::u16string& name = p.sections[i].name;
     // An empty name cannot be listed: its terminator would end the list early.
-    if (info.kind != LineKind::kSection || info.name.empty()) continue;
-    if (seen.insert(ToLowerAscii(info.name)).second) names.emplace_back(info.name);
+    if (name.empty() || p.first.at(ToLowerAscii(name)) != i) continue;
+    names.push_back(name);
   }
   return names;
 }
 
-std::vector<std::u16string> KeyNames(std::u16string_view text, std::u16string_view section) {
+std::vector<std::u16string> KeyNames(const ParsedProfile& p, std::u16string_view section) {
   std::vector<std::u16string> names;
   std::unordered_set<std::u16string> seen;
-  ForEachLineOfSection(text, section, [&](const LineInfo& info) {
+  ForEachLineOfSection(p, section, [&](const LineInfo& info) {
     if (info.kind == LineKind::kKeyValue && !info.name.empty() &&
         seen.insert(ToLowerAscii(info.name)).second) {
       names.emplace_back(info.name);
@@ -258,20 +373,30 @@ std::vector<std::u16string> KeyNames(std::u16string_view text, std::u16string_vi
   return names;
 }
 
-std::vector<std::u16string> SectionLines(std::u16string_view text, std::u16string_view section) {
-  std::vector<std::u16string> lines;
-  ForEachLineOfSection(text, section, [&](const LineInfo& info) {
+std::shared_ptr<const ParsedProfile::Lines> SectionLines(const ParsedProfile& p,
+                                                        std::u16string_view section) {
+  static const auto kNone = std::make_shared<const ParsedProfile::Lines>();
+  const auto found = p.first.find(ToLowerAscii(Trim(section)));
+  if (found == p.first.end()) return kNone;
+  {
+    std::lock_guard<std::mutex> lock(p.linesMutex);
+    const auto known = p.linesBySection.find(found->second);
+    if (known != p.linesBySection.end()) return known->second;
+  }
+  auto lines = std::make_shared<ParsedProfile::Lines>();
+  ForEachLineOfSection(p, section, [&](const LineInfo& info) {
     if (info.kind == LineKind::kKeyValue) {
       std::u16string l(info.name);
       l += u'=';
       l += info.value;
-      lines.push_back(std::move(l));
+      lines->push_back(std::move(l));
     } else if (info.kind == LineKind::kOther) {
-      lines.emplace_back(info.trimmed);
+      lines->emplace_back(info.trimmed);
     }
     return true;
   });
-  return lines;
+  std::lock_guard<std::mutex> lock(p.linesMutex);
+  return p.linesBySection.emplace(found->second, std::move(lines)).first->second;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -607,6 +732,7 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes, co
     ::unlink(temp.c_str());
     return false;
   }
+  Cache().Clear();
   // Make the rename itself durable; a folder that cannot be synced does not undo it.
   const int dirFd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
@@ -690,10 +816,10 @@ std::uint32_t GetPrivateProfileStringW(const char16_t* section, const char16_t* 
                                        const char16_t* def, char16_t* out, std::uint32_t size,
                                        const char16_t* file) {
   if (out == nullptr || size == 0) return 0;
-  const std::u16string text = LoadProfileText(View(file));
-  if (section == nullptr) return CopyList(SectionNames(text), out, size);
-  if (key == nullptr) return CopyList(KeyNames(text, section), out, size);
-  const auto value = FindValue(text, section, key);
+  const auto profile = LoadProfile(View(file));
+  if (section == nullptr) return CopyList(SectionNames(*profile), out, size);
+  if (key == nullptr) return CopyList(KeyNames(*profile, section), out, size);
+  const auto value = FindValue(*profile, section, key);
   if (value) return CopyString(*value, out, size);
   return CopyString(TrimRight(View(def)), out, size);
 }
@@ -708,7 +834,7 @@ std::uint32_t GetPrivateProfileSectionW(const char16_t* section, char16_t* out, 
                                         const char16_t* file) {
   if (out == nullptr || size == 0) return 0;
   if (section == nullptr) return CopyList({}, out, size);
-  return CopyList(ProfileSectionLines(section, View(file)), out, size);
+  return CopyList(*SectionLines(*LoadProfile(View(file)), section), out, size);
 }
 
 std::uint32_t GetPrivateProfileSectionNamesW(char16_t* out, std::uint32_t size,
@@ -729,26 +855,26 @@ bool WritePrivateProfileStringW(const char16_t* section, const char16_t* key,
 
 std::u16string ProfileString(std::u16string_view section, std::u16string_view key,
                              std::u16string_view def, std::u16string_view file) {
-  const std::u16string text = LoadProfileText(file);
-  const auto value = FindValue(text, section, key);
+  const auto profile = LoadProfile(file);
+  const auto value = FindValue(*profile, section, key);
   return std::u16string(value ? *value : TrimRight(def));
 }
 
 std::int32_t ProfileInt(std::u16string_view section, std::u16string_view key, std::int32_t def,
                         std::u16string_view file) {
-  const std::u16string text = LoadProfileText(file);
-  const auto value = FindValue(text, section, key);
+  const auto profile = LoadProfile(file);
+  const auto value = FindValue(*profile, section, key);
   if (!value || value->empty()) return def;
   return ParseProfileInt(*value);
 }
 
 std::vector<std::u16string> ProfileSectionLines(std::u16string_view section,
                                                 std::u16string_view file) {
-  return SectionLines(LoadProfileText(file), section);
+  return *SectionLines(*LoadProfile(file), section);
 }
 
 std::vector<std::u16string> ProfileSectionNames(std::u16string_view file) {
-  return SectionNames(LoadProfileText(file));
+  return SectionNames(*LoadProfile(file));
 }
 
 bool ProfileWrite(std::u16string_view section, std::u16string_view key, std::u16string_view value,

@@ -5,7 +5,10 @@
 // matching section and the first matching key win; blanks around names and values are
 // trimmed; lines whose first non-blank character is ';' are comments; a value enclosed
 // in a matching pair of double or single quotes loses the quotes. Files are read as
-// UTF-8 (with or without BOM) or UTF-16LE with BOM. Every call reads the file anew.
+// UTF-8 (with or without BOM) or UTF-16LE with BOM. Every call sees the file as it is
+// now: a parsed copy of a file is reused only while the file's identity, size and change
+// times are unchanged, and only for a file last changed more than a few seconds before
+// it was read (so that a change within the file system's time resolution is not missed).
 //
 // Writing: creates the file and the section when missing, replaces the value of an
 // existing key in place, keeps every other line, writes UTF-8 and replaces the file

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "platform/Profile.h"
 #include "tests/platform/ProfileFixtures.h"
 
@@ -141,6 +144,21 @@ TEST(ProfileReadTest, LongSectionIsReadWholeByGrowingTheBuffer) {
   }
   EXPECT_GT(rounds, 0);
   EXPECT_EQ(SplitList(buf.data(), n), lines);
+}
+
+TEST(ProfileReadTest, ASettledFileIsReadAgainOnceItChanges) {
+  const auto file = NewProfile("[S]\nk=1\n[L]\n" + std::string(3000, 'x') + "\n");
+  const std::string path = ToUtf8(file);
+  // Parsed copies are kept only for files left unchanged for a few seconds.
+  std::this_thread::sleep_for(std::chrono::milliseconds(3500));
+  EXPECT_EQ(ProfileInt(u"S", u"k", 0, file), 1);
+  char16_t buf[520];
+  EXPECT_EQ(GetPrivateProfileSectionW(u"L", buf, 520, file.c_str()), 518u);
+  EXPECT_EQ(ProfileSectionLines(u"s", file), Lines{u"k=1"});
+  testenv::WriteFile(path, "[S]\nk=2\n[L]\n" + std::string(3000, 'y') + "\n");  // in place, same size
+  EXPECT_EQ(ProfileInt(u"S", u"k", 0, file), 2);
+  EXPECT_EQ(GetPrivateProfileSectionW(u"L", buf, 520, file.c_str()), 518u);
+  EXPECT_EQ(buf[0], u'y');
 }
 
 TEST(ProfileReadTest, NameListsSkipDuplicatesAndEmptyNames) {
