@@ -27,8 +27,11 @@ namespace {
 
 enum class ReadStatus { kOk, kMissing, kError };
 
+// Profile files are small; anything larger than this is not one and is not loaded.
+constexpr off_t kMaxProfileBytes = 64 * 1024 * 1024;
+
 // Reads a whole regular file. A file that does not exist is kMissing; anything that
-// exists but cannot be read as a regular file is kError.
+// exists but cannot be read as a regular file of at most kMaxProfileBytes is kError.
 ReadStatus ReadFileBytes(const std::string& path, std::string& bytes, struct stat* info = nullptr) {
   bytes.clear();
   // O_NONBLOCK keeps a FIFO at the path from blocking the open; it does nothing for
@@ -36,7 +39,7 @@ ReadStatus ReadFileBytes(const std::string& path, std::string& bytes, struct sta
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::kMissing : ReadStatus::kError;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxProfileBytes) {
     ::close(fd);
     return ReadStatus::kError;
   }
@@ -44,7 +47,14 @@ ReadStatus ReadFileBytes(const std::string& path, std::string& bytes, struct sta
   bytes.resize(static_cast<std::size_t>(st.st_size));
   std::size_t got = 0;
   for (;;) {
-    if (got == bytes.size()) bytes.resize(bytes.size() + 4096 + bytes.size() / 2);  // file grew
+    if (got == bytes.size()) {  // the file grew while being read
+      if (got >= static_cast<std::size_t>(kMaxProfileBytes)) {
+        ::close(fd);
+        bytes.clear();
+        return ReadStatus::kError;
+      }
+      bytes.resize(bytes.size() + 4096 + bytes.size() / 2);
+    }
     const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
     if (n < 0) {
       if (errno == EINTR) continue;

@@ -129,6 +129,14 @@ TEST(ProfileWriteTest, FailuresLeaveTheOldFileAndNoTemporaryFile) {
   EXPECT_FALSE(Write(FromUtf8(dir + "/sub.ini"), u"S", u"k", u"v"));
   EXPECT_EQ(FolderEntries(dir), (std::vector<std::string>{"plain", "sub.ini"}));
   EXPECT_EQ(testenv::ReadFile(dir + "/plain"), "not a folder");
+  // Far too large to be a profile file (sparse, so it costs no disk): not read, not
+  // rewritten.
+  const std::string huge = testenv::MakeTempDir("huge") + "/huge.ini";
+  testenv::WriteFile(huge, "[S]\nk=1\n");
+  fs::resize_file(huge, 65 << 20);
+  EXPECT_EQ(ProfileInt(u"S", u"k", 7, FromUtf8(huge)), 7);
+  EXPECT_FALSE(ProfileWrite(u"S", u"k", u"2", FromUtf8(huge)));
+  EXPECT_EQ(fs::file_size(huge), std::uintmax_t{65} << 20);
 
   // A file size limit stops the write part-way, whoever runs the test (even root).
   const std::string original = "[S]\nk=old\n; keep me\n";
