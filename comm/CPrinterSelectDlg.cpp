@@ -1,0 +1,470 @@
+#include "comm/CPrinterSelectDlg.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <algorithm>
+#include <cstring>
+
+#include "app/settings/PluginDataMgr.h"
+#include "comm/CCommunicationSettingDlg.h"
+#include "comm/ModelName.h"
+#include "comm/XJC.h"
+#include "lang/CSelectLangDlg.h"
+#include "platform/Profile.h"
+#include "platform/Text.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/DialogUnits.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/ReportList.h"
+#include "platform/ui/RunningCopy.h"
+#include "platform/ui/WaitCursor.h"
+#include "res/BitmapResources.h"
+#include "res/ResourceIds.h"
+#include "status/CErrorCorrespondenceDlg.h"
+#include "views/CStaticItem.h"
+#include "views/CStaticPictureItem.h"
+#include "views/CommonMessages.h"
+
+namespace {
+
+// Messages of the "PRT_SELECT_DLG" table.
+constexpr int kMsgSelectPrinter = 0;
+constexpr int kMsgConfirmDelete = 1;
+constexpr int kMsgWrongModel = 2;
+constexpr int kMsgCannotCommunicate = 3;
+constexpr int kMsgInUse = 4;
+// Strings of the "PRT_SELECT_DLG" table.
+constexpr int kStrSerial = 1;
+constexpr int kStrParallel = 2;
+constexpr int kStrUsb = 3;
+constexpr int kStrNet = 4;
+constexpr int kStrSelect = 5;
+constexpr int kStrBluetooth = 6;
+
+constexpr char16_t kDefaultSelectPrinter[] = u"Please select the printer you want to setup.";
+constexpr char16_t kDefaultConfirmDelete[] = u"Do you really want to delete the selected port?";
+constexpr char16_t kDefaultWrongModel[] = u"The connected printer is not %s.";
+constexpr char16_t kDefaultCannotCommunicate[] = u"Cannot communicate with the printer.";
+constexpr char16_t kDefaultInUse[] = u"Cannot launch the printer because it is in use by another application.";
+constexpr char16_t kNoLanguageFiles[] = u"Could not find the required files.\nClosing application.";
+constexpr char16_t kEnglishFallback[] = u"Could not find the required files.\nDisplaying the screen in English.";
+constexpr char16_t kAddPortFailed[] = u"The port could not be added.";
+constexpr char16_t kDeletePortFailed[] = u"The port could not be deleted.";
+constexpr char16_t kEnglishCode[] = u"0409";
+
+// Printer status values that the error guidance dialog explains.
+constexpr std::int32_t kStatusUnknown = -1;
+// Driver mode argument of XJC_EnumPort.
+constexpr std::int32_t kEnumDriverMode = 1;
+constexpr std::int32_t kEnumPortMode = 0;
+
+// Template layout, in dialog units.
+constexpr int kDialogWidthDlu = 320;
+constexpr int kDialogHeightDlu = 208;
+constexpr int kMarginDlu = 7;
+constexpr int kTextXDlu = 46;
+constexpr int kListYDlu = 46;
+constexpr int kListHeightDlu = 114;
+constexpr int kPortButtonsYDlu = 166;
+constexpr int kBottomYDlu = 188;
+constexpr int kButtonHeightDlu = 14;
+constexpr int kButtonWidthDlu = 52;
+constexpr int kPortButtonWidthDlu = 64;
+constexpr int kLangButtonWidthDlu = 80;
+
+std::u16string Format1(std::u16string text, std::u16string_view value) {
+  const std::size_t at = text.find(u"%s");
+  if (at != std::u16string::npos) text.replace(at, 2, value);
+  return text;
+}
+
+PortRecord* RecordOfRow(const plat::ReportList* list, int row) {
+  return row < 0 ? nullptr : reinterpret_cast<PortRecord*>(list->RowData(row));
+}
+
+}  // namespace
+
+CPrinterSelectDlg::CPrinterSelectDlg(QWidget* parent)
+    : QDialog(parent), block_(std::make_unique<AppSettingsBlock>()) {
+  std::memset(block_.get(), 0, sizeof(AppSettingsBlock));
+  setObjectName(QStringLiteral("CPrinterSelectDlg"));
+  CreateControls();
+  langDlg_ = new CSelectLangDlg(this);
+}
+
+CPrinterSelectDlg::~CPrinterSelectDlg() = default;
+
+void CPrinterSelectDlg::SetSettingsBlock(const AppSettingsBlock& block) { *block_ = block; }
+
+bool CPrinterSelectDlg::IsDriverMode() const {
+  return block_->mode == kModeDriver || block_->mode == kModeDriverLogo;
+}
+
+void CPrinterSelectDlg::CreateControls() {
+  const plat::DialogBaseUnits units = plat::BaseUnitsOf(font());
+  setFixedSize(plat::DluSize(units, kDialogWidthDlu, kDialogHeightDlu));
+  const int innerWidth = kDialogWidthDlu - 2 * kMarginDlu;
+  auto place = [&](QWidget* w, int id, int x, int y, int width, int height) {
+    w->setGeometry(plat::DluRect(units, x, y, width, height));
+    plat::SetControlId(w, id);
+  };
+  auto button = [&](int id, const char* text, int x, int y, int width) {
+    auto* b = new QPushButton(QString::fromUtf8(text), this);
+    b->setAutoDefault(false);
+    place(b, id, x, y, width, kButtonHeightDlu);
+    return b;
+  };
+
+  picture_ = new CStaticPictureItem(this);
+  plat::SetControlId(picture_, IDC_PICTURE);
+  const QRect pictureCell = plat::DluRect(units, kMarginDlu, kMarginDlu, 0, 0);
+  picture_->setGeometry(pictureCell.x(), pictureCell.y(), kPictureSize, kPictureSize);
+  picture_->SetImage(LoadBitmapResource(IDB_PRINTER));
+
+  guide_ = new CStaticItem(this);
+  place(guide_, IDC_GUIDE, kTextXDlu, 9, kDialogWidthDlu - kTextXDlu - kMarginDlu, 10);
+  guide_->SetBackgroundColor(kStaticItemDefaultColor);
+  guide_->setText(QStringLiteral("Select Printer and Press [OK] Button."));
+  guide_->MakeBold();
+
+  hint_ = new QLabel(this);
+  place(hint_, IDC_ADD_HINT, kTextXDlu, 21, kDialogWidthDlu - kTextXDlu - kMarginDlu, 20);
+  hint_->setWordWrap(true);
+  hint_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+  list_ = new plat::ReportList(this);
+  place(list_, IDC_LIST, kMarginDlu, kListYDlu, innerWidth, kListHeightDlu);
+  connect(list_, &plat::ReportList::SelectionChanged, this, &CPrinterSelectDlg::UpdateButtons);
+  // A double-click on a row is OK. (Enter reaches OK as the default button.)
+  connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { OnOK(); });
+
+  add_ = button(IDC_ADD_PORT, "Add Port", kMarginDlu, kPortButtonsYDlu, kPortButtonWidthDlu);
+  connect(add_, &QPushButton::clicked, this, &CPrinterSelectDlg::OnAddPort);
+  delete_ = button(IDC_DELETE_PORT, "Delete Port", kMarginDlu + kPortButtonWidthDlu + 4, kPortButtonsYDlu,
+                   kPortButtonWidthDlu);
+  connect(delete_, &QPushButton::clicked, this, &CPrinterSelectDlg::OnDeletePort);
+
+  selectLang_ = button(IDC_SELECT_LANG, "Select Language", kMarginDlu, kBottomYDlu, kLangButtonWidthDlu);
+  connect(selectLang_, &QPushButton::clicked, this, &CPrinterSelectDlg::OnSelectLanguage);
+  langLabel_ = new QLabel(this);
+  place(langLabel_, IDC_LANG_LABEL, kMarginDlu + kLangButtonWidthDlu + 6, kBottomYDlu, 100, kButtonHeightDlu);
+  langLabel_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+  ok_ = button(plat::IDOK, "OK", kDialogWidthDlu - kMarginDlu - 2 * kButtonWidthDlu - 6, kBottomYDlu, kButtonWidthDlu);
+  ok_->setDefault(true);
+  connect(ok_, &QPushButton::clicked, this, &CPrinterSelectDlg::OnOK);
+  cancel_ = button(plat::IDCANCEL, "Cancel", kDialogWidthDlu - kMarginDlu - kButtonWidthDlu, kBottomYDlu, kButtonWidthDlu);
+  connect(cancel_, &QPushButton::clicked, this, &CPrinterSelectDlg::reject);
+
+  // Present in the template, not used.
+  auto* unusedCombo = new QComboBox(this);
+  plat::SetControlId(unusedCombo, IDC_LANG_COMBO);
+  plat::ShowControl(unusedCombo, false);
+  auto* unusedStatic = new QLabel(this);
+  plat::SetControlId(unusedStatic, IDC_UNUSED_STATIC);
+  plat::ShowControl(unusedStatic, false);
+
+  ok_->setEnabled(false);
+  delete_->setEnabled(false);
+}
+
+int CPrinterSelectDlg::exec() {
+  if (!initialised_ && !InitDialog()) {
+    SaveLanguage();
+    setResult(QDialog::Rejected);
+    return QDialog::Rejected;
+  }
+  return QDialog::exec();
+}
+
+bool CPrinterSelectDlg::InitDialog() {
+  initialised_ = true;
+  langDlg_->Settings() = *block_;
+  langDlg_->Table().SelectLanguageFile(plat::FieldText(block_->langFolder), block_->langId, kLangIdEnglish);
+  langDlg_->Table().LoadResources(kSelectLangResourceKey);
+
+  const std::u16string tag = std::u16string(kRunningCopyTagPrefix) + u"_" + kModelName;
+  tag_ = new plat::WindowTag(this, plat::ToQString(tag));
+  setWindowTitle(plat::ToQString(std::u16string(kModelName) + u" Utility"));
+  list_->SetRowHeightPercent(kRowHeightPercent);
+
+  if (!LoadLanguage()) return false;
+  // Ports are added and deleted by the driver's own installer in driver mode.
+  if (IsDriverMode()) {
+    plat::ShowControl(add_, false);
+    plat::ShowControl(delete_, false);
+  }
+  return true;
+}
+
+bool CPrinterSelectDlg::LoadLanguage() {
+  const std::u16string folder(plat::FieldText(block_->langFolder));
+  const int found = table_.SelectLanguageFile(folder, block_->langId, kLangIdEnglish);
+  if (found == kLangFileNone) {
+    ShowWarningMessage(this, kNoLanguageFiles);
+    return false;
+  }
+  if (found == kLangFileFallback) {
+    ShowWarningMessage(this, kEnglishFallback);
+    block_->langId = kLangIdEnglish;
+    plat::CopyText(block_->langCode, kEnglishCode);
+  }
+  portAddTable_.SelectLanguageFile(folder, block_->langId, kLangIdEnglish);
+  portAddTable_.LoadResources(kPortAddResourceKey);
+  table_.LoadResources(kPrinterSelectResourceKey);
+
+  plat::QtControlHost host(this);
+  table_.ApplyCaptions(&host);
+  table_.FillComboBoxes(&host);
+  table_.SetupListColumns(&host);
+  guide_->MakeBold();
+
+  const std::u16string name = langDlg_->Table().GetComboItemText(block_->langId);
+  langLabel_->setText(plat::ToQString(table_.StringOr(kStrSelect, u"Select") + u": " + name));
+
+  list_->setUpdatesEnabled(false);
+  RefreshList();
+  list_->setUpdatesEnabled(true);
+  return true;
+}
+
+void CPrinterSelectDlg::RefreshList() {
+  const std::int32_t driverMode = IsDriverMode() ? kEnumDriverMode : kEnumPortMode;
+  std::uint32_t count = 0;
+  if (xjc_ != nullptr && xjc_->IsLoaded() && xjc_->XJC_EnumPort(nullptr, 0, &count, driverMode) == XJC_OK) {
+    // The rows and the installed-printer entries point into the port array: both go
+    // before the array is replaced.
+    list_->DeleteAllRows();
+    entries_.clear();
+    ports_.assign(count, PortRecord{});
+    std::vector<PortRecord*> pointers;
+    for (PortRecord& r : ports_) pointers.push_back(&r);
+    std::uint32_t filled = 0;
+    const XJC_RESULT rc = xjc_->XJC_EnumPort(pointers.empty() ? nullptr : pointers.data(),
+                                             static_cast<std::uint32_t>(ports_.size()), &filled, driverMode);
+    // When the second call fails the old array is gone already: the list shows nothing
+    // rather than rows of records that no longer exist.
+    portCount_ = rc == XJC_OK ? std::min<std::size_t>(filled, ports_.size()) : 0;
+    if (IsInstalledPrinterMode())
+      entries_ = BuildInstalledPrinterEntries(plat::EnumInstalledPrinters(), ports_.data(), portCount_, driverFilter_,
+                                              nameFilter_);
+    FillRows();
+  }
+  if (list_->RowCount() > 0) {
+    list_->SelectRow(0);
+    list_->setFocus();
+  }
+  UpdateButtons();
+}
+
+std::u16string CPrinterSelectDlg::InterfaceText(std::u16string_view kind) const {
+  if (kind == kPortKindCom) return table_.StringOr(kStrSerial, u"Serial");
+  if (kind == kPortKindLpt) return table_.StringOr(kStrParallel, u"Parallel");
+  if (kind == kPortKindUsb) return table_.StringOr(kStrUsb, u"USB");
+  if (kind == kPortKindNet) return table_.StringOr(kStrNet, u"NET");
+  if (kind == kPortKindBt) return table_.StringOr(kStrBluetooth, u"Bluetooth");
+  return std::u16string(kind);
+}
+
+void CPrinterSelectDlg::FillRows() {
+  list_->DeleteAllRows();
+  int widest = kMinFirstColumnWidth;
+  auto addRow = [&](std::u16string_view name, PortRecord* record) {
+    const QString first = plat::ToQString(name);
+    const int row = list_->InsertRow(list_->RowCount(), first);
+    widest = std::max(widest, list_->TextWidth(first));
+    list_->SetRowText(row, 1, plat::ToQString(InterfaceText(plat::FieldText(record->kind))));
+    list_->SetRowText(row, 2, plat::ToQString(plat::FieldText(record->portName)));
+    list_->SetRowData(row, reinterpret_cast<std::intptr_t>(record));
+    list_->SetRowText(row, 3, plat::ToQString(DriverPortColumnText(plat::FieldText(record->path))));
+  };
+  if (IsInstalledPrinterMode()) {
+    for (InstalledPrinterEntry& entry : entries_) addRow(entry.name, entry.record);
+  } else {
+    for (std::size_t i = 0; i < portCount_; ++i)
+      if (plat::FieldText(ports_[i].deviceName) == kModelName) addRow(plat::FieldText(ports_[i].deviceName), &ports_[i]);
+  }
+  list_->SetColumnWidth(0, widest * 12 / 10);
+}
+
+void CPrinterSelectDlg::UpdateButtons() {
+  const bool selected = list_->SelectedRow() >= 0;
+  ok_->setEnabled(selected);
+  delete_->setEnabled(selected && !IsDriverMode());
+}
+
+std::int32_t CPrinterSelectDlg::TestPort(int verifyModel, PortRecord* record) {
+  if (record == nullptr) return static_cast<std::int32_t>(XJC_E_NO_RECORD);
+  const XJC_RESULT rc =
+      (xjc_ != nullptr && xjc_->IsLoaded()) ? xjc_->XJC_CommunicationTest(record) : XJC_E_NOT_LOADED;
+  lastTestResult_ = rc;
+  if (verifyModel != 0 && rc == XJC_OK) {
+    const std::u16string_view reported = plat::FieldText(record->deviceName);
+    const bool accepted = IsInstalledPrinterMode() ? IsCompatibleModelName(reported) : reported == kModelName;
+    if (!accepted) {
+      ShowWarningMessage(this, Format1(table_.MessageOr(kMsgWrongModel, kDefaultWrongModel), kModelName).c_str());
+      return RESULT_MODEL_MISMATCH;
+    }
+  }
+  return static_cast<std::int32_t>(rc);
+}
+
+XJC_RESULT CPrinterSelectDlg::OpenPort(PortRecord* record) { return OpenPortSequence(xjc_, record); }
+
+void CPrinterSelectDlg::SetChosenPort(const PortRecord* record) {
+  if (record == nullptr) return;
+  block_->chosenPort = *record;
+  const std::u16string_view kind = plat::FieldText(record->kind);
+  if (kind == kPortKindCom) block_->chosenIfType = kIfTypeSerial;
+  else if (kind == kPortKindLpt) block_->chosenIfType = kIfTypeParallel;
+  else if (kind == kPortKindUsb) block_->chosenIfType = kIfTypeUsb;
+  else if (kind == kPortKindNet) block_->chosenIfType = kIfTypeEthernet;
+  else if (kind == kPortKindBt) block_->chosenIfType = kIfTypeBluetooth;
+}
+
+PortRecord* CPrinterSelectDlg::SelectPortByPath(std::u16string_view path) {
+  RefreshList();
+  PortRecord* found = nullptr;
+  for (std::size_t i = 0; i < portCount_; ++i) {
+    if (PathUpToLastSlash(plat::FieldText(ports_[i].path)) == path) {
+      found = &ports_[i];
+      break;
+    }
+  }
+  if (IsInstalledPrinterMode()) {
+    for (std::size_t k = 0; k < entries_.size(); ++k) {
+      if (PathUpToLastSlash(plat::FieldText(entries_[k].record->path)).substr(0, path.size()) == path) {
+        selectedIndex_ = static_cast<int>(k);
+        found = entries_[k].record;
+        break;
+      }
+    }
+  }
+  SetChosenPort(found);
+  return found;
+}
+
+bool CPrinterSelectDlg::GetSelectedPrinterName(char16_t (&name)[260]) const {
+  name[0] = 0;
+  if (!IsInstalledPrinterMode() || selectedIndex_ < 0 || static_cast<std::size_t>(selectedIndex_) >= entries_.size())
+    return false;
+  plat::CopyText(name, entries_[static_cast<std::size_t>(selectedIndex_)].name);
+  return true;
+}
+
+void CPrinterSelectDlg::SaveLanguage() {
+  const std::u16string file = std::u16string(plat::FieldText(block_->exeFolder)) + kSettingIniName;
+  plat::ProfileWrite(kLanguageSection, kLangIdKey, plat::FieldText(block_->langCode), file);
+}
+
+void CPrinterSelectDlg::EndDialogOk() { accept(); }
+
+void CPrinterSelectDlg::reject() {
+  SaveLanguage();
+  QDialog::reject();
+}
+
+void CPrinterSelectDlg::OnOK() {
+  plat::WaitCursor wait;
+  const int row = list_->SelectedRow();
+  if (row < 0) {
+    ShowWarningMessage(this, table_.MessageOr(kMsgSelectPrinter, kDefaultSelectPrinter).c_str());
+    return;
+  }
+  PortRecord* record = RecordOfRow(list_, row);
+  if (record == nullptr) return;
+  selectedIndex_ = row;
+
+  std::int32_t rc = TestPort(1, record);
+  // Started by the driver, the chosen printer is taken whatever the test said; the
+  // checks below still tell the user, then the dialog ends.
+  bool endWithOk = false;
+  if (IsInstalledPrinterMode() && rc != 1) {
+    SetChosenPort(record);
+    SaveLanguage();
+    endWithOk = true;
+  }
+  const auto finish = [&] {
+    if (endWithOk) EndDialogOk();
+  };
+
+  if (rc == RESULT_MODEL_MISMATCH) return finish();
+  if (rc == static_cast<std::int32_t>(XJC_E_IN_USE)) {
+    ShowWarningMessage(this, table_.MessageOr(kMsgInUse, kDefaultInUse).c_str());
+    return finish();
+  }
+  if (rc != 0) ShowWarningMessage(this, table_.MessageOr(kMsgCannotCommunicate, kDefaultCannotCommunicate).c_str());
+
+  const bool saved = block_->dataMgr != nullptr &&
+                     block_->dataMgr->ExistsSettingData(plat::FieldText(record->portName),
+                                                        plat::FieldText(record->deviceName)) == 1;
+  if (rc != 0 && !saved) return finish();
+
+  const XJC_RESULT opened = OpenPort(record);
+  if (opened != XJC_OK) {
+    if (opened == XJC_E_IN_USE) {
+      ShowWarningMessage(this, table_.MessageOr(kMsgInUse, kDefaultInUse).c_str());
+      return finish();
+    }
+    if (rc == 0) ShowWarningMessage(this, table_.MessageOr(kMsgCannotCommunicate, kDefaultCannotCommunicate).c_str());
+    if (!saved) {
+      if (xjc_ != nullptr) xjc_->Close();
+      return finish();
+    }
+  }
+
+  SetChosenPort(record);
+  SaveLanguage();
+
+  std::int32_t status = kStatusUnknown;
+  if (xjc_ != nullptr) xjc_->GetStatus(&status);
+  if (status == kErrorCodeFatal || status == kErrorCodeAutoCutter) {
+    CErrorCorrespondenceDlg guidance(status, block_->langId, std::u16string(plat::FieldText(block_->langFolder)), this);
+    guidance.exec();
+    if (xjc_ != nullptr) xjc_->Close();
+    return finish();
+  }
+  EndDialogOk();
+}
+
+void CPrinterSelectDlg::OnAddPort() {
+  CCommunicationSettingDlg dialog(*block_, xjc_, &portAddTable_, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  PortRecord record = dialog.ResultRecord();
+  if (record.kind[0] == 0 || xjc_ == nullptr || !xjc_->IsLoaded()) return;
+  if (xjc_->XJC_AddPort(&record) != XJC_OK) {
+    ShowWarningMessage(this, kAddPortFailed);
+    return;
+  }
+  RefreshList();
+  for (int row = 0; row < list_->RowCount(); ++row) {
+    const PortRecord* r = RecordOfRow(list_, row);
+    if (r != nullptr && plat::FieldText(r->kind) == plat::FieldText(record.kind) &&
+        plat::FieldText(r->portName) == plat::FieldText(record.portName)) {
+      list_->SelectRow(row);
+      break;
+    }
+  }
+}
+
+void CPrinterSelectDlg::OnDeletePort() {
+  if (AskSaveToPrinter(nullptr, this, table_.MessageOr(kMsgConfirmDelete, kDefaultConfirmDelete).c_str()) !=
+      plat::IDYES) {
+    return;
+  }
+  PortRecord* record = RecordOfRow(list_, list_->SelectedRow());
+  if (record == nullptr || xjc_ == nullptr || !xjc_->IsLoaded()) return;
+  if (xjc_->XJC_RemovePort(record) != XJC_OK) {
+    ShowWarningMessage(this, kDeletePortFailed);
+    return;
+  }
+  RefreshList();
+}
+
+void CPrinterSelectDlg::OnSelectLanguage() {
+  if (langDlg_->exec() != QDialog::Accepted) return;
+  block_->langId = langDlg_->Settings().langId;
+  std::memcpy(block_->langCode, langDlg_->Settings().langCode, sizeof(block_->langCode));
+  if (!LoadLanguage()) reject();
+}

@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include "comm/PrinterListRules.h"
+#include "platform/Folders.h"
+#include "platform/Registry.h"
+#include "platform/Text.h"
+#include "tests/support/TestEnv.h"
+
+namespace {
+
+class DriverPortTest : public testing::Test {
+ protected:
+  void WriteRegistry(const std::string& text) {
+    ASSERT_TRUE(testenv::WriteFile(plat::ToUtf8(plat::RegistryFilePath()), text));
+  }
+  void TearDown() override { plat::RemoveFile(plat::RegistryFilePath()); }
+};
+
+PortRecord WithPath(std::u16string_view path, std::u16string_view portName = u"p") {
+  PortRecord r{};
+  plat::CopyText(r.path, path);
+  plat::CopyText(r.portName, portName);
+  plat::CopyText(r.kind, u"NET");
+  return r;
+}
+
+}  // namespace
+
+TEST(PrinterListRules, DriverPortNameComesFromThePipePath) {
+  EXPECT_EQ(DriverPortNameFromPath(u"PIPE://XJ/ZLDPRT003"), u"ZLDPRT003");
+  EXPECT_EQ(DriverPortNameFromPath(u"pipe://xj/queue/ZldPrt12/more"), u"ZldPrt12");
+  EXPECT_EQ(DriverPortNameFromPath(u"pipe://xj/\"zldprt7\" rest"), u"zldprt7");
+  // A quote ends the name before a slash does.
+  EXPECT_EQ(DriverPortNameFromPath(u"pipe://xj/zldprt7/a\"b"), u"zldprt7/a");
+  // The name must follow the pipe prefix.
+  EXPECT_EQ(DriverPortNameFromPath(u"zldprt1 pipe://xj/other"), u"");
+  EXPECT_EQ(DriverPortNameFromPath(u"tcp://127.0.0.1/zldprt1"), u"");
+  EXPECT_EQ(DriverPortNameFromPath(u""), u"");
+}
+
+TEST(PrinterListRules, DriverPortNumberNeverReadsPastShortTexts) {
+  EXPECT_EQ(DriverPortNumber(u"ZLDPRT012"), 12);
+  EXPECT_EQ(DriverPortNumber(u"ZLDPRT"), 0);
+  EXPECT_EQ(DriverPortNumber(u"ZLD"), 0);
+  EXPECT_EQ(DriverPortNumber(u"ZLDPRTx5"), 0);
+}
+
+TEST_F(DriverPortTest, ColumnShowsTheMatchingPosDevicePort) {
+  WriteRegistry(
+      "[HKLM\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\Short]\nPort=ZLD\n"
+      "[HKLM\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\Receipt2]\nPort=ZLDPRT002\n"
+      "[HKLM\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\Receipt1]\nPort=ZLDPRT001\n"
+      "[HKLM\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\Again1]\nPort=ZLDPRT01\n"
+      "[HKLM\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\Zero]\nPort=ZLDPRT000\n");
+  EXPECT_EQ(DriverPortColumnText(u"pipe://xj/ZLDPRT1"), u"(ZLDPRT001)");
+  EXPECT_EQ(DriverPortColumnText(u"pipe://xj/zldprt002"), u"(ZLDPRT002)");
+  EXPECT_EQ(DriverPortColumnText(u"pipe://xj/ZLDPRT0"), u"");  // number 0 never matches
+  EXPECT_EQ(DriverPortColumnText(u"pipe://xj/ZLDPRT9"), u"");
+  EXPECT_EQ(DriverPortColumnText(u"127.0.0.1"), u"");
+}
+
+TEST(PrinterListRules, PathPieces) {
+  EXPECT_EQ(PathLastSegment(u"pipe://xj/ZLDPRT001"), u"ZLDPRT001");
+  EXPECT_EQ(PathLastSegment(u"queue"), u"queue");
+  EXPECT_EQ(PathLastSegment(u"a/"), u"");
+  EXPECT_EQ(PathUpToLastSlash(u"pipe://xj/ZLDPRT001"), u"pipe://xj/");
+  EXPECT_EQ(PathUpToLastSlash(u"queue"), u"");
+}
+
+TEST(PrinterListRules, InstalledPrintersAreFilteredAndBound) {
+  std::vector<PortRecord> ports = {WithPath(u"pipe://xj/Q1", u"first"), WithPath(u"Q2", u"second"),
+                                   WithPath(u"pipe://xj/Q1", u"duplicate")};
+  const std::vector<plat::InstalledPrinter> printers = {
+      {u"A", u"Q1", u"NORVE XJ-K52II Receipt5"},
+      {u"B", u"Q2", u"NORVE XJ-K52II Label5 v2"},
+      {u"C", u"Q3", u"NORVE XJ-K52II Receipt5"},
+      {u"D", u"Q1", u"NORVE XJ-K52II"},          // no kind mark
+      {u"E", u"Q1", u"NORVE XJ-K52IIReceipt5"},  // the mark needs its blank
+      {u"F", u"Q1", u"OTHER Receipt5"},          // driver filter
+  };
+  const auto entries = BuildInstalledPrinterEntries(printers, ports.data(), ports.size(), u"NORVE XJ-K52II", u"");
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].name, u"A");
+  EXPECT_EQ(entries[0].record, &ports[0]);
+  EXPECT_EQ(entries[0].ownedRecord, nullptr);
+  EXPECT_EQ(entries[1].record, &ports[1]);
+  EXPECT_EQ(entries[2].name, u"C");
+  ASSERT_NE(entries[2].ownedRecord, nullptr);
+  EXPECT_EQ(entries[2].record, entries[2].ownedRecord.get());
+  EXPECT_EQ(plat::FieldText(entries[2].record->portName), u"Q3");
+  EXPECT_EQ(plat::FieldText(entries[2].record->deviceName), u"NORVE XJ-K52II Receipt5");
+  EXPECT_EQ(entries[2].record->origin, kPortOriginInstalledPrinter);
+  EXPECT_EQ(entries[2].record->kind[0], u'\0');
+  EXPECT_EQ(entries[2].record->presetA, 0);
+
+  const auto named = BuildInstalledPrinterEntries(printers, ports.data(), ports.size(), u"NORVE XJ-K52II", u"B");
+  ASSERT_EQ(named.size(), 1u);
+  EXPECT_EQ(named[0].name, u"B");
+  // Without registered ports every printer gets a record of its own.
+  const auto unbound = BuildInstalledPrinterEntries(printers, nullptr, 0, u"NORVE XJ-K52II", u"");
+  ASSERT_EQ(unbound.size(), 3u);
+  EXPECT_NE(unbound[0].ownedRecord, nullptr);
+}
+
+TEST(PrinterListRules, OwnRecordCutsLongNamesToTheField) {
+  const std::u16string longName(400, u'q');
+  const std::vector<plat::InstalledPrinter> printers = {{u"A", longName, u"NORVE XJ-K52II Receipt5"}};
+  const auto entries = BuildInstalledPrinterEntries(printers, nullptr, 0, u"NORVE XJ-K52II", u"");
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(plat::FieldText(entries[0].record->portName).size(), 259u);
+}

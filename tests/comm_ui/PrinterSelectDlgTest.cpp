@@ -1,0 +1,499 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "comm/CCommunicationSettingDlg.h"
+#include "comm/CPrinterSelectDlg.h"
+#include "comm/ModelName.h"
+#include "lang/CSelectLangDlg.h"
+#include "platform/InstalledPrinters.h"
+#include "platform/Profile.h"
+#include "platform/Registry.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/ReportList.h"
+#include "status/CErrorCorrespondenceDlg.h"
+#include "tests/comm_ui/DialogTestSupport.h"
+#include "tests/support/SimProcess.h"
+
+extern char** environ;
+
+using namespace dlgtest;
+
+namespace {
+
+PortRecord NetRecord(const std::string& endpoint, std::u16string_view deviceName = kModelName,
+                     std::u16string_view path = u"") {
+  PortRecord r;
+  std::memset(&r, 0, sizeof(r));
+  r.presetA = -1;
+  r.presetB = -1;
+  plat::CopyText(r.kind, kPortKindNet);
+  plat::CopyText(r.portName, plat::FromUtf8(endpoint));
+  plat::CopyText(r.deviceName, deviceName);
+  plat::CopyText(r.path, path);
+  return r;
+}
+
+void Register(XJC& xjc, const PortRecord& record) {
+  ASSERT_EQ(xjc.XJC_AddPort(&record), XJC_OK);
+}
+
+std::u16string Text(QWidget* w) { return plat::FromQString(plat::ControlText(w)); }
+
+// The selection dialog of one test with the real library and its own installation.
+struct SelectFixture {
+  Installation install;
+  XJC xjc;
+  MessageBoxes boxes;
+  CPrinterSelectDlg dialog;
+
+  SelectFixture() {
+    LoadLibrary(xjc);
+    dialog.SetXJC(&xjc);
+  }
+  void Prepare() { dialog.SetSettingsBlock(*install.block); }
+};
+
+// A process that holds a port open through the library until it is destroyed.
+class PortHolder {
+ public:
+  explicit PortHolder(const std::string& endpoint) {
+    int toChild[2];
+    int fromChild[2];
+    if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, toChild[1]);
+    posix_spawn_file_actions_addclose(&actions, fromChild[0]);
+    std::string program = XJ_PORT_HOLDER_PATH;
+    std::string library = XJ_XJCOMM_PATH;
+    std::string target = endpoint;
+    char* argv[] = {program.data(), library.data(), target.data(), nullptr};
+    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(toChild[0]);
+    close(fromChild[1]);
+    toChild_ = toChild[1];
+    char c = 0;
+    while (read(fromChild[0], &c, 1) == 1 && c != '\n') line_.push_back(c);
+    close(fromChild[0]);
+  }
+  ~PortHolder() {
+    if (toChild_ >= 0) close(toChild_);
+    int status = 0;
+    if (pid_ > 0) waitpid(pid_, &status, 0);
+  }
+  const std::string& Line() const { return line_; }
+
+ private:
+  pid_t pid_ = -1;
+  int toChild_ = -1;
+  std::string line_;
+};
+
+}  // namespace
+
+TEST(PrinterSelectDlg, ListsOnlyRegisteredPortsOfTheServedModel) {
+  SelectFixture f;
+  Register(f.xjc, NetRecord("127.0.0.1:9", kModelName));
+  Register(f.xjc, NetRecord("127.0.0.1:10", u"XJ-K52III"));
+  PortRecord com = NetRecord("/dev/ttyS9", kModelName);
+  plat::CopyText(com.kind, kPortKindCom);
+  Register(f.xjc, com);
+  f.Prepare();
+  RunModal(f.dialog, [&] {
+    plat::ReportList* list = f.dialog.List();
+    ASSERT_EQ(list->RowCount(), 2);
+    EXPECT_EQ(list->RowText(0, 0), "XJ-K52II");
+    EXPECT_EQ(list->RowText(0, 1), "NET");
+    EXPECT_EQ(list->RowText(0, 2), "127.0.0.1:9");
+    EXPECT_EQ(list->RowText(1, 1), "Serial");
+    EXPECT_EQ(list->RowText(1, 2), "/dev/ttyS9");
+    EXPECT_EQ(list->SelectedRow(), 0);
+    EXPECT_TRUE(f.dialog.OkButton()->isEnabled());
+    EXPECT_TRUE(f.dialog.DeleteButton()->isEnabled());
+    // Column headings and the first column's width: the widest text (at least 100
+    // pixels) and a fifth more.
+    EXPECT_EQ(list->headerItem()->text(0), "Printer");
+    EXPECT_EQ(list->headerItem()->text(3), "Driver Port");
+    EXPECT_EQ(list->columnWidth(0), 120);
+    list->SelectRow(-1);
+    EXPECT_FALSE(f.dialog.OkButton()->isEnabled());
+    EXPECT_FALSE(f.dialog.DeleteButton()->isEnabled());
+    f.dialog.OnOK();
+    EXPECT_EQ(f.boxes.Last(), u"Please select the printer you want to setup.");
+    EXPECT_TRUE(f.dialog.isVisible());
+  });
+  EXPECT_EQ(f.dialog.windowTitle(), "XJ-K52II Utility");
+  EXPECT_EQ(Text(f.dialog.LanguageLabel()), u"Select: English");
+}
+
+TEST(PrinterSelectDlg, OkTestsChecksAndOpensTheSimulator) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start());
+  SelectFixture f;
+  Register(f.xjc, NetRecord(sim.TcpEndpoint()));
+  f.Prepare();
+  EXPECT_EQ(f.dialog.LastTestResult(), XJC_E_NOT_LOADED);
+  const int result = RunModal(f.dialog, [&] { f.dialog.OnOK(); });
+  EXPECT_EQ(result, QDialog::Accepted);
+  EXPECT_TRUE(f.boxes.All().empty()) << plat::ToUtf8(f.boxes.Last());
+  EXPECT_EQ(f.dialog.LastTestResult(), XJC_OK);
+  EXPECT_EQ(f.dialog.SettingsBlock().chosenIfType, kIfTypeEthernet);
+  EXPECT_EQ(plat::ToUtf8(plat::FieldText(f.dialog.SettingsBlock().chosenPort.portName)), sim.TcpEndpoint());
+  EXPECT_EQ(plat::FieldText(f.dialog.SettingsBlock().chosenPort.deviceName), kModelName);
+  // The port is open: the printer answers a status request.
+  std::int32_t status = -1;
+  EXPECT_EQ(f.xjc.GetStatus(&status), XJC_OK);
+  EXPECT_EQ(status, 0);
+  f.xjc.Close();
+  EXPECT_NE(f.install.SettingIni().find("LANGID=0409"), std::string::npos);
+}
+
+TEST(PrinterSelectDlg, AnotherModelIsRefusedAndTheDialogStays) {
+  SimProcess::Options options;
+  options.model = "XJ-K52III";
+  SimProcess sim(options);
+  ASSERT_TRUE(sim.Start());
+  SelectFixture f;
+  Register(f.xjc, NetRecord(sim.TcpEndpoint()));
+  f.Prepare();
+  RunModal(f.dialog, [&] {
+    f.dialog.OnOK();
+    EXPECT_TRUE(f.dialog.isVisible());
+  });
+  EXPECT_EQ(f.boxes.Texts(), std::vector<std::u16string>{u"The connected printer is not XJ-K52II."});
+  EXPECT_EQ(f.dialog.SettingsBlock().chosenIfType, 0);
+}
+
+TEST(PrinterSelectDlg, StoppedPrinterCannotCommunicate) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start());
+  const std::string endpoint = sim.TcpEndpoint();
+  sim.Stop();
+  SelectFixture f;
+  Register(f.xjc, NetRecord(endpoint));
+  f.Prepare();
+  RunModal(f.dialog, [&] {
+    f.dialog.OnOK();
+    EXPECT_TRUE(f.dialog.isVisible());
+    EXPECT_EQ(f.dialog.List()->RowCount(), 1);
+  });
+  EXPECT_EQ(f.boxes.Texts(), std::vector<std::u16string>{u"Cannot communicate with the printer."});
+  EXPECT_NE(f.dialog.LastTestResult(), XJC_OK);
+}
+
+TEST(PrinterSelectDlg, SavedSettingsAcceptAPrinterThatDoesNotAnswer) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start());
+  const std::string endpoint = sim.TcpEndpoint();
+  sim.Stop();
+  SelectFixture f;
+  Register(f.xjc, NetRecord(endpoint));
+  // A printer entry with an existing data file for this port.
+  const std::u16string dataFolder(plat::FieldText(f.install.block->dataFolder));
+  ASSERT_GE(f.install.dataMgr.AddPrinterEntry(dataFolder, kModelName, plat::FromUtf8(endpoint)), 0);
+  ASSERT_TRUE(testenv::WriteFile(plat::ToUtf8(f.install.dataMgr.GetSettingDataPath(kModelName, plat::FromUtf8(endpoint))), "x"));
+  f.Prepare();
+  const int result = RunModal(f.dialog, [&] { f.dialog.OnOK(); });
+  EXPECT_EQ(result, QDialog::Accepted);
+  EXPECT_EQ(f.boxes.Texts(), (std::vector<std::u16string>{u"Cannot communicate with the printer."}));
+  EXPECT_EQ(f.dialog.SettingsBlock().chosenIfType, kIfTypeEthernet);
+  EXPECT_NE(f.dialog.LastTestResult(), XJC_OK);
+}
+
+TEST(PrinterSelectDlg, PortHeldByAnotherProcessIsInUse) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start());
+  SelectFixture f;
+  Register(f.xjc, NetRecord(sim.TcpEndpoint()));
+  PortHolder holder(sim.TcpEndpoint());
+  ASSERT_EQ(holder.Line(), "open");
+  f.Prepare();
+  RunModal(f.dialog, [&] {
+    f.dialog.OnOK();
+    EXPECT_TRUE(f.dialog.isVisible());
+  });
+  EXPECT_EQ(f.dialog.LastTestResult(), XJC_E_IN_USE);
+  EXPECT_EQ(f.boxes.Texts(), std::vector<std::u16string>{
+                                 u"Cannot launch the printer because it is in use by another application."});
+}
+
+TEST(PrinterSelectDlg, CutterErrorShowsGuidanceClosesThePortAndStays) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start());
+  ASSERT_EQ(sim.Control("cutter error").rfind("ok", 0), 0u);
+  SelectFixture f;
+  Register(f.xjc, NetRecord(sim.TcpEndpoint()));
+  f.Prepare();
+  std::int32_t shownCode = -1;
+  QString shownTitle;
+  RunModal(f.dialog, [&] {
+    WhenModal<CErrorCorrespondenceDlg>([&](CErrorCorrespondenceDlg* guidance) {
+      shownCode = guidance->ErrorCode();
+      shownTitle = guidance->windowTitle();
+      guidance->accept();
+    });
+    f.dialog.OnOK();
+    EXPECT_TRUE(f.dialog.isVisible());
+  });
+  EXPECT_EQ(shownCode, kErrorCodeAutoCutter);
+  EXPECT_EQ(shownTitle, "Auto cutter error");
+  // The port was closed again: a status request finds no open port.
+  std::int32_t status = -1;
+  EXPECT_NE(f.xjc.GetStatus(&status), XJC_OK);
+}
+
+TEST(PrinterSelectDlg, FatalErrorShowsGuidanceForCode3) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start());
+  ASSERT_EQ(sim.Control("fatal on").rfind("ok", 0), 0u);
+  SelectFixture f;
+  Register(f.xjc, NetRecord(sim.TcpEndpoint()));
+  f.Prepare();
+  std::int32_t shownCode = -1;
+  RunModal(f.dialog, [&] {
+    WhenModal<CErrorCorrespondenceDlg>([&](CErrorCorrespondenceDlg* guidance) {
+      shownCode = guidance->ErrorCode();
+      guidance->accept();
+    });
+    f.dialog.OnOK();
+    EXPECT_TRUE(f.dialog.isVisible());
+  });
+  EXPECT_EQ(shownCode, kErrorCodeFatal);
+}
+
+TEST(PrinterSelectDlg, AddPortRegistersTheSimulatorsSerialPortAndDeleteRemovesIt) {
+  SimProcess::Options options;
+  options.tcp = false;
+  options.pty = true;
+  SimProcess sim(options);
+  ASSERT_TRUE(sim.Start());
+  setenv("XJCOMM_EXTRA_SERIAL", sim.PtyPath().c_str(), 1);
+  SelectFixture f;
+  f.install.SetInterfaces({0, 1, 2, 3}, 0);
+  f.Prepare();
+  RunModal(f.dialog, [&] {
+    EXPECT_EQ(f.dialog.List()->RowCount(), 0);
+    EXPECT_FALSE(f.dialog.OkButton()->isEnabled());
+    WhenModal<CCommunicationSettingDlg>([&](CCommunicationSettingDlg* add) {
+      EXPECT_EQ(add->CurrentInterface(), kInterfaceSerial);
+      const int index = add->PortCombo()->findText(QString::fromStdString(sim.PtyPath()));
+      ASSERT_GE(index, 0);
+      add->PortCombo()->setCurrentIndex(index);
+      add->OkButton()->click();
+      EXPECT_FALSE(add->isVisible());
+    });
+    f.dialog.OnAddPort();
+    ASSERT_EQ(f.dialog.List()->RowCount(), 1);
+    EXPECT_EQ(f.dialog.List()->RowText(0, 1), "Serial");
+    EXPECT_EQ(f.dialog.List()->RowText(0, 2).toStdString(), sim.PtyPath());
+    EXPECT_EQ(f.dialog.List()->SelectedRow(), 0);
+
+    f.boxes.AnswerQuestionsWith(plat::IDNO);
+    f.dialog.OnDeletePort();
+    EXPECT_EQ(f.dialog.List()->RowCount(), 1);
+    f.boxes.AnswerQuestionsWith(plat::IDYES);
+    f.dialog.OnDeletePort();
+    EXPECT_EQ(f.dialog.List()->RowCount(), 0);
+    EXPECT_FALSE(f.dialog.DeleteButton()->isEnabled());
+  });
+  EXPECT_EQ(f.boxes.Texts(), (std::vector<std::u16string>{u"Do you really want to delete the selected port?",
+                                                          u"Do you really want to delete the selected port?"}));
+  std::uint32_t count = 99;
+  EXPECT_EQ(f.xjc.XJC_EnumPort(nullptr, 0, &count, 0), XJC_OK);
+  EXPECT_EQ(count, 0u);
+  unsetenv("XJCOMM_EXTRA_SERIAL");
+}
+
+TEST(PrinterSelectDlg, JapaneseRelocalisesAtOnceAndIsSaved) {
+  SelectFixture f;
+  Register(f.xjc, NetRecord("127.0.0.1:9"));
+  f.Prepare();
+  RunModal(f.dialog, [&] {
+    EXPECT_EQ(Text(f.dialog.DeleteButton()), u"Delete Port");
+    WhenModal<CSelectLangDlg>([](CSelectLangDlg* lang) {
+      const int japanese = lang->LanguageCombo()->findData(QVariant::fromValue<qlonglong>(0x0411));
+      ASSERT_GE(japanese, 0);
+      lang->LanguageCombo()->setCurrentIndex(japanese);
+      lang->OnOK();
+    });
+    f.dialog.OnSelectLanguage();
+    EXPECT_EQ(Text(f.dialog.DeleteButton()), u"ポートの削除");
+    EXPECT_EQ(Text(plat::FindChildById(&f.dialog, CPrinterSelectDlg::IDC_GUIDE)),
+              u"プリンターを選択して [OK] ボタンを押してください。");
+    EXPECT_EQ(f.dialog.List()->headerItem()->text(0), QStringLiteral("プリンター"));
+    EXPECT_EQ(f.dialog.List()->headerItem()->text(1), QStringLiteral("インターフェース"));
+    EXPECT_EQ(f.dialog.List()->RowText(0, 1), QStringLiteral("ネットワーク"));
+    EXPECT_EQ(Text(f.dialog.LanguageLabel()), u"選択言語: 日本語");
+    EXPECT_EQ(f.dialog.PortAddTable().LangId(), 0x0411);
+    f.dialog.reject();
+  });
+  EXPECT_EQ(f.dialog.SettingsBlock().langId, 0x0411);
+  EXPECT_EQ(plat::FieldText(f.dialog.SettingsBlock().langCode), u"0411");
+  EXPECT_NE(f.install.SettingIni().find("LANGID=0411"), std::string::npos);
+  EXPECT_TRUE(f.boxes.All().empty());
+}
+
+TEST(PrinterSelectDlg, LanguageWithoutFileFallsBackToEnglish) {
+  SelectFixture f;
+  f.install.SetLanguage(0x0407);
+  f.Prepare();
+  RunModal(f.dialog, [&] {});
+  EXPECT_EQ(f.boxes.Texts(),
+            std::vector<std::u16string>{u"Could not find the required files.\r\nDisplaying the screen in English."});
+  EXPECT_EQ(f.dialog.SettingsBlock().langId, 0x0409);
+  EXPECT_EQ(plat::FieldText(f.dialog.SettingsBlock().langCode), u"0409");
+}
+
+TEST(PrinterSelectDlg, WithoutLanguageFilesTheDialogClosesAsCancel) {
+  Installation install(std::vector<std::string>{});
+  MessageBoxes boxes;
+  CPrinterSelectDlg dialog;
+  install.SetLanguage(0x0411);
+  dialog.SetSettingsBlock(*install.block);
+  EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+  EXPECT_EQ(boxes.Texts(), std::vector<std::u16string>{u"Could not find the required files.\r\nClosing application."});
+  EXPECT_NE(install.SettingIni().find("LANGID=0411"), std::string::npos);
+}
+
+TEST(PrinterSelectDlg, WithoutTheLibraryTheListIsEmptyAndOkDisabled) {
+  Installation install;
+  MessageBoxes boxes;
+  XJC absent;
+  EXPECT_EQ(absent.Load(plat::FromUtf8(install.exeDir + "/NoSuchComm.so")), XJC_E_NOT_LOADED);
+  CPrinterSelectDlg dialog;
+  dialog.SetXJC(&absent);
+  dialog.SetSettingsBlock(*install.block);
+  RunModal(dialog, [&] {
+    EXPECT_EQ(dialog.List()->RowCount(), 0);
+    EXPECT_FALSE(dialog.OkButton()->isEnabled());
+    EXPECT_FALSE(dialog.DeleteButton()->isEnabled());
+    EXPECT_TRUE(dialog.AddButton()->isEnabled());
+    EXPECT_TRUE(dialog.SelectLanguageButton()->isEnabled());
+  });
+  PortRecord record = NetRecord("127.0.0.1:9");
+  EXPECT_EQ(static_cast<XJC_RESULT>(dialog.TestPort(0, &record)), XJC_E_NOT_LOADED);
+  EXPECT_EQ(dialog.OpenPort(&record), XJC_E_NOT_LOADED);
+  EXPECT_EQ(dialog.OpenPort(nullptr), XJC_E_NO_RECORD);
+}
+
+namespace {
+int g_enumCalls = 0;
+XJC_RESULT FailingSecondEnum(PortRecord** records, std::uint32_t capacity, std::uint32_t* count, std::int32_t) {
+  ++g_enumCalls;
+  if (records == nullptr) {
+    *count = 2;
+    return XJC_OK;
+  }
+  (void)capacity;
+  return XJC_E_IO;
+}
+}  // namespace
+
+TEST(PrinterSelectDlg, FailedSecondEnumerationLeavesNoStaleRows) {
+  SelectFixture f;
+  Register(f.xjc, NetRecord("127.0.0.1:9"));
+  f.Prepare();
+  RunModal(f.dialog, [&] {
+    ASSERT_EQ(f.dialog.List()->RowCount(), 1);
+    f.xjc.XJC_EnumPort = &FailingSecondEnum;
+    // Deleting the port refreshes the list; the refresh's second call fails.
+    f.dialog.OnDeletePort();
+    EXPECT_EQ(f.dialog.List()->RowCount(), 0);
+    EXPECT_FALSE(f.dialog.OkButton()->isEnabled());
+  });
+  EXPECT_EQ(g_enumCalls, 2);
+}
+
+TEST(PrinterSelectDlg, InstalledPrinterModeFiltersAndBindsQueues) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start());
+  SelectFixture f;
+  Register(f.xjc, NetRecord(sim.TcpEndpoint(), u"XJ-K52II", u"pipe://xj/ZLDPRT001"));
+  ASSERT_TRUE(testenv::WriteFile(plat::ToUtf8(plat::RegistryFilePath()),
+                                 "[HKLM\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\Receipt1]\nPort=ZLDPRT001\n"));
+  plat::SetInstalledPrinterSource([] {
+    return std::vector<plat::InstalledPrinter>{
+        {u"Plain", u"PLAIN", u"NORVE XJ-K52II"},                  // no printer kind mark
+        {u"Receipt A", u"ZLDPRT001", u"NORVE XJ-K52II Receipt5"},  // bound to the port
+        {u"Other", u"OTHER", u"Generic Receipt5"},                 // another driver
+        {u"Label B", u"LABELQ", u"NORVE XJ-K52II Label5"},        // no port: own record
+    };
+  });
+  f.install.block->mode = kModeDriver;
+  f.Prepare();
+  f.dialog.SetDriverFilter(kDriverFilterText);
+  char16_t name[260];
+  RunModal(f.dialog, [&] {
+    plat::ReportList* list = f.dialog.List();
+    ASSERT_EQ(list->RowCount(), 2);
+    EXPECT_EQ(list->RowText(0, 0), "Receipt A");
+    EXPECT_EQ(list->RowText(0, 2).toStdString(), sim.TcpEndpoint());
+    EXPECT_EQ(list->RowText(0, 3), "(ZLDPRT001)");
+    EXPECT_EQ(list->RowText(1, 0), "Label B");
+    EXPECT_EQ(list->RowText(1, 2), "LABELQ");
+    const auto* own = reinterpret_cast<const PortRecord*>(list->RowData(1));
+    EXPECT_EQ(own->origin, kPortOriginInstalledPrinter);
+    EXPECT_EQ(plat::FieldText(own->deviceName), u"NORVE XJ-K52II Label5");
+    EXPECT_FALSE(f.dialog.AddButton()->isVisible());
+    EXPECT_FALSE(f.dialog.DeleteButton()->isVisible());
+    EXPECT_FALSE(f.dialog.GetSelectedPrinterName(name));
+    f.dialog.OnOK();
+  });
+  EXPECT_EQ(f.dialog.result(), QDialog::Accepted);
+  EXPECT_TRUE(f.dialog.GetSelectedPrinterName(name));
+  EXPECT_EQ(std::u16string(name), u"Receipt A");
+  EXPECT_EQ(f.dialog.LastTestResult(), XJC_OK);
+  f.xjc.Close();
+
+  // The printer-name filter keeps only the named printer.
+  CPrinterSelectDlg named;
+  named.SetXJC(&f.xjc);
+  named.SetSettingsBlock(*f.install.block);
+  named.SetDriverFilter(kDriverFilterText);
+  named.SetPrinterNameFilter(u"Label B");
+  RunModal(named, [&] {
+    ASSERT_EQ(named.List()->RowCount(), 1);
+    EXPECT_EQ(named.List()->RowText(0, 0), "Label B");
+  });
+  // By path: the entry whose port path begins with the text is chosen without showing.
+  CPrinterSelectDlg byPath;
+  byPath.SetXJC(&f.xjc);
+  byPath.SetSettingsBlock(*f.install.block);
+  byPath.SetDriverFilter(kDriverFilterText);
+  PortRecord* found = byPath.SelectPortByPath(u"pipe://xj/");
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(plat::ToUtf8(plat::FieldText(found->portName)), sim.TcpEndpoint());
+  EXPECT_EQ(byPath.SettingsBlock().chosenIfType, kIfTypeEthernet);
+  EXPECT_TRUE(byPath.GetSelectedPrinterName(name));
+  EXPECT_EQ(std::u16string(name), u"Receipt A");
+  EXPECT_EQ(byPath.SelectPortByPath(u"pipe://other/"), nullptr);
+  plat::SetInstalledPrinterSource({});
+}
+
+TEST(PrinterSelectDlg, SetChosenPortTakesTheInterfaceFromTheKind) {
+  CPrinterSelectDlg dialog;
+  PortRecord record = NetRecord("x");
+  const std::pair<const char16_t*, std::int32_t> kinds[] = {
+      {u"COM", kIfTypeSerial}, {u"LPT", kIfTypeParallel}, {u"USB", kIfTypeUsb}, {u"NET", kIfTypeEthernet}, {u"BT", kIfTypeBluetooth}};
+  for (const auto& [kind, type] : kinds) {
+    plat::CopyText(record.kind, kind);
+    dialog.SetChosenPort(&record);
+    EXPECT_EQ(dialog.SettingsBlock().chosenIfType, type);
+  }
+  plat::CopyText(record.kind, u"com");
+  plat::CopyText(record.portName, u"kept");
+  dialog.SetChosenPort(&record);
+  EXPECT_EQ(dialog.SettingsBlock().chosenIfType, kIfTypeBluetooth);
+  EXPECT_EQ(plat::FieldText(dialog.SettingsBlock().chosenPort.portName), u"kept");
+  dialog.SetChosenPort(nullptr);
+  EXPECT_EQ(plat::FieldText(dialog.SettingsBlock().chosenPort.portName), u"kept");
+}
