@@ -4,6 +4,7 @@
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "res/ResourceArt.h"
 #include "res/ResourceIds.h"
@@ -21,29 +22,28 @@ void PlaceArt(QPainter& p, double x, const QRectF& area, double scale) {
 double Ease(double t) { return t * t * (3 - 2 * t); }
 
 void DrawPaperFeed(QPainter& p, const QRectF& area, double t) {
-  const double scale = area.height() / kArtSize;
-  // The paper grows out of the slot through the loop, its lines scrolling upwards as
-  // it moves; the status lamp blinks twice per loop.
-  const double feed = 3 + 13 * t;
-  const double scroll = std::fmod(feed / 2.6, 1.0);
-  const bool led = std::fmod(t * 4, 1.0) < 0.6;
+  // Room above the printer for the receipt: the drawing spans y = -22 .. 46.
+  constexpr double kTop = -22;
+  constexpr double kHeight = 68;
+  constexpr double kPitch = 2.6;
+  constexpr double kFeedEnd = 0.8;  // then the receipt is torn off and floats away
+  constexpr double kLongest = 17 - kTop - 1;
+  const double scale = std::min(area.height() / kHeight, area.width() / kArtSize);
+
   p.save();
-  PlaceArt(p, area.center().x() - kArtSize * scale / 2, area, scale);
-  res_art::DrawPrinter(p, feed, 1 - scroll, led);
-  // Upward chevrons beside the paper show the feed direction.
-  p.setRenderHint(QPainter::Antialiasing, true);
-  for (int i = 0; i < 2; ++i) {
-    const double phase = std::fmod(t * 2 + i * 0.5, 1.0);
-    const double y = 14 - phase * 9;
-    const int alpha = static_cast<int>(170 * std::sin(phase * M_PI));
-    p.setPen(QPen(QColor(0x2F, 0x7C, 0xD6, alpha), 1.1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    for (double x : {9.0, 39.0}) {
-      QPainterPath chevron;
-      chevron.moveTo(x - 2, y + 1.6);
-      chevron.lineTo(x, y);
-      chevron.lineTo(x + 2, y + 1.6);
-      p.drawPath(chevron);
-    }
+  p.translate(area.center().x() - kArtSize * scale / 2, area.top() + (area.height() - kHeight * scale) / 2);
+  p.scale(scale, scale);
+  p.translate(0, -kTop);
+  const bool led = std::fmod(t * 4, 1.0) < 0.6;
+  if (t < kFeedEnd) {
+    const double fed = 2 + (kLongest - 2) * (t / kFeedEnd);
+    res_art::DrawPrinter(p, fed, std::fmod(fed / kPitch, 1.0), led);
+  } else {
+    const double u = (t - kFeedEnd) / (1 - kFeedEnd);
+    res_art::DrawPrinter(p, 2 * u, 0, led);
+    p.setOpacity(1 - Ease(u));
+    p.translate(0, -7 * Ease(u));
+    res_art::DrawReceipt(p, kLongest, std::fmod(kLongest / kPitch, 1.0));
   }
   p.restore();
 }
@@ -120,6 +120,12 @@ void AnimationWidget::Close() {
   timer_.stop();
   id_ = 0;
   frame_ = 0;
+  update();
+}
+
+void AnimationWidget::ShowFrame(int frame) {
+  if (id_ == 0) return;
+  frame_ = ((frame % kFrameCount) + kFrameCount) % kFrameCount;
   update();
 }
 

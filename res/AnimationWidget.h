@@ -25,6 +25,8 @@ class AnimationWidget : public QWidget {
   void Stop();
   // Stops and closes the animation; the control then shows nothing.
   void Close();
+  // Shows one frame (taken modulo the frame count) of the open animation, playing or not.
+  void ShowFrame(int frame);
 
   int OpenId() const { return id_; }  // 0 while closed
   bool IsPlaying() const { return timer_.isActive(); }

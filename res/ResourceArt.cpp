@@ -26,6 +26,8 @@ QLinearGradient Vertical(double top, double bottom, unsigned from, unsigned to) 
   return g;
 }
 
+}  // namespace
+
 void DrawReceipt(QPainter& p, double length, double scroll) {
   if (length <= 0.2) return;
   const double top = kSlotY - length;
@@ -65,8 +67,6 @@ void DrawReceipt(QPainter& p, double length, double scroll) {
   }
   p.restore();
 }
-
-}  // namespace
 
 void DrawPrinter(QPainter& p, double paperLength, double paperScroll, bool ledOn) {
   p.save();

@@ -13,6 +13,10 @@ namespace res_art {
 // so an animation can show the paper moving. ledOn lights the status lamp.
 void DrawPrinter(QPainter& p, double paperLength, double paperScroll, bool ledOn);
 
+// The receipt alone: length units of paper above the slot line (y = 17), torn edge at
+// the top, printed lines shifted upwards by scroll (0..1 of a line pitch).
+void DrawReceipt(QPainter& p, double length, double scroll);
+
 // A desktop computer (monitor on a stand) in a 48 x 48 box; screenPhase (0..1) moves a
 // soft highlight across the screen.
 void DrawComputer(QPainter& p, double screenPhase);
