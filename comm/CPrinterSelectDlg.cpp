@@ -1,6 +1,8 @@
 #include "comm/CPrinterSelectDlg.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
@@ -64,8 +66,11 @@ constexpr int kDialogWidthDlu = 320;
 constexpr int kDialogHeightDlu = 208;
 constexpr int kMarginDlu = 7;
 constexpr int kTextXDlu = 46;
-constexpr int kListYDlu = 46;
-constexpr int kListHeightDlu = 114;
+constexpr int kHintHeightDlu = 22;
+constexpr int kListYDlu = 48;
+constexpr int kListHeightDlu = 112;
+// Room beside a column heading's text (sort marker, margins), in pixels.
+constexpr int kHeadingPadding = 16;
 constexpr int kPortButtonsYDlu = 166;
 constexpr int kBottomYDlu = 188;
 constexpr int kButtonHeightDlu = 14;
@@ -129,7 +134,7 @@ void CPrinterSelectDlg::CreateControls() {
   guide_->MakeBold();
 
   hint_ = new QLabel(this);
-  place(hint_, IDC_ADD_HINT, kTextXDlu, 21, kDialogWidthDlu - kTextXDlu - kMarginDlu, 20);
+  place(hint_, IDC_ADD_HINT, kTextXDlu, 21, kDialogWidthDlu - kTextXDlu - kMarginDlu, kHintHeightDlu);
   hint_->setWordWrap(true);
   hint_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -218,6 +223,15 @@ bool CPrinterSelectDlg::LoadLanguage() {
   table_.ApplyCaptions(&host);
   table_.FillComboBoxes(&host);
   table_.SetupListColumns(&host);
+  // A translated heading longer than its column's width widens the column, so no
+  // heading is cut.
+  const QFontMetrics headingMetrics(list_->header()->font());
+  for (int c = 0; c < list_->ColumnCount(); ++c) {
+    plat::ListColumn column;
+    if (!list_->GetColumn(c, column)) continue;
+    const int needed = headingMetrics.horizontalAdvance(plat::ToQString(column.text)) + kHeadingPadding;
+    if (column.width < needed) list_->SetColumnWidth(c, needed);
+  }
   guide_->MakeBold();
 
   const std::u16string name = langDlg_->Table().GetComboItemText(block_->langId);

@@ -135,7 +135,8 @@ TEST(CommunicationSettingDlg, EthernetSearchesAtOnceAndAChosenResultPassesTheTes
   f.install.SetInterfaces({3, 0}, 3);
   CCommunicationSettingDlg dialog(*f.install.block, &f.xjc, &f.table);
   const int result = RunModal(dialog, [&] {
-    // The search was posted when Ethernet was selected; it has run by now.
+    // The search was posted when Ethernet was selected.
+    QCoreApplication::sendPostedEvents();
     ASSERT_EQ(dialog.SearchResults()->count(), 1);
     EXPECT_EQ(dialog.SearchResults()->item(0)->text().toStdString(), sim.TcpEndpoint());
     EXPECT_EQ(plat::ControlText(Control(&dialog, CCommunicationSettingDlg::IDC_PORT_LABEL)), "IP Address:");
@@ -161,6 +162,7 @@ TEST(CommunicationSettingDlg, NetworkSearchWithoutPrintersSaysSo) {
   setenv("XJCOMM_NET_SEARCH", "127.0.0.1:1", 1);
   CCommunicationSettingDlg dialog(*f.install.block, &f.xjc, &f.table);
   RunModal(dialog, [&] {
+    QCoreApplication::sendPostedEvents();
     EXPECT_EQ(dialog.SearchResults()->count(), 0);
     // The stored address 192.168.192.168 is offered, so the test may run.
     EXPECT_TRUE(dialog.OkButton()->isEnabled());
@@ -177,11 +179,13 @@ TEST(CommunicationSettingDlg, TypingOneAddressPartEnablesOk) {
   install.SetInterfaces({3, 0}, 3);
   CCommunicationSettingDlg dialog(*install.block, nullptr, nullptr);
   RunModal(dialog, [&] {
+    QCoreApplication::sendPostedEvents();
     dialog.AddressEdit()->ClearAddress();
     EXPECT_TRUE(dialog.OkButton()->isEnabled());  // the stored address still counts
     dialog.TestButton()->click();
     EXPECT_EQ(boxes.Last(), u"A communication error occurred.");
     dialog.SelectInterface(kInterfaceEthernet);
+    QCoreApplication::sendPostedEvents();  // its network search
     EXPECT_TRUE(dialog.AddressEdit()->IsBlank());
     EXPECT_FALSE(dialog.OkButton()->isEnabled());
     EXPECT_FALSE(dialog.TestButton()->isEnabled());
@@ -230,6 +234,7 @@ TEST(CommunicationSettingDlg, DriverModesAcceptACompatibleModel) {
     f.install.block->mode = mode;
     CCommunicationSettingDlg dialog(*f.install.block, &f.xjc, &f.table);
     const int result = RunModal(dialog, [&] {
+      QCoreApplication::sendPostedEvents();
       ASSERT_EQ(dialog.SearchResults()->count(), 1);
       dialog.SearchResults()->setCurrentRow(0);
       dialog.OkButton()->click();
@@ -315,12 +320,15 @@ TEST(CommunicationSettingDlg, NetworkToolRunsOnAWorkerWhileTheRunningWindowShows
     auto* tool = qobject_cast<QPushButton*>(Control(&dialog, CCommunicationSettingDlg::IDC_NET_TOOL));
     ASSERT_TRUE(tool->isEnabled());
     EXPECT_EQ(tool->text(), "NorveNet Config");
-    WhenModal<ToolRunningDlg>([&](ToolRunningDlg* running) {
-      runningTitle = running->windowTitle();
-      runningText = plat::ControlText(Control(running, CCommunicationSettingDlg::IDC_NET_TOOL_TEXT));
-      toolButtonWhileRunning = tool->isEnabled();
-      testenv::WriteFile(scratch + "/go", "");
-    });
+    // Once the worker's start message has been handled, the button is disabled.
+    When([&] { return qobject_cast<ToolRunningDlg*>(QApplication::activeModalWidget()) && !tool->isEnabled(); },
+         [&] {
+           auto* running = qobject_cast<ToolRunningDlg*>(QApplication::activeModalWidget());
+           runningTitle = running->windowTitle();
+           runningText = plat::ControlText(Control(running, CCommunicationSettingDlg::IDC_NET_TOOL_TEXT));
+           toolButtonWhileRunning = tool->isEnabled();
+           testenv::WriteFile(scratch + "/go", "");
+         });
     tool->click();  // returns once the tool has ended and the worker is joined
     EXPECT_TRUE(tool->isEnabled());
   });
@@ -354,7 +362,9 @@ TEST(CommunicationSettingDlg, PairingSelectsThePortTheConnectorPaired) {
     EXPECT_EQ(dialog.PortCombo()->currentIndex(), 0);
     auto* connector = qobject_cast<QPushButton*>(Control(&dialog, CCommunicationSettingDlg::IDC_BT_CONNECTOR));
     ASSERT_TRUE(connector->isEnabled());
-    WhenModal<ToolRunningDlg>([&](ToolRunningDlg* running) {
+    When([&] { return qobject_cast<ToolRunningDlg*>(QApplication::activeModalWidget()) && !connector->isEnabled(); },
+         [&] {
+      auto* running = qobject_cast<ToolRunningDlg*>(QApplication::activeModalWidget());
       runningTitle = running->windowTitle();
       runningText = plat::ControlText(Control(running, CCommunicationSettingDlg::IDC_PAIRING_TEXT));
       okWhileRunning = dialog.OkButton()->isEnabled();

@@ -108,6 +108,20 @@ void WhenModal(std::function<void(T*)> action) {
   QTimer::singleShot(0, *poll);
 }
 
+// Runs action from the event loop as soon as ready() holds (polled).
+inline void When(std::function<bool()> ready, std::function<void()> action) {
+  auto poll = std::make_shared<std::function<void()>>();
+  *poll = [ready, action, poll] {
+    if (ready()) {
+      action();
+      *poll = nullptr;
+      return;
+    }
+    QTimer::singleShot(5, *poll);
+  };
+  QTimer::singleShot(0, *poll);
+}
+
 // Runs body once the dialog's modal loop runs, then returns exec's result. The body
 // decides whether the dialog ends; a dialog still open after it is rejected.
 template <typename D>

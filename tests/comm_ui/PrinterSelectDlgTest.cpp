@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <spawn.h>
@@ -16,6 +17,7 @@
 #include "platform/Registry.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ReportList.h"
+#include "platform/ui/RunningCopy.h"
 #include "status/CErrorCorrespondenceDlg.h"
 #include "tests/comm_ui/DialogTestSupport.h"
 #include "tests/support/SimProcess.h"
@@ -132,6 +134,8 @@ TEST(PrinterSelectDlg, ListsOnlyRegisteredPortsOfTheServedModel) {
     EXPECT_TRUE(f.dialog.isVisible());
   });
   EXPECT_EQ(f.dialog.windowTitle(), "XJ-K52II Utility");
+  // The dialog carries the running copy's tag: a second start finds it.
+  EXPECT_TRUE(QFileInfo::exists(plat::TagSocketPath(QStringLiteral("XJ-K52II_UTILITY_XJ-K52II"))));
   EXPECT_EQ(Text(f.dialog.LanguageLabel()), u"Select: English");
 }
 
@@ -348,7 +352,7 @@ TEST(PrinterSelectDlg, LanguageWithoutFileFallsBackToEnglish) {
   f.Prepare();
   RunModal(f.dialog, [&] {});
   EXPECT_EQ(f.boxes.Texts(),
-            std::vector<std::u16string>{u"Could not find the required files.\r\nDisplaying the screen in English."});
+            std::vector<std::u16string>{u"Could not find the required files.\nDisplaying the screen in English."});
   EXPECT_EQ(f.dialog.SettingsBlock().langId, 0x0409);
   EXPECT_EQ(plat::FieldText(f.dialog.SettingsBlock().langCode), u"0409");
 }
@@ -360,7 +364,7 @@ TEST(PrinterSelectDlg, WithoutLanguageFilesTheDialogClosesAsCancel) {
   install.SetLanguage(0x0411);
   dialog.SetSettingsBlock(*install.block);
   EXPECT_EQ(dialog.exec(), QDialog::Rejected);
-  EXPECT_EQ(boxes.Texts(), std::vector<std::u16string>{u"Could not find the required files.\r\nClosing application."});
+  EXPECT_EQ(boxes.Texts(), std::vector<std::u16string>{u"Could not find the required files.\nClosing application."});
   EXPECT_NE(install.SettingIni().find("LANGID=0411"), std::string::npos);
 }
 
