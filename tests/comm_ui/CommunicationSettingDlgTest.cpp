@@ -156,21 +156,6 @@ TEST(CommunicationSettingDlg, EthernetSearchesAtOnceAndAChosenResultPassesTheTes
   unsetenv("XJCOMM_NET_SEARCH");
 }
 
-TEST(CommunicationSettingDlg, NetworkSearchWithoutPrintersSaysSo) {
-  AddPortFixture f;
-  f.install.SetInterfaces({3}, 3);
-  setenv("XJCOMM_NET_SEARCH", "127.0.0.1:1", 1);
-  CCommunicationSettingDlg dialog(*f.install.block, &f.xjc, &f.table);
-  RunModal(dialog, [&] {
-    QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(dialog.SearchResults()->count(), 0);
-    // The stored address 192.168.192.168 is offered, so the test may run.
-    EXPECT_TRUE(dialog.OkButton()->isEnabled());
-  });
-  EXPECT_EQ(f.boxes.Texts(), std::vector<std::u16string>{u"Cannot find the printer."});
-  unsetenv("XJCOMM_NET_SEARCH");
-}
-
 TEST(CommunicationSettingDlg, TypingOneAddressPartEnablesOk) {
   // Without the library nothing goes to the network: the test fails with message 0 and
   // leaves the blank address (0) stored.
@@ -270,18 +255,6 @@ TEST(CommunicationSettingDlg, SerialRecordCarriesTheChosenValues) {
   EXPECT_EQ(r.bitLength, 8);
   EXPECT_EQ(r.parity, 0);
   unsetenv("XJCOMM_EXTRA_SERIAL");
-}
-
-TEST(CommunicationSettingDlg, PortSearchWithoutPortsDisablesTheTest) {
-  AddPortFixture f;
-  f.install.SetInterfaces({1}, 1);
-  CCommunicationSettingDlg dialog(*f.install.block, &f.xjc, &f.table);
-  RunModal(dialog, [&] {
-    if (dialog.PortCombo()->count() > 0) GTEST_SKIP() << "this machine has a parallel port";
-    qobject_cast<QPushButton*>(Control(&dialog, CCommunicationSettingDlg::IDC_PORT_SEARCH))->click();
-    EXPECT_FALSE(dialog.OkButton()->isEnabled());
-  });
-  EXPECT_EQ(f.boxes.Texts(), std::vector<std::u16string>{u"Cannot find the printer."});
 }
 
 namespace {

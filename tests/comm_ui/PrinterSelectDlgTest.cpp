@@ -255,25 +255,6 @@ TEST(PrinterSelectDlg, CutterErrorShowsGuidanceClosesThePortAndStays) {
   EXPECT_NE(f.xjc.GetStatus(&status), XJC_OK);
 }
 
-TEST(PrinterSelectDlg, FatalErrorShowsGuidanceForCode3) {
-  SimProcess sim;
-  ASSERT_TRUE(sim.Start());
-  ASSERT_EQ(sim.Control("fatal on").rfind("ok", 0), 0u);
-  SelectFixture f;
-  Register(f.xjc, NetRecord(sim.TcpEndpoint()));
-  f.Prepare();
-  std::int32_t shownCode = -1;
-  RunModal(f.dialog, [&] {
-    WhenModal<CErrorCorrespondenceDlg>([&](CErrorCorrespondenceDlg* guidance) {
-      shownCode = guidance->ErrorCode();
-      guidance->accept();
-    });
-    f.dialog.OnOK();
-    EXPECT_TRUE(f.dialog.isVisible());
-  });
-  EXPECT_EQ(shownCode, kErrorCodeFatal);
-}
-
 TEST(PrinterSelectDlg, AddPortRegistersTheSimulatorsSerialPortAndDeleteRemovesIt) {
   SimProcess::Options options;
   options.tcp = false;
@@ -483,21 +464,3 @@ TEST(PrinterSelectDlg, InstalledPrinterModeFiltersAndBindsQueues) {
   plat::SetInstalledPrinterSource({});
 }
 
-TEST(PrinterSelectDlg, SetChosenPortTakesTheInterfaceFromTheKind) {
-  CPrinterSelectDlg dialog;
-  PortRecord record = NetRecord("x");
-  const std::pair<const char16_t*, std::int32_t> kinds[] = {
-      {u"COM", kIfTypeSerial}, {u"LPT", kIfTypeParallel}, {u"USB", kIfTypeUsb}, {u"NET", kIfTypeEthernet}, {u"BT", kIfTypeBluetooth}};
-  for (const auto& [kind, type] : kinds) {
-    plat::CopyText(record.kind, kind);
-    dialog.SetChosenPort(&record);
-    EXPECT_EQ(dialog.SettingsBlock().chosenIfType, type);
-  }
-  plat::CopyText(record.kind, u"com");
-  plat::CopyText(record.portName, u"kept");
-  dialog.SetChosenPort(&record);
-  EXPECT_EQ(dialog.SettingsBlock().chosenIfType, kIfTypeBluetooth);
-  EXPECT_EQ(plat::FieldText(dialog.SettingsBlock().chosenPort.portName), u"kept");
-  dialog.SetChosenPort(nullptr);
-  EXPECT_EQ(plat::FieldText(dialog.SettingsBlock().chosenPort.portName), u"kept");
-}
