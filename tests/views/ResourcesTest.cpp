@@ -65,6 +65,10 @@ TEST(AnimationWidget, OpensOnlyItsAnimationsAndLoops) {
   ASSERT_TRUE(animation.Open(IDR_AVI_PAPER_FEED));  // replaces and stops the open one
   EXPECT_FALSE(animation.IsPlaying());
   EXPECT_EQ(animation.CurrentFrame(), 0);
+  animation.ShowFrame(AnimationWidget::kFrameCount + 7);
+  EXPECT_EQ(animation.CurrentFrame(), 7);
+  animation.ShowFrame(-1);
+  EXPECT_EQ(animation.CurrentFrame(), AnimationWidget::kFrameCount - 1);
   animation.Close();
   EXPECT_EQ(animation.OpenId(), 0);
   const QImage closed = animation.grab().toImage();

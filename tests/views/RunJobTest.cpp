@@ -63,45 +63,30 @@ class RunJobTest : public testing::Test {
 
 }  // namespace
 
-TEST(RunJobRules, StatesThatAllowCommunication) {
-  for (std::int32_t state : {0, 18, 19, 20, 21, 100}) {
-    EXPECT_TRUE(IsCommunicationAllowed(state, 0)) << state;
-    EXPECT_TRUE(IsCommunicationAllowed(state, 1)) << state;
-  }
-  for (std::int32_t state : {2, 3, 6, 7, 9, 16, 17, 22, 99})
-    EXPECT_FALSE(IsCommunicationAllowed(state, 0)) << state;
-  for (std::int32_t state : {3, 16, 7}) EXPECT_TRUE(IsCommunicationAllowed(state, 1)) << state;
-  for (std::int32_t flag : {0, 1}) {
-    EXPECT_FALSE(IsCommunicationAllowed(1, flag));
-    EXPECT_FALSE(IsCommunicationAllowed(-1, flag));
-  }
-}
-
-TEST_F(RunJobTest, RefusedStateStartsNothing) {
+TEST_F(RunJobTest, PrinterStateDecidesWhetherTheJobRuns) {
   CCommonFormView* page = MakePage(&frame_, &frame_);
   std::atomic<int> calls{0};
   page->EngineCommCtrl().threadProc = [&](CCommonFormView*) { return ++calls; };
-
-  for (std::int32_t state : {16, -1, 1, 3}) {
+  for (std::int32_t state : {16, -1, 1, 3, 17}) {
     frame_.printerState = state;
     EXPECT_EQ(page->EngineCommCtrl().RunJob(page), kJobRefused) << state;
   }
   EXPECT_EQ(calls.load(), 0);
   EXPECT_EQ(frame_.runs, 0);
   EXPECT_EQ(CurrentProgressDialog(&frame_), nullptr);
-  EXPECT_EQ(frame_.stateQueries, 4);
-  EXPECT_FALSE(HeldElsewhere(lock_));
-}
+  EXPECT_EQ(frame_.stateQueries, 5);
+  for (std::int32_t state : {0, 18, 19, 20, 21, 100}) EXPECT_TRUE(IsCommunicationAllowed(state, 0)) << state;
 
-TEST_F(RunJobTest, PermissiveFlagLetsAwaitingPaperRemovalThrough) {
+  // The 0x10005 block's flag lets every state but offline and unknown through.
   SetPermissiveFlag(1);
-  CCommonFormView* page = MakePage(&frame_, &frame_);
-  page->EngineCommCtrl().threadProc = [](CCommonFormView*) { return 7; };
   frame_.printerState = kPrinterStateAwaitingPaperRemoval;
-  EXPECT_EQ(page->EngineCommCtrl().RunJob(page), 7);
-  frame_.printerState = kPrinterStateUnknown;  // never, whatever the flag
-  EXPECT_EQ(page->EngineCommCtrl().RunJob(page), kJobRefused);
+  EXPECT_EQ(page->EngineCommCtrl().RunJob(page), 1);
+  for (std::int32_t state : {-1, 1}) {
+    frame_.printerState = state;
+    EXPECT_EQ(page->EngineCommCtrl().RunJob(page), kJobRefused) << state;
+  }
   EXPECT_EQ(frame_.runs, 1);
+  EXPECT_FALSE(HeldElsewhere(lock_));
 }
 
 TEST_F(RunJobTest, JobRunsOnAWorkerUnderTheLockAndReportsProgressInOrder) {

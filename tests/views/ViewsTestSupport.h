@@ -31,69 +31,46 @@ bool ProcessUntil(F condition) {
 
 inline std::string U8(std::u16string_view text) { return plat::ToUtf8(text); }
 
-// English texts the tests look for.
-inline const char kEnglishFile[] =
-    "[CMN_STR]\n"
-    "STR_0=OK\n"
-    "STR_1=Cancel\n"
-    "STR_6=Select Language\n"
-    "\n"
-    "[SELECT_LANG_DLG_CAP]\n"
-    "BTN_OK_1=]CMN_STR_0\n"
-    "BTN_CANCEL_2=]CMN_STR_1\n"
-    "\n"
-    "[SELECT_LANG_DLG_CMB]\n"
-    "LANG_ENGLISH_1000=English||0x0409\n"
-    "LANG_JAPANESE_1000=Japanese||0x0411\n"
-    "\n"
-    "[SELECT_LANG_DLG_STR]\n"
-    "STR_0=]CMN_STR_6\n"
-    "\n"
-    "[PRT_STATUS_STR]\n"
-    "STR_3=Fatal Error\n"
-    "STR_9=Auto cutter error\n"
-    "\n"
-    "[DLG_ERR_CORR_MSG_STR]\n"
-    "STR_3=A fatal error has occurred in the printer.\\n1. Turn the printer off.\\n2. Wait at least 10 "
-    "seconds, then turn the printer on again.\\nIf the error persists, contact your dealer.\n"
-    "STR_9=An auto cutter error has occurred.\\n1. Turn the printer off and open the cover.\\n2. Remove "
-    "any jammed paper.\\n3. Close the cover and turn the printer on again.\n"
-    "\n"
-    "[PRINTER_SETTING_VIEW_MSG]\n"
-    "MSG_2=Could not get some settings from the printer.\n"
-    "\n"
-    "[PLUGIN_COMMON_MSG]\n"
-    "MSG_1=Failed to change settings.\n";
+// The language files of the tests: the sections the dialogs and pages read.
+inline const char kEnglishFile[] = R"([CMN_STR]
+STR_0=OK
+STR_1=Cancel
+STR_6=Select Language
+[SELECT_LANG_DLG_CAP]
+BTN_OK_1=]CMN_STR_0
+BTN_CANCEL_2=]CMN_STR_1
+[SELECT_LANG_DLG_CMB]
+LANG_ENGLISH_1000=English||0x0409
+LANG_JAPANESE_1000=Japanese||0x0411
+[SELECT_LANG_DLG_STR]
+STR_0=]CMN_STR_6
+[PRT_STATUS_STR]
+STR_3=Fatal Error
+STR_9=Auto cutter error
+[DLG_ERR_CORR_MSG_STR]
+STR_3=A fatal error has occurred in the printer.\n1. Turn the printer off.\n2. Turn it on again.
+STR_9=An auto cutter error has occurred.\n1. Open the cover.\n2. Remove any jammed paper.
+[PRINTER_SETTING_VIEW_MSG]
+MSG_2=Could not get some settings from the printer.
+)";
 
-inline const char kJapaneseFile[] =
-    "[CMN_STR]\n"
-    "STR_0=OK\n"
-    "STR_1=キャンセル\n"
-    "STR_6=言語の選択\n"
-    "\n"
-    "[SELECT_LANG_DLG_CAP]\n"
-    "BTN_OK_1=]CMN_STR_0\n"
-    "BTN_CANCEL_2=]CMN_STR_1\n"
-    "\n"
-    "[SELECT_LANG_DLG_CMB]\n"
-    "LANG_ENGLISH_1000=English||0x0409\n"
-    "LANG_JAPANESE_1000=日本語||0x0411\n"
-    "\n"
-    "[SELECT_LANG_DLG_STR]\n"
-    "STR_0=]CMN_STR_6\n"
-    "\n"
-    "[PRT_STATUS_STR]\n"
-    "STR_3=致命的なエラー\n"
-    "STR_9=オートカッターエラー\n"
-    "\n"
-    "[DLG_ERR_CORR_MSG_STR]\n"
-    "STR_3=プリンターで致命的なエラーが発生しました。\\n1. プリンターの電源を切ります。\\n2. "
-    "10秒以上待ってから、プリンターの電源を入れ直します。\\nエラーが解消しない場合は、販売店にお問い合わせください。\n"
-    "STR_9=オートカッターエラーが発生しました。\\n1. プリンターの電源を切り、カバーを開けます。\\n2. "
-    "カッターに詰まった用紙を取り除きます。\\n3. カバーを閉じて、電源を入れ直します。\n"
-    "\n"
-    "[PRINTER_SETTING_VIEW_MSG]\n"
-    "MSG_2=プリンターから一部の設定を取得できませんでした。\n";
+inline const char kJapaneseFile[] = R"([CMN_STR]
+STR_1=キャンセル
+STR_6=言語の選択
+[SELECT_LANG_DLG_CAP]
+BTN_CANCEL_2=]CMN_STR_1
+[SELECT_LANG_DLG_CMB]
+LANG_ENGLISH_1000=English||0x0409
+LANG_JAPANESE_1000=日本語||0x0411
+[SELECT_LANG_DLG_STR]
+STR_0=]CMN_STR_6
+[PRT_STATUS_STR]
+STR_9=オートカッターエラー
+[DLG_ERR_CORR_MSG_STR]
+STR_9=オートカッターエラーが発生しました。\n1. カバーを開けます。\n2. 詰まった用紙を取り除きます。
+[PRINTER_SETTING_VIEW_MSG]
+MSG_2=プリンターから一部の設定を取得できませんでした。
+)";
 
 // A fresh language folder with the English file, and the Japanese one when asked.
 inline std::string MakeLangFolder(bool withEnglish, bool withJapanese) {
