@@ -1,0 +1,507 @@
+#include "app/CXJUtilApp.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QMetaObject>
+#include <cstring>
+#include <thread>
+#include <utility>
+
+#include "app/AdministratorCheck.h"
+#include "app/CMainFrame.h"
+#include "app/CSplash.h"
+#include "app/CUtlDoc.h"
+#include "app/StartupSettings.h"
+#include "app/settings/PrinterSettingIni.h"
+#include "app/settings/SettingDataFile.h"
+#include "comm/CPrinterSelectDlg.h"
+#include "comm/XJC.h"
+#include "platform/DynLib.h"
+#include "platform/Folders.h"
+#include "platform/Profile.h"
+#include "platform/Text.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/EventLog.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/RunningCopy.h"
+#include "status/PrinterSettingsFile.h"
+#include "views/CommonMessages.h"
+#include "views/Messages.h"
+
+namespace {
+
+// Runs work on a worker thread while the UI thread keeps handling events (the splash
+// stays painted), and returns its result once the worker has been joined.
+template <typename Work>
+auto RunBlocking(Work work) -> decltype(work()) {
+  using Result = decltype(work());
+  Result result{};
+  QEventLoop loop;
+  std::thread worker([&] {
+    result = work();
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec();
+  worker.join();
+  return result;
+}
+
+// The printer information manager's entry points used at start-up.
+using VodInitializeFn = std::uint32_t (*)(IXJComm*);
+using VodFinalizeFn = void (*)(std::uint32_t*);
+using VodGetDeviceIdFn = std::int32_t (*)(std::uint32_t, std::int32_t*);
+constexpr std::int32_t kVodOk = 1;
+
+constexpr std::int32_t kFeatureBatteryStatus = 6;
+constexpr std::int32_t kUserSettingCommands = 1;
+struct CommandCapability {
+  std::int32_t code1;
+  std::int32_t code2;
+  std::int32_t AppSettingsBlock::*flag;
+};
+constexpr CommandCapability kCommandCapabilities[] = {
+    {0x0E, 0x30, &AppSettingsBlock::command0E30Enabled},
+    {0x0E, 0x52, &AppSettingsBlock::command0E52Enabled},
+};
+
+bool Contains(std::u16string_view text, std::u16string_view part) {
+  return text.find(part) != std::u16string_view::npos;
+}
+
+}  // namespace
+
+CXJUtilApp::CXJUtilApp() : block_(std::make_unique<AppSettingsBlock>()) {
+  std::memset(block_.get(), 0, sizeof(AppSettingsBlock));
+  block_->batteryScaleFlag = 1;
+}
+
+CXJUtilApp::~CXJUtilApp() {
+  delete frame_.data();
+  delete splash_;
+  selectDlg_.reset();
+  // The library object goes first: the engines it was handed to go right after.
+  xjc_.reset();
+}
+
+int CXJUtilApp::Run(int argc, char** argv) {
+  QApplication::setQuitOnLastWindowClosed(false);
+  if (InitInstance(argc, argv)) {
+    if (terminationRequested_) RequestTermination();
+    QApplication::exec();
+  }
+  // The main window goes before shutdown: with it the menu view finalises the plug-ins.
+  delete frame_.data();
+  document_.reset();
+  ExitInstance();
+  return exitCode_;
+}
+
+bool CXJUtilApp::EndStartup(int exitCode, const char* reason) {
+  exitCode_ = exitCode;
+  selectDlg_.reset();
+  cmdInfo_.reset();
+  plat::LogEvent(plat::kEventStartupEnded, {plat::FromUtf8(reason)});
+  return false;
+}
+
+void CXJUtilApp::WarnFromTable(std::u16string_view key, int index, std::u16string_view builtIn) {
+  CLangResTable table;
+  table.SelectLanguageFile(plat::FieldText(block_->langFolder), block_->langId, kLangIdEnglish);
+  if (table.IsFileFound()) table.LoadResources(key);
+  ShowWarningMessage(nullptr, table.MessageOr(index, builtIn).c_str());
+}
+
+bool CXJUtilApp::InitInstance(int argc, char** argv) {
+  AppSettingsBlock& block = *block_;
+  arguments_.assign(argv, argv + argc);
+
+  // 1-2. The application exists (QApplication); the single document and its frame are
+  // created at step 29.
+
+  // 3. Command line.
+  cmdInfo_ = std::make_unique<CExtCommandLineInfo>();
+  cmdInfo_->ParseCommandLine(argc, argv);
+
+  // 4. One running copy, unless "bM" allows several. A copy that finds the lock held
+  // brings the running one to the front and ends.
+  if (!cmdInfo_->multiInstance) {
+    switch (instanceLock_.Acquire(plat::RuntimeFolder())) {
+      case SingleInstanceLock::Result::kAcquired: break;
+      case SingleInstanceLock::Result::kHeldByOther:
+        plat::LogEvent(plat::kEventSecondCopy);
+        plat::BringTaggedWindowToFront(plat::ToQString(RunningCopyTagName()));
+        return EndStartup(kExitOk, "second-copy");
+      case SingleInstanceLock::Result::kError:
+        return EndStartup(kExitStartupFailed, "lock-failed");
+    }
+  }
+
+  // 5. Communication lock; the data manager's address for the pages and dialogs.
+  commLock_ = std::make_unique<std::recursive_mutex>();
+  block.commLock = commLock_.get();
+  block.dataMgr = &dataMgr_;
+
+  // 6. Executable and language folders.
+  const std::u16string exeFolder = plat::ExecutableFolder();
+  plat::CopyText(block.exeFolder, exeFolder);
+  plat::CopyText(block.langFolder, exeFolder + kLanguageFolderName);
+
+  // 7. Data folders (created when missing; a failure shows later, when files are used).
+  const std::u16string commonMaker = plat::JoinPath(plat::CommonAppDataFolder(), kMakerFolder);
+  const std::u16string dataFolder = plat::JoinPath(commonMaker, kProductFolder);
+  const std::u16string tempFolder = plat::JoinPath(dataFolder, kTempFolderName);
+  const std::u16string userMaker = plat::JoinPath(plat::UserAppDataFolder(), kMakerFolder);
+  const std::u16string userFolder = plat::JoinPath(userMaker, kProductFolder);
+  plat::CreateFolder(commonMaker);
+  plat::CreateFolder(dataFolder);
+  plat::CreateFolder(tempFolder);
+  plat::CreateFolder(userMaker);
+  plat::CreateFolder(userFolder);
+  plat::CopyText(block.dataFolder, dataFolder);
+  plat::CopyText(block.tempFolder, tempFolder);
+  foldersCreated_ = true;
+
+  // 8-9. The program's settings file; the printer setting index.
+  settingIni_ = exeFolder + kSettingIniName;
+  LoadPrinterSettingIni(dataMgr_, dataFolder, dataFolder);
+
+  // 10. Command-line results.
+  block.mode = cmdInfo_->mode;
+  block.callerCode = cmdInfo_->callerCode;
+  plat::CopyText(block.portText, plat::FieldText(cmdInfo_->portText), kCommandTextMax);
+  plat::CopyText(block.printerName, plat::FieldText(cmdInfo_->printerName), kCommandTextMax);
+  plat::CopyText(block.connectionPath, plat::FieldText(cmdInfo_->connectionPath), kCommandTextMax);
+  plat::CopyText(block.settingsFilePath, plat::FieldText(cmdInfo_->settingsFilePath));
+
+  // 11. Language code.
+  plat::CopyText(block.langCode, plat::ProfileString(kLanguageSection, kLangIdKey, kDefaultLangCode, settingIni_));
+  block.value203 = kBlockValue203;
+
+  // 12. File mode works with a logo file of its own, which starts out absent.
+  if (block.mode == kModeFile) {
+    const std::u16string logo = plat::JoinPath(userFolder, kLogoFileName);
+    plat::CopyText(block.logoPath, logo);
+    if (plat::FileExists(logo)) plat::RemoveFile(logo);
+  } else {
+    block.logoPath[0] = 0;
+  }
+
+  // 13. LANGID.
+  block.langId = static_cast<std::int32_t>(plat::ParseLangIdCode(plat::FieldText(block.langCode)));
+
+  // 14. The application's texts.
+  if (table_.SelectLanguageFile(plat::FieldText(block.langFolder), block.langId, kLangIdEnglish) == kLangFileNone) {
+    ShowWarningMessage(nullptr, kTextNoFiles);
+    return EndStartup(kExitStartupFailed, "no-language-files");
+  }
+  table_.LoadResources(kAppResourceKey);
+
+  // 15. Administrators only.
+  if (!IsAdministratorProcess()) {
+    ShowWarningMessage(nullptr, table_.MessageOr(kMsgNotAdministrator, kTextNotAdministrator).c_str());
+    return EndStartup(kExitStartupFailed, "not-administrator");
+  }
+
+  // 16-17. Feature switches and interface order.
+  ReadFeatureSwitches(block, settingIni_, block.mode);
+  ReadInterfaceOrder(block, settingIni_, plat::FieldText(block.langFolder), block.langId);
+
+  // 18. Communication library (file mode works without one).
+  if (block.mode != kModeFile) {
+    xjc_ = std::make_unique<XJC>();
+    xjc_->Load();
+    if (xjc_->IsLoaded()) {
+      const std::int32_t caller = block.callerCode;
+      xjc_->XJC_SetCaller((caller >= kCallerPrinterDriver && caller <= kCallerAutoRestore) ? caller : kCallerNone);
+    }
+  }
+  const bool loaded = xjc_ != nullptr && xjc_->IsLoaded();
+
+  // 19. Printer selection dialog with a copy of the block.
+  selectDlg_ = std::make_unique<CPrinterSelectDlg>();
+  selectDlg_->SetSettingsBlock(block);
+  selectDlg_->SetXJC(xjc_.get());
+  if (block.mode == kModeDriver) {
+    selectDlg_->SetDriverFilter(kDriverFilterText);
+    if (block.printerName[0] != 0) selectDlg_->SetPrinterNameFilter(plat::FieldText(block.printerName));
+  }
+
+  // 20.
+  if (loaded) xjc_->XJC_SetModelType(kLaunchModelType);
+
+  // 21-22. The printer.
+  bool resultSet = false;
+  if (!ChoosePrinter(resultSet)) return false;
+  if (!resultSet) {
+    startupCommResult_ = block.mode == kModeFile ? kStartupCommFileMode : selectDlg_->LastTestResult();
+  }
+  if (terminationRequested_) {
+    CloseSplash();
+    return EndStartup(kExitOk, "terminated");
+  }
+
+  // 23. The dialog's copy of the block is the live one until now. The dialog goes
+  // here: while it exists it carries the running copy's tag, which the main window
+  // takes over.
+  block = selectDlg_->SettingsBlock();
+  block.xjc = xjc_.get();
+  if (block.mode == kModeDriver && block.printerName[0] == 0) {
+    selectDlg_->GetSelectedPrinterName(block.printerName);
+  }
+  selectDlg_.reset();
+
+  // 24. Engine manager.
+  engineManager_.SetLibraryFolder(plat::FieldText(block.exeFolder));
+  engineManager_.SetInitArgument(xjc_.get());
+  block.engineManager = &engineManager_;
+
+  // 25-26. Device ID and capabilities.
+  ReadDeviceId();
+  QueryCapabilities();
+
+  // 27. The dialog may have changed the language.
+  if (table_.SelectLanguageFile(plat::FieldText(block.langFolder), block.langId, kLangIdEnglish) == kLangFileNone) {
+    CloseSplash();
+    ShowWarningMessage(nullptr, kTextNoFiles);
+    return EndStartup(kExitStartupFailed, "no-language-files");
+  }
+  table_.LoadResources(kAppResourceKey);
+
+  // 28. Saved setting data of the chosen printer.
+  if ((block.callerCode == kCallerNone && block.mode == kModeNormal) || block.mode == kModeFile) {
+    const std::u16string path = dataMgr_.GetSettingDataPath(plat::FieldText(block.chosenPort.deviceName),
+                                                            plat::FieldText(block.chosenPort.portName));
+    if (!path.empty()) ReadSettingData(dataMgr_, path);
+  }
+
+  // 29. The document and the main window.
+  if (!CreateMainWindow()) {
+    CloseSplash();
+    return EndStartup(kExitStartupFailed, "frame-failed");
+  }
+  cmdInfo_.reset();
+  frame_->show();
+  frame_->update();
+  mainWindowShown_ = true;
+  return true;
+}
+
+bool CXJUtilApp::ChoosePrinter(bool& resultSet) {
+  AppSettingsBlock& block = *block_;
+  CPrinterSelectDlg& dlg = *selectDlg_;
+  const std::u16string_view portText = plat::FieldText(block.portText);
+  resultSet = false;
+
+  if (!portText.empty() && !Contains(portText, kDriverPortPathMarker)) {
+    // A port path of another kind than the driver's ports is not ours to open.
+    WarnFromTable(kPrinterSelectResourceKey, kMsgCannotCommunicate, kTextCannotCommunicate);
+    return EndStartup(kExitStartupFailed, "port-of-other-type");
+  }
+
+  if (!portText.empty()) {
+    PortRecord* record = dlg.SelectPortByPath(portText);
+    if (record == nullptr) {
+      if (dlg.exec() != QDialog::Accepted) return EndStartup(kExitOk, "cancelled");
+      return true;
+    }
+    StartSplash();
+    // The dialog is not shown and the UI thread leaves it alone meanwhile: the test and
+    // the open touch no window.
+    RunBlocking([&] { return dlg.TestPort(0, record); });
+    const XJC_RESULT open = RunBlocking([&] { return dlg.OpenPort(record); });
+    if (open == XJC_E_IN_USE) {
+      if (block.mode == kModeFile) {
+        startupCommResult_ = kStartupCommFileMode;
+        resultSet = true;
+        return true;
+      }
+      CloseSplash();
+      ShowWarningMessage(nullptr, table_.MessageOr(kMsgPortInUse, kTextPortInUse).c_str());
+      return EndStartup(kExitStartupFailed, "port-in-use");
+    }
+    return true;
+  }
+
+  if (block.mode == kModeRemote && block.connectionPath[0] != 0) {
+    PortRecord record = MakeConnectionPathRecord(plat::FieldText(block.connectionPath));
+    dlg.SetChosenPort(&record);
+    dlg.SettingsBlock().chosenIfType = kIfTypeConnectionPath;
+    StartSplash();
+    RunBlocking([&] { return dlg.TestPort(0, &record); });
+    const XJC_RESULT tested = dlg.LastTestResult();
+    const XJC_RESULT open = RunBlocking([&] { return dlg.OpenPort(&record); });
+    if (open == XJC_E_IN_USE) {
+      CloseSplash();
+      ShowWarningMessage(nullptr, table_.MessageOr(kMsgPortInUse, kTextPortInUse).c_str());
+      return EndStartup(kExitStartupFailed, "port-in-use");
+    }
+    if (tested != XJC_OK) {
+      CloseSplash();
+      WarnFromTable(kPrinterSelectResourceKey, kMsgCannotCommunicate, kTextCannotCommunicate);
+    }
+    return true;
+  }
+
+  if (block.mode == kModeFile) {
+    plat::CopyText(dlg.SettingsBlock().chosenPort.deviceName, kServedModelName);
+    return true;
+  }
+
+  if (dlg.exec() != QDialog::Accepted) return EndStartup(kExitOk, "cancelled");
+  return true;
+}
+
+void CXJUtilApp::StartSplash() {
+  if (splash_ != nullptr) return;
+  new CSplash(&splash_, [this]() -> QWidget* { return frame_.data(); });
+}
+
+void CXJUtilApp::CloseSplash() {
+  if (splash_ != nullptr) splash_->Close();
+}
+
+void CXJUtilApp::ReadDeviceId() {
+  if (startupCommResult_ != XJC_OK) return;
+  plat::LibHandle library = plat::LoadLibraryW(kPrinterInfoLibraryName);
+  if (library == nullptr) return;
+  auto initialize = reinterpret_cast<VodInitializeFn>(plat::GetProcAddress(library, "Initialize"));
+  auto finalize = reinterpret_cast<VodFinalizeFn>(plat::GetProcAddress(library, "Finalize"));
+  auto getDeviceId = reinterpret_cast<VodGetDeviceIdFn>(plat::GetProcAddress(library, "GetDeviceID"));
+  if (initialize != nullptr && finalize != nullptr && getDeviceId != nullptr) {
+    IXJComm* comm = xjc_.get();
+    const std::int32_t deviceId = RunBlocking([&] {
+      std::int32_t found = 0;
+      std::uint32_t handle = initialize(comm);
+      if (handle != 0) {
+        std::int32_t id = 0;
+        if (getDeviceId(handle, &id) == kVodOk) found = id;
+        finalize(&handle);
+      }
+      return found;
+    });
+    if (deviceId != 0) block_->deviceId = deviceId;
+  }
+  plat::FreeLibrary(library);
+}
+
+void CXJUtilApp::QueryCapabilities() {
+  AppSettingsBlock& block = *block_;
+  ResetCapabilityFlags(block, block.mode);
+  if (block.mode == kModeFile) return;
+  if (startupCommResult_ != XJC_OK || xjc_ == nullptr || !xjc_->IsLoaded()) return;
+  XJC* xjc = xjc_.get();
+  struct Answers {
+    bool function6 = false;
+    bool commands[std::size(kCommandCapabilities)] = {};
+  };
+  const Answers answers = RunBlocking([xjc] {
+    Answers result;
+    std::int32_t value = 0;
+    result.function6 = xjc->XJC_IsSupported(kFeatureBatteryStatus, &value) == XJC_OK && value != 0;
+    for (std::size_t i = 0; i < std::size(kCommandCapabilities); ++i) {
+      value = 0;
+      result.commands[i] = xjc->XJC_IsEnableCommand(kUserSettingCommands, kCommandCapabilities[i].code1,
+                                                    kCommandCapabilities[i].code2, &value) == XJC_OK &&
+                           value != 0;
+    }
+    return result;
+  });
+  if (answers.function6) block.supportsFunction6 = 1;
+  for (std::size_t i = 0; i < std::size(kCommandCapabilities); ++i) {
+    if (answers.commands[i]) block.*(kCommandCapabilities[i].flag) = 1;
+  }
+}
+
+bool CXJUtilApp::CreateMainWindow() {
+  document_ = std::make_unique<CUtlDoc>();
+  auto* frame = new CMainFrame(block_.get());
+  if (!frame->Create()) {
+    delete frame;
+    document_.reset();
+    return false;
+  }
+  frame_ = frame;
+  connect(frame, &CMainFrame::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+  return true;
+}
+
+void CXJUtilApp::RequestTermination() {
+  terminationRequested_ = true;
+  if (frame_) {
+    plat::PostMessage(plat::WindowHandle(frame_.data()), plat::WM_CLOSE, 0, 0);
+    return;
+  }
+  // Start-up is still asking the user: the open dialog ends as by Cancel.
+  if (QWidget* modal = QApplication::activeModalWidget()) {
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+  }
+}
+
+void CXJUtilApp::RemoveTemporaryFolder() {
+  // Only the copy that holds the single-instance lock owns the temporary folder; a
+  // copy that was refused must not take it away from the running one.
+  if (!foldersCreated_ || !instanceLock_.IsHeld() || block_->tempFolder[0] == 0) return;
+  plat::RemoveFolder(plat::FieldText(block_->tempFolder));
+}
+
+int CXJUtilApp::ExitInstance() {
+  AppSettingsBlock& block = *block_;
+
+  // 1-2. Engines and library.
+  engineManager_.ReleaseEngine(kEngineDeviceInfo);
+  if (xjc_ != nullptr && xjc_->IsLoaded()) xjc_->XJC_Terminate();
+
+  // 3. Setting data of the printer, when the program ran with it. A start-up that never
+  // reached the main window read nothing, and writing would only replace the saved
+  // settings with an empty set.
+  const bool keepsSettings =
+      (block.callerCode == kCallerNone && block.mode == kModeNormal) || block.mode == kModeFile;
+  if (mainWindowShown_ && keepsSettings) {
+    const std::u16string_view device = plat::FieldText(block.chosenPort.deviceName);
+    const std::u16string_view port = plat::FieldText(block.chosenPort.portName);
+    dataMgr_.AddPrinterEntry(plat::FieldText(block.dataFolder), device, port);
+    const std::u16string path = dataMgr_.GetSettingDataPath(device, port);
+    if (!path.empty()) {
+      if (block.mode == kModeFile) dataMgr_.SetSettingsReadFlag(kSettingsRead);
+      if (WriteSettingData(dataMgr_, kServedModelName, path, kSettingDataHeaderValue, kSettingDataHeaderValue) == 1) {
+        SavePrinterSettingIni(dataMgr_, plat::FieldText(block.dataFolder));
+      }
+    }
+  }
+
+  // 4. File mode: the settings command file, when the user wants it.
+  if (mainWindowShown_ && block.mode == kModeFile) {
+    CLangResTable table;
+    table.SelectLanguageFile(plat::FieldText(block.langFolder), block.langId, kLangIdEnglish);
+    if (table.IsFileFound()) table.LoadResources(kConfirmSaveFileKey);
+    const std::u16string caption = table.MessageOr(kMsgConfirmSaveCaption, kTextConfirmSaveCaption);
+    const std::u16string text = table.MessageOr(kMsgConfirmSaveText, kTextConfirmSaveText);
+    if (AskSaveToPrinter(caption.c_str(), nullptr, text.c_str()) == plat::IDYES) {
+      const std::u16string logo(plat::FieldText(block.logoPath));
+      const bool hasLogo = !logo.empty() && plat::FileExists(logo);
+      const std::int32_t rc = WriteSettingsFile(dataMgr_, hasLogo ? logo.c_str() : nullptr,
+                                                plat::FieldText(block.chosenPort.deviceName),
+                                                plat::FieldText(block.settingsFilePath));
+      if (rc != kSettingsFileOk) {
+        ShowWarningMessage(nullptr, table_.MessageOr(kMsgSaveFileFailed, kTextSaveFileFailed).c_str());
+      }
+    }
+  }
+
+  // 5. The temporary folder, unless several copies may share it.
+  CExtCommandLineInfo again;
+  std::vector<const char*> argv;
+  for (const std::string& argument : arguments_) argv.push_back(argument.c_str());
+  again.ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+  if (!again.multiInstance) RemoveTemporaryFolder();
+
+  // 6. A splash left over.
+  delete splash_;
+  splash_ = nullptr;
+
+  // 7. Lock and single-instance guard.
+  block.commLock = nullptr;
+  commLock_.reset();
+  instanceLock_.Release();
+  return 1;
+}

@@ -1,0 +1,32 @@
+#pragma once
+// The single-instance guard: an exclusive advisory lock (flock) on a lock file in the
+// runtime folder, named after the running copy ("XJ-K52II_UTILITY.lock"). The lock is
+// the kernel's: it goes with the process, so a copy that crashed never blocks the next
+// start, and the file itself is left in place.
+//
+// No Qt here. UI thread (start-up and shutdown).
+#include <string>
+#include <string_view>
+
+inline constexpr char16_t kSingleInstanceLockName[] = u"XJ-K52II_UTILITY.lock";
+
+class SingleInstanceLock {
+ public:
+  enum class Result { kAcquired, kHeldByOther, kError };
+
+  SingleInstanceLock() = default;
+  ~SingleInstanceLock();  // releases the lock
+  SingleInstanceLock(const SingleInstanceLock&) = delete;
+  SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
+
+  // Creates the lock file in folder when missing and takes the lock without waiting.
+  // kHeldByOther when another process (or another lock object) holds it; kError when
+  // the file cannot be created or locked for any other reason.
+  Result Acquire(std::u16string_view folder, std::u16string_view name = kSingleInstanceLockName);
+  // Gives the lock up; nothing when not held.
+  void Release();
+  bool IsHeld() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};

@@ -1,0 +1,125 @@
+#include "platform/ui/EventLog.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/Text.h"
+#include "platform/ui/MessageBox.h"
+
+namespace plat {
+namespace {
+
+const char* LogPath() {
+  const char* path = std::getenv(kEventLogVariable);
+  return (path != nullptr && path[0] != '\0') ? path : nullptr;
+}
+
+std::string_view AnswerName(int answer) {
+  switch (answer) {
+    case IDYES: return "yes";
+    case IDNO: return "no";
+    case IDCANCEL: return "cancel";
+    default: return "ok";
+  }
+}
+
+bool EqualsNoCaseAscii(const char* a, const char* b) {
+  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+    char ca = *a, cb = *b;
+    if (ca >= 'A' && ca <= 'Z') ca = static_cast<char>(ca - 'A' + 'a');
+    if (cb >= 'A' && cb <= 'Z') cb = static_cast<char>(cb - 'A' + 'a');
+    if (ca != cb) return false;
+  }
+  return *a == *b;
+}
+
+}  // namespace
+
+std::string EscapeEventField(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '\t': out += "\\t"; break;
+      case '\r': out += "\\r"; break;
+      case '\n': out += "\\n"; break;
+      default: out += c; break;
+    }
+  }
+  return out;
+}
+
+bool EventLogEnabled() { return LogPath() != nullptr; }
+
+void LogEvent(std::string_view event, std::initializer_list<std::u16string_view> fields) {
+  const char* path = LogPath();
+  if (path == nullptr) return;
+  std::string line = std::to_string(static_cast<long>(getpid()));
+  line += '\t';
+  line += EscapeEventField(event);
+  for (const std::u16string_view field : fields) {
+    line += '\t';
+    line += EscapeEventField(ToUtf8(field));
+  }
+  line += '\n';
+  const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  // One write per line: with O_APPEND the line lands whole at the end of the file.
+  const ssize_t written = write(fd, line.data(), line.size());
+  (void)written;
+  close(fd);
+}
+
+AutomaticAnswer ParseAutomaticAnswer(const char* value) {
+  if (value == nullptr || value[0] == '\0') return AutomaticAnswer::kNone;
+  if (EqualsNoCaseAscii(value, "ok")) return AutomaticAnswer::kOk;
+  if (EqualsNoCaseAscii(value, "yes")) return AutomaticAnswer::kYes;
+  if (EqualsNoCaseAscii(value, "no")) return AutomaticAnswer::kNo;
+  return AutomaticAnswer::kInvalid;
+}
+
+int AutomaticAnswerFor(AutomaticAnswer answer, unsigned type) {
+  const bool yesNo = (type & 0x0F) == MB_YESNO;
+  if (!yesNo) return IDOK;
+  return answer == AutomaticAnswer::kNo ? IDNO : IDYES;
+}
+
+bool InstallMessageBoxAutomation() {
+  const AutomaticAnswer answer = ParseAutomaticAnswer(std::getenv(kMessageBoxAnswerVariable));
+  if (answer == AutomaticAnswer::kInvalid) {
+    std::fprintf(stderr, "%s must be ok, yes or no; message boxes are shown as usual\n",
+                 kMessageBoxAnswerVariable);
+  }
+  const bool answering = answer == AutomaticAnswer::kOk || answer == AutomaticAnswer::kYes ||
+                         answer == AutomaticAnswer::kNo;
+  if (!answering && !EventLogEnabled()) return false;
+
+  // The hook must be able to show the real box: it steps aside while the box runs and
+  // comes back afterwards (boxes are modal on the UI thread, so nothing else runs a box
+  // meanwhile).
+  struct Hook {
+    static int Run(AutomaticAnswer automatic, const MessageBoxRequest& request) {
+      int result;
+      if (automatic == AutomaticAnswer::kOk || automatic == AutomaticAnswer::kYes ||
+          automatic == AutomaticAnswer::kNo) {
+        result = AutomaticAnswerFor(automatic, request.type);
+      } else {
+        MessageBoxInterceptor self = SetMessageBoxInterceptor({});
+        result = ShowMessageBox(request.owner, request.text, request.caption, request.type);
+        SetMessageBoxInterceptor(std::move(self));
+      }
+      const std::string name(AnswerName(result));
+      LogEvent(kEventMessageBox, {request.caption, request.text, FromUtf8(name)});
+      return result;
+    }
+  };
+  SetMessageBoxInterceptor([answer](const MessageBoxRequest& request) { return Hook::Run(answer, request); });
+  return true;
+}
+
+}  // namespace plat

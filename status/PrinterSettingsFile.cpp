@@ -1,0 +1,296 @@
+#include "status/PrinterSettingsFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "app/settings/PluginDataMgr.h"
+#include "platform/Text.h"
+
+namespace {
+
+constexpr std::uint8_t kGS = 0x1D;
+constexpr std::uint8_t kFS = 0x1C;
+
+// Enter and leave user setting mode.
+constexpr std::uint8_t kEnterUserSetting[] = {0x1D, 0x28, 0x45, 0x03, 0x00, 0x01, 'I', 'N'};
+constexpr std::uint8_t kLeaveUserSetting[] = {0x1D, 0x28, 0x45, 0x04, 0x00, 0x02, 'O', 'U', 'T'};
+// Delete every NV graphic (key "CLR") before a logo is stored again.
+constexpr std::uint8_t kDeleteAllGraphics[kLogoPrefixSize] = {0x1D, 0x28, 0x4C, 0x05, 0x00,
+                                                              0x30, 0x41, 0x43, 0x4C, 0x52};
+constexpr std::uint8_t kFunctionSetCustomValue = 0x05;
+constexpr std::uint8_t kFunctionMemorySwitch = 0x03;
+constexpr char kSwitchUnchanged = '2';
+
+// One customized value: setting number, source block and the 32-bit (or, width 2,
+// 16-bit) value's offset in it.
+struct CustomValueRow {
+  std::uint8_t setting;
+  std::uint32_t blockId;
+  std::int32_t blockSize;
+  std::size_t offset;
+  std::size_t width;
+};
+
+constexpr std::uint8_t kPaperWidthSetting = 0x03;
+
+constexpr CustomValueRow kCustomValueRows[] = {
+    {0x64, kDensityBlockId, 68, 32, 2},
+    {0x65, kCustomValuesBlockId, 52, 32, 4},
+    {0x66, kCustomValuesBlockId, 52, 36, 4},
+    {0x67, kCustomValuesBlockId, 52, 40, 4},
+    {0x68, kCustomValuesBlockId, 52, 44, 4},
+    {0x69, kCustomValuesBlockId, 52, 48, 4},
+    {kPaperWidthSetting, kSettingValuesBlockId, 184, 32, 4},
+    {0x05, kSettingValuesBlockId, 184, 40, 4},
+    {0x06, kSettingValuesBlockId, 184, 44, 4},
+    {0x0C, kSettingValuesBlockId, 184, 68, 4},
+    {0x74, kSettingValuesBlockId, 184, 116, 4},
+    {0x78, kSettingValuesBlockId, 184, 120, 4},
+    {0x7A, kSettingValuesBlockId, 184, 124, 4},
+};
+
+constexpr std::int32_t kMemorySwitchBlockSize = 256;
+constexpr std::uint8_t kMemorySwitch5 = 0x05;
+constexpr std::uint8_t kMemorySwitch8 = 0x08;
+// Memory switch 5: seven unchanged bits, then the flag at offset 76.
+constexpr std::size_t kSwitch5FlagOffset = 76;
+// Memory switch 8: the flags in command order; 0 marks an unchanged bit.
+constexpr std::size_t kSwitch8Offsets[8] = {0, 160, 88, 156, 152, 0, 148, 144};
+
+// Copies a block of the manager; false when it is missing or smaller than needed.
+bool ReadBlock(const PluginDataMgr& manager, std::uint32_t id, std::int32_t size, std::vector<std::uint8_t>& block) {
+  const std::int32_t index = manager.FindBlock(id);
+  if (index < 0) return false;
+  block.assign(static_cast<std::size_t>(size), 0);
+  if (manager.GetBlockEntry(static_cast<std::size_t>(index)).size < size) return false;
+  return manager.GetData(id, block.data(), size) == kSettingOk;
+}
+
+void AppendCustomValue(std::vector<std::uint8_t>& out, std::uint8_t setting, std::uint16_t value) {
+  const std::uint8_t row[] = {kGS, 0x28, 0x45, 0x04, 0x00, kFunctionSetCustomValue, setting,
+                              static_cast<std::uint8_t>(value & 0xFF), static_cast<std::uint8_t>(value >> 8)};
+  out.insert(out.end(), std::begin(row), std::end(row));
+}
+
+void AppendMemorySwitch(std::vector<std::uint8_t>& out, std::uint8_t number, const char (&bits)[8]) {
+  const std::uint8_t head[] = {kGS, 0x28, 0x45, 0x0A, 0x00, kFunctionMemorySwitch, number};
+  out.insert(out.end(), std::begin(head), std::end(head));
+  out.insert(out.end(), std::begin(bits), std::end(bits));
+}
+
+char FlagChar(const std::vector<std::uint8_t>& block, std::size_t offset) {
+  return ReadLE32(block.data() + offset) != 0 ? '1' : '0';
+}
+
+// A failure of the file system: the code of the step, or kSettingsFileNoPath when the
+// cause is a file or folder that does not exist.
+std::int32_t SystemFailure(std::int32_t code, int error) {
+  return error == ENOENT ? kSettingsFileNoPath : code;
+}
+
+bool ReadWholeFile(int fd, std::vector<std::uint8_t>& data) {
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = read(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = write(fd, data + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Reads the logo file; kSettingsFileOk and its bytes, or the failure.
+std::int32_t ReadLogoFile(const std::string& path, std::vector<std::uint8_t>& logo) {
+  errno = 0;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return SystemFailure(kSettingsFileCannotOpenLogo, errno);
+  struct stat info {};
+  std::int32_t result = kSettingsFileOk;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    result = SystemFailure(kSettingsFileReadError, errno);
+  } else if (static_cast<std::uint64_t>(info.st_size) > 0xFFFFFFFFull - kLogoPrefixSize) {
+    result = kSettingsFileNoMemory;  // its length would not fit the header
+  } else {
+    try {
+      logo.assign(static_cast<std::size_t>(info.st_size), 0);
+      if (!ReadWholeFile(fd, logo)) result = SystemFailure(kSettingsFileReadError, errno);
+    } catch (const std::bad_alloc&) {
+      result = kSettingsFileNoMemory;
+    }
+  }
+  close(fd);
+  return result;
+}
+
+void PutText(std::uint8_t* field, std::size_t capacity, std::string_view text) {
+  std::memcpy(field, text.data(), std::min(text.size(), capacity));
+}
+
+}  // namespace
+
+int LogoKindOf(const std::uint8_t* data, std::size_t size) {
+  if (data == nullptr || size < 3) return -1;
+  if (data[0] == kGS && (data[1] == 0x28 || data[1] == 0x38) && data[2] == 0x4C) return kLogoKindGraphics;
+  if (data[0] == kFS && data[1] == 0x71) return kLogoKindNvBitImage;
+  return -1;
+}
+
+std::int32_t BuildSettingsCommandBlock(const PluginDataMgr& manager, std::vector<std::uint8_t>& out) {
+  out.clear();
+  // A printer whose paper width is fixed gets no paper width setting.
+  bool omitPaperWidth = false;
+  std::vector<std::uint8_t> info;
+  if (ReadBlock(manager, kPrinterInfoBlockId, kPrinterInfoBlockSize, info)) {
+    omitPaperWidth = ReadLE32(info.data() + kInfoOmitPaperWidthOffset) == 1;
+  }
+
+  out.insert(out.end(), std::begin(kEnterUserSetting), std::end(kEnterUserSetting));
+  std::vector<std::uint8_t> block;
+  for (const CustomValueRow& row : kCustomValueRows) {
+    if (!ReadBlock(manager, row.blockId, row.blockSize, block)) {
+      out.clear();
+      return kSettingsFileReadError;
+    }
+    if (row.setting == kPaperWidthSetting && omitPaperWidth) continue;
+    const std::uint8_t* p = block.data() + row.offset;
+    AppendCustomValue(out, row.setting, static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
+  }
+
+  if (!ReadBlock(manager, kMemorySwitchBlockId, kMemorySwitchBlockSize, block)) {
+    out.clear();
+    return kSettingsFileReadError;
+  }
+  char switch5[8];
+  std::memset(switch5, kSwitchUnchanged, sizeof switch5);
+  switch5[7] = FlagChar(block, kSwitch5FlagOffset);
+  AppendMemorySwitch(out, kMemorySwitch5, switch5);
+  char switch8[8];
+  for (std::size_t i = 0; i < 8; ++i) {
+    switch8[i] = kSwitch8Offsets[i] == 0 ? kSwitchUnchanged : FlagChar(block, kSwitch8Offsets[i]);
+  }
+  AppendMemorySwitch(out, kMemorySwitch8, switch8);
+
+  out.insert(out.end(), std::begin(kLeaveUserSetting), std::end(kLeaveUserSetting));
+  return kSettingsFileOk;
+}
+
+std::uint32_t SettingsFileCrc32(const std::uint8_t* data, std::size_t size) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (std::size_t i = 0; i < size; ++i) {
+    crc ^= static_cast<std::uint32_t>(data[i]) << 24;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+  }
+  return crc ^ 0xFFFFFFFFu;
+}
+
+std::int32_t BuildSettingsFile(const PluginDataMgr& manager, const std::vector<std::uint8_t>* logo,
+                               std::u16string_view modelName, const std::tm& localTime,
+                               std::vector<std::uint8_t>& out) {
+  out.clear();
+  int logoKind = kLogoKindNone;
+  if (logo != nullptr) {
+    logoKind = LogoKindOf(logo->data(), logo->size());
+    if (logoKind < 0) return kSettingsFileBadLogo;
+  }
+  std::vector<std::uint8_t> commands;
+  if (const std::int32_t rc = BuildSettingsCommandBlock(manager, commands); rc != kSettingsFileOk) return rc;
+  if (commands.size() > kCommandBlockMax) return kSettingsFileReadError;
+
+  const std::size_t logoLength = logo != nullptr ? logo->size() + kLogoPrefixSize : 0;
+  try {
+    out.assign(kSettingsFileHeaderSize, 0);
+    out.reserve(kSettingsFileHeaderSize + logoLength + commands.size());
+  } catch (const std::bad_alloc&) {
+    return kSettingsFileNoMemory;
+  }
+  if (logo != nullptr) {
+    out.insert(out.end(), std::begin(kDeleteAllGraphics), std::end(kDeleteAllGraphics));
+    out.insert(out.end(), logo->begin(), logo->end());
+  }
+  out.insert(out.end(), commands.begin(), commands.end());
+
+  std::uint8_t* h = out.data();
+  h[0] = static_cast<std::uint8_t>(kSettingsFileHeaderSize & 0xFF);
+  h[1] = static_cast<std::uint8_t>(kSettingsFileHeaderSize >> 8);
+  h[2] = 1;
+  // The model name as 8-bit text; what has no 8-bit form becomes '?'. It keeps room for
+  // its line end inside the 30-byte field.
+  std::string model;
+  for (const char16_t c : modelName) {
+    if (model.size() >= 28) break;
+    model += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
+  }
+  PutText(h + 4, 30, model + "\r\n");
+  PutText(h + 36, 30, "\r\n");
+  char stamp[64];
+  std::snprintf(stamp, sizeof stamp, "%02d/%02d/%04d %02d:%02d\r\n", localTime.tm_mon + 1, localTime.tm_mday,
+                localTime.tm_year + 1900, localTime.tm_hour, localTime.tm_min);
+  PutText(h + 68, 20, stamp);
+  h[120] = static_cast<std::uint8_t>(logoKind);
+  h[121] = 1;
+  WriteLE32(h + 124, static_cast<std::uint32_t>(logoLength));
+  WriteLE32(h + 128, static_cast<std::uint32_t>(commands.size()));
+  WriteLE32(h + 136, SettingsFileCrc32(h + kSettingsFileHeaderSize, out.size() - kSettingsFileHeaderSize));
+  return kSettingsFileOk;
+}
+
+std::int32_t WriteSettingsFile(const PluginDataMgr& manager, const char16_t* logoPath,
+                               std::u16string_view modelName, std::u16string_view outputPath) {
+  if (outputPath.empty()) return kSettingsFileNoPath;
+
+  std::vector<std::uint8_t> logo;
+  const bool hasLogo = logoPath != nullptr && logoPath[0] != 0;
+  if (hasLogo) {
+    if (const std::int32_t rc = ReadLogoFile(plat::ToUtf8(logoPath), logo); rc != kSettingsFileOk) return rc;
+  }
+
+  const std::time_t now = std::time(nullptr);
+  std::tm local {};
+  localtime_r(&now, &local);
+  std::vector<std::uint8_t> file;
+  if (const std::int32_t rc = BuildSettingsFile(manager, hasLogo ? &logo : nullptr, modelName, local, file);
+      rc != kSettingsFileOk) {
+    return rc;
+  }
+
+  // The file appears complete or not at all: written beside its final place, then
+  // renamed over it.
+  const std::string target = plat::ToUtf8(outputPath);
+  std::string temporary = target + ".XXXXXX";
+  errno = 0;
+  const int fd = mkstemp(temporary.data());
+  if (fd < 0) return SystemFailure(kSettingsFileCannotCreate, errno);
+  fchmod(fd, 0644);
+  bool written = WriteAll(fd, file.data(), file.size()) && fsync(fd) == 0;
+  const int writeError = errno;
+  written = (close(fd) == 0) && written;
+  if (!written) {
+    unlink(temporary.c_str());
+    return SystemFailure(kSettingsFileWriteError, writeError);
+  }
+  if (rename(temporary.c_str(), target.c_str()) != 0) {
+    const int renameError = errno;
+    unlink(temporary.c_str());
+    return SystemFailure(kSettingsFileCannotCreate, renameError);
+  }
+  return kSettingsFileOk;
+}
