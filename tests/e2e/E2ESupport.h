@@ -1,0 +1,45 @@
+#pragma once
+// Helpers shared by the end-to-end tests: folders the program uses, simulator counters,
+// event order.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/AppProcess.h"
+#include "tests/support/SimProcess.h"
+
+namespace e2e {
+
+// The program's data folder below the test's common application data folder.
+inline std::string DataFolder() {
+  return std::string(std::getenv("XJ_COMMON_APPDATA")) + "/NORVE/XJK52IIUTL";
+}
+
+// A counter of the simulator's status line ("connections", "bytesin" ...), -1 when absent.
+inline long SimCounter(SimProcess& sim, const std::string& name) {
+  const std::string status = sim.Control("status");
+  const std::string key = " " + name + "=";
+  const std::size_t at = status.find(key);
+  if (at == std::string::npos) return -1;
+  return std::strtol(status.c_str() + at + key.size(), nullptr, 10);
+}
+
+// The names of the logged events, in order.
+inline std::vector<std::string> EventNames(const AppProcess& app) {
+  std::vector<std::string> names;
+  for (const AppEvent& event : app.Events()) names.push_back(event.name);
+  return names;
+}
+
+// The connection path of a simulator's TCP endpoint as the command line gives it.
+inline std::string ConnectionPath(const std::string& endpoint) { return "/rtcp://" + endpoint + "/XJ-K52II"; }
+
+// Ends the program with SIGTERM and returns its exit code.
+inline int TerminateAndWait(AppProcess& app) {
+  app.Terminate();
+  return app.WaitForExit();
+}
+
+}  // namespace e2e

@@ -1,0 +1,122 @@
+// The program started for a printer named by its connection path (mode 3), and for a
+// driver port path: it tests and opens the printer behind the splash window and goes
+// straight to the main window.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "comm/XJC.h"
+#include "platform/Text.h"
+#include "tests/e2e/E2ESupport.h"
+
+namespace {
+
+using e2e::EventNames;
+
+TEST(RemoteModeE2E, AnsweringPrinterLeadsStraightToTheMainWindow) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start());
+  AppProcess app;
+  ASSERT_TRUE(app.Start({"/mR", e2e::ConnectionPath(sim.TcpEndpoint())}));
+  ASSERT_TRUE(app.WaitForEvent("main-window-shown")) << app.Output();
+  EXPECT_TRUE(app.MessageBoxTexts().empty());
+  EXPECT_GE(app.IndexOf("splash-shown"), 0);
+  EXPECT_LT(app.IndexOf("splash-shown"), app.IndexOf("main-window-shown"));
+  // The printer was asked (test and open).
+  EXPECT_GE(e2e::SimCounter(sim, "connections"), 1);
+
+  EXPECT_EQ(e2e::TerminateAndWait(app), 0) << app.Output();
+  const std::vector<AppEvent> events = app.Events();
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.back().name, "exit");
+  EXPECT_EQ(events.back().fields, (std::vector<std::string>{"0"}));
+}
+
+TEST(RemoteModeE2E, SilentPrinterIsReportedAfterTheSplashAndTheMainWindowStillOpens) {
+  const int port = UnusedLoopbackPort();
+  ASSERT_GT(port, 0);
+  AppProcess app;
+  ASSERT_TRUE(app.Start({"/mR", e2e::ConnectionPath("127.0.0.1:" + std::to_string(port))}));
+  ASSERT_TRUE(app.WaitForEvent("main-window-shown")) << app.Output();
+  EXPECT_EQ(app.MessageBoxTexts(), (std::vector<std::string>{"Cannot communicate with the printer."}));
+  // The splash is gone before the message appears.
+  EXPECT_EQ(EventNames(app), (std::vector<std::string>{"splash-shown", "splash-closed", "messagebox",
+                                                       "main-window-shown"}));
+  EXPECT_EQ(e2e::TerminateAndWait(app), 0) << app.Output();
+}
+
+TEST(RemoteModeE2E, SplashStaysUntilTheMainWindowExistsThenCloses) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start());
+  AppProcess app;
+  ASSERT_TRUE(app.Start({"/mR", e2e::ConnectionPath(sim.TcpEndpoint())}));
+  // The splash's display time is ten seconds; allow for a slow machine.
+  ASSERT_TRUE(app.WaitForEvent("splash-closed", 90000)) << app.Output();
+  EXPECT_EQ(EventNames(app), (std::vector<std::string>{"splash-shown", "main-window-shown", "splash-closed"}));
+  EXPECT_EQ(e2e::TerminateAndWait(app), 0) << app.Output();
+}
+
+TEST(RemoteModeE2E, PrinterOpenedByAnotherCopyIsReportedInUse) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start());
+  AppProcess first;
+  ASSERT_TRUE(first.Start({"/bM", "/mR", e2e::ConnectionPath(sim.TcpEndpoint())}));
+  ASSERT_TRUE(first.WaitForEvent("main-window-shown")) << first.Output();
+
+  AppProcess second;
+  ASSERT_TRUE(second.Start({"/bM", "/mR", e2e::ConnectionPath(sim.TcpEndpoint())}));
+  EXPECT_EQ(second.WaitForExit(), 1) << second.Output();
+  EXPECT_EQ(second.MessageBoxTexts(),
+            (std::vector<std::string>{"Cannot launch the printer because it is in use by another application."}));
+  EXPECT_LT(second.IndexOf("main-window-shown"), 0);
+  EXPECT_EQ(e2e::TerminateAndWait(first), 0) << first.Output();
+}
+
+TEST(RemoteModeE2E, PortPathOfAnotherKindIsRefused) {
+  AppProcess app;
+  ASSERT_TRUE(app.Start({"/pCOM1"}));
+  EXPECT_EQ(app.WaitForExit(), 1) << app.Output();
+  EXPECT_EQ(app.MessageBoxTexts(), (std::vector<std::string>{"Cannot communicate with the printer."}));
+  EXPECT_LT(app.IndexOf("main-window-shown"), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Registers the simulator's network port with the communication library the way the
+// port setting dialog does (test, then add), with a driver port path.
+void RegisterDriverPort(const std::string& endpoint, const std::u16string& path) {
+  XJC xjc;
+  ASSERT_EQ(xjc.Load(plat::FromUtf8(AppProcess::InstallationFolder() + "/XJComm.so")), XJC_OK);
+  PortRecord record;
+  std::memset(&record, 0, sizeof record);
+  record.presetA = record.presetB = -1;
+  plat::CopyText(record.kind, kPortKindNet);
+  plat::CopyText(record.portName, plat::FromUtf8(endpoint));
+  plat::CopyText(record.path, path);
+  ASSERT_EQ(xjc.XJC_CommunicationTest(&record), XJC_OK);
+  ASSERT_EQ(xjc.XJC_AddPort(&record), XJC_OK);
+  xjc.XJC_Terminate();
+}
+
+TEST(DriverPortE2E, RegisteredDriverPortIsOpenedWithoutTheDialog) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start());
+  RegisterDriverPort(sim.TcpEndpoint(), u"pipe://xj/ZLDPRT7/");
+  const long before = e2e::SimCounter(sim, "connections");
+
+  AppProcess app;
+  ASSERT_TRUE(app.Start({"/ppipe://xj/ZLDPRT7/"}));
+  ASSERT_TRUE(app.WaitForEvent("main-window-shown")) << app.Output();
+  EXPECT_TRUE(app.MessageBoxTexts().empty());
+  EXPECT_GE(app.IndexOf("splash-shown"), 0);
+  EXPECT_GT(e2e::SimCounter(sim, "connections"), before);
+  EXPECT_EQ(e2e::TerminateAndWait(app), 0) << app.Output();
+  // The printer's settings were never read completely, so nothing replaced the saved ones.
+  EXPECT_FALSE(std::filesystem::exists(e2e::DataFolder() + "/PrinterSetting.INI"));
+}
+
+}  // namespace
