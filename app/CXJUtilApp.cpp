@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QMetaObject>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 #include <utility>
@@ -132,6 +133,10 @@ bool CXJUtilApp::InitInstance(int argc, char** argv) {
         plat::BringTaggedWindowToFront(plat::ToQString(RunningCopyTagName()));
         return EndStartup(kExitOk, "second-copy");
       case SingleInstanceLock::Result::kError:
+        // Without the lock the program cannot tell whether it runs twice; it says why.
+        std::fprintf(stderr, "xjk52util: cannot lock %s: %s\n",
+                     plat::ToUtf8(plat::JoinPath(plat::RuntimeFolder(), kSingleInstanceLockName)).c_str(),
+                     std::strerror(instanceLock_.LastError()));
         return EndStartup(kExitStartupFailed, "lock-failed");
     }
   }

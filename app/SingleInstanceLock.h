@@ -26,7 +26,10 @@ class SingleInstanceLock {
   // Gives the lock up; nothing when not held.
   void Release();
   bool IsHeld() const { return fd_ >= 0; }
+  // The system's error number of the last failed Acquire.
+  int LastError() const { return lastError_; }
 
  private:
   int fd_ = -1;
+  int lastError_ = 0;
 };
