@@ -10,6 +10,10 @@ DEBUG_DIR := build/debug
 RELEASE_DIR := build/release
 JOBS ?= $(shell nproc)
 
+# Builds of other clones and build folders share the compiler cache.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
+
 .PHONY: all deps build test release run clean
 
 all: build
