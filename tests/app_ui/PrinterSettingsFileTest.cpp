@@ -144,15 +144,11 @@ TEST(SettingsFile, LogoBlockPrecedesTheCommands) {
 }
 
 TEST(SettingsFile, LogoKindsAndRefusedLogos) {
-  const Bytes graphics{0x1D, 0x28, 0x4C};
   const Bytes graphics8{0x1D, 0x38, 0x4C, 0x00};
   const Bytes twoBytes{0x1C, 0x71};
   const Bytes other{0x1B, 0x40, 0x00};
-  EXPECT_EQ(LogoKindOf(graphics.data(), graphics.size()), kLogoKindGraphics);
   EXPECT_EQ(LogoKindOf(graphics8.data(), graphics8.size()), kLogoKindGraphics);
-  EXPECT_EQ(LogoKindOf(twoBytes.data(), twoBytes.size()), -1);
   EXPECT_EQ(LogoKindOf(other.data(), other.size()), -1);
-
   PluginDataMgr manager;
   PutCompleteSet(manager);
   Bytes file;

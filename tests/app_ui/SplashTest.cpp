@@ -31,14 +31,6 @@ TEST(SplashWnd, WaitsForTheMainWindowInShortStepsThenCloses) {
   EXPECT_EQ(closed.count(), 1);
 }
 
-TEST(SplashWnd, TimeoutFlagClosesWithoutMainWindow) {
-  auto* splash = new CSplashWnd([] { return nullptr; });
-  QSignalSpy closed(splash, &CSplashWnd::Closed);
-  ASSERT_TRUE(splash->Create(144, 10000, CSplashWnd::kCloseOnTimeout));
-  splash->OnTimer();
-  EXPECT_EQ(closed.count(), 1);
-}
-
 TEST(SplashWnd, InputClosesOnlyWithTheInputFlag) {
   auto* plain = new CSplashWnd([] { return nullptr; });
   QSignalSpy plainClosed(plain, &CSplashWnd::Closed);
@@ -70,15 +62,6 @@ TEST(Splash, ClearsItsOwnersPointerOnceTheWindowHasGone) {
 
   pointer->Close();
   // The splash ends with the next turn of the event loop.
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_EQ(pointer, nullptr);
-}
-
-TEST(Splash, WithoutUserControlNoWindowIsShown) {
-  CSplash* pointer = nullptr;
-  new CSplash(&pointer, [] { return nullptr; }, false);
-  ASSERT_NE(pointer, nullptr);
-  EXPECT_EQ(pointer->Window(), nullptr);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(pointer, nullptr);
 }

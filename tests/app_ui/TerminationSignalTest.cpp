@@ -18,11 +18,4 @@ TEST(TerminationSignal, SignalBecomesAQueuedRequestOnTheUiThread) {
   EXPECT_EQ(requested.at(0).at(0).toInt(), SIGTERM);
 }
 
-TEST(TerminationSignal, OnlyOneObjectTakesTheSignals) {
-  TerminationSignal first;
-  TerminationSignal second;
-  EXPECT_TRUE(first.IsActive());
-  EXPECT_FALSE(second.IsActive());
-}
-
 }  // namespace

@@ -60,14 +60,6 @@ TEST_F(UtilSplitterWndTest, RowsTakeTheirIdealAndTheLastTakesTheRest) {
   EXPECT_EQ(bottom_->height(), 0);
 }
 
-TEST_F(UtilSplitterWndTest, GridIsCreatedOnceAndOnlyWithRowsAndColumns) {
-  EXPECT_FALSE(splitter_->CreateStatic(1, 1));
-  CUtilSplitterWnd other;
-  EXPECT_FALSE(other.CreateStatic(0, 2));
-  EXPECT_TRUE(other.CreateStatic(1, 2));
-  EXPECT_FALSE(other.CreateView(0, 2, new QWidget(&other), QSize(1, 1)));
-}
-
 TEST_F(UtilSplitterWndTest, DraggingTheBarChangesNothingAndReachesNoOneElse) {
   const std::vector<QRect> bars = splitter_->BarRects();
   ASSERT_EQ(bars.size(), 1u);

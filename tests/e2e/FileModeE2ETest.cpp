@@ -55,16 +55,4 @@ TEST(FileModeE2E, SavingWithoutTheSettingPagesDataReportsTheFailure) {
   EXPECT_FALSE(std::filesystem::exists(out));
 }
 
-TEST(FileModeE2E, LogoFileOfAnEarlierRunIsDeletedAtStart) {
-  const std::string logo =
-      std::string(std::getenv("XDG_DATA_HOME")) + "/NORVE/XJK52IIUTL/K52IILOGO.tlg";
-  ASSERT_TRUE(testenv::WriteFile(logo, std::string("\x1D\x28\x4C\x00", 4)));
-  AppProcess app;
-  app.SetMessageBoxAnswer("no");
-  ASSERT_TRUE(app.Start({"/mF" + testenv::MakeTempDir("out") + "/settings.bin"}));
-  ASSERT_TRUE(app.WaitForEvent("main-window-shown")) << app.Output();
-  EXPECT_FALSE(std::filesystem::exists(logo));
-  EXPECT_EQ(e2e::TerminateAndWait(app), 0) << app.Output();
-}
-
 }  // namespace
