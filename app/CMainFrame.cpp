@@ -147,7 +147,7 @@ bool CMainFrame::QueryClose() {
   if (menu == nullptr) return true;
   const int current = menu->CurrentIndex();
   if (current < 0) return true;
-  if (menu->IsPluginLoaded(current)) return menu->ChangeMenuState(current, kMenuStateLeave) == 0;
+  if (menu->IsPluginLoaded(current)) return menu->ChangeMenuState(current, kMenuStateLeave) == kMenuLeaveAllowed;
   return true;
 }
 
@@ -230,6 +230,11 @@ void CMainFrame::resizeEvent(QResizeEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (!isEnabled()) {
+    closePending_ = true;
+    event->ignore();
+    return;
+  }
   if (!QueryClose()) {
     event->ignore();
     return;
@@ -243,6 +248,14 @@ void CMainFrame::showEvent(QShowEvent* event) {
   if (!shownOnce_) {
     shownOnce_ = true;
     plat::LogEvent(plat::kEventMainWindowShown, {plat::FromQString(windowTitle())});
+  }
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::EnabledChange && isEnabled() && closePending_) {
+    closePending_ = false;
+    plat::PostMessage(plat::WindowHandle(this), plat::WM_CLOSE, 0, 0);
   }
 }
 

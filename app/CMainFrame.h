@@ -98,6 +98,10 @@ class CMainFrame : public QWidget {
   // incomplete or the menu size is not known.
   void RecalcPaneLayout();
 
+  // A close request while the frame is disabled (a page's communication job runs behind
+  // the progress dialog) waits until the frame is enabled again, then takes its course.
+  bool IsClosePending() const { return closePending_; }
+
   // The close query: true when the window may close. No menu view or no current page:
   // yes. A current page whose plug-in is loaded decides: it is asked whether it may be
   // left (state 1) and only 0 lets the window close. A current page without a plug-in
@@ -125,6 +129,7 @@ class CMainFrame : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void InstallMessageHandlers();
@@ -141,4 +146,5 @@ class CMainFrame : public QWidget {
   CLangResTable table_;
   plat::WindowTag* tag_ = nullptr;
   bool shownOnce_ = false;
+  bool closePending_ = false;
 };

@@ -468,7 +468,7 @@ int CXJUtilApp::ExitInstance() {
     const std::u16string path = dataMgr_.GetSettingDataPath(device, port);
     if (!path.empty()) {
       if (block.mode == kModeFile) dataMgr_.SetSettingsReadFlag(kSettingsRead);
-      if (WriteSettingData(dataMgr_, kServedModelName, path, kSettingDataHeaderValue, kSettingDataHeaderValue) == 1) {
+      if (WriteSettingData(dataMgr_, kServedModelName, path, kSettingDataHeaderValue, kSettingDataHeaderValue) == kSettingDataWritten) {
         SavePrinterSettingIni(dataMgr_, plat::FieldText(block.dataFolder));
       }
     }

@@ -82,6 +82,8 @@ inline constexpr std::int32_t kBlockValue203 = 203;
 inline constexpr std::int32_t kLaunchModelType = 0;
 // Header values of the setting data file.
 inline constexpr std::uint32_t kSettingDataHeaderValue = 0x00010000u;
+// WriteSettingData's result when the data file was written.
+inline constexpr std::int32_t kSettingDataWritten = 1;
 
 class CXJUtilApp : public QObject {
   Q_OBJECT

@@ -14,6 +14,10 @@
 
 // ChangeMenuState result of a row without a loaded plug-in (nothing was asked).
 inline constexpr std::int32_t kMenuNoPlugin = -1;
+// A page asked with kMenuStateLeave answers this when it may be left (and, at close,
+// when the program may end); a selection change is refused with kMenuLeaveRefused.
+inline constexpr std::int32_t kMenuLeaveAllowed = 0;
+inline constexpr std::int32_t kMenuLeaveRefused = -5;
 // ChangeMenuState states: may the current page be left (1), the page became current
 // (2), the current page was chosen again (3).
 inline constexpr std::int32_t kMenuStateLeave = 1;

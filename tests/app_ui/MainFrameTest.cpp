@@ -140,7 +140,7 @@ TEST_F(MainFrameTest, CloseWithoutCurrentPageCloses) {
 
 TEST_F(MainFrameTest, CurrentPageRefusingKeepsTheWindowOpen) {
   std::vector<std::int32_t> states;
-  std::int32_t answer = -5;
+  std::int32_t answer = kMenuLeaveRefused;
   frame_->MenuView()->AppendRow(MenuRow{u"Page", true, [&](std::int32_t state) {
                                            states.push_back(state);
                                            return answer;
@@ -156,9 +156,21 @@ TEST_F(MainFrameTest, CurrentPageRefusingKeepsTheWindowOpen) {
   EXPECT_EQ(closed.count(), 0);
   EXPECT_EQ(states, (std::vector<std::int32_t>{1, 1}));
 
-  answer = 0;
+  answer = kMenuLeaveAllowed;
   EXPECT_TRUE(frame_->close());
   EXPECT_EQ(closed.count(), 1);
+}
+
+TEST_F(MainFrameTest, CloseDuringACommunicationJobWaitsForItsEnd) {
+  QSignalSpy closed(frame_.get(), &CMainFrame::Closed);
+  frame_->setEnabled(false);
+  EXPECT_FALSE(frame_->close());
+  EXPECT_TRUE(frame_->IsClosePending());
+  EXPECT_EQ(closed.count(), 0);
+  frame_->setEnabled(true);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(closed.count(), 1);
+  EXPECT_FALSE(frame_->isVisible());
 }
 
 TEST_F(MainFrameTest, CurrentPageWithoutPluginDoesNotBlockClosing) {
