@@ -19,6 +19,21 @@ constexpr std::uint32_t kFlowWaitSliceMs = 100;
 // Writing GS a 0 on close must not hold anyone up for long.
 constexpr std::uint32_t kCloseWriteTimeoutMs = 300;
 
+// Whether a complete reply has the form a question waits for.
+bool HasForm(const ReplyUnit& unit, ReplyForm form) {
+  switch (form) {
+    case ReplyForm::RealTimeStatus: return unit.kind == UnitKind::RealTimeStatus;
+    case ReplyForm::PrinterId: return unit.kind == UnitKind::PrinterId;
+    case ReplyForm::InfoBlock:
+      return unit.kind == UnitKind::Block && !unit.bytes.empty() &&
+             unit.bytes[0] == kHeaderPrinterInfo;
+    case ReplyForm::BatteryBlock:
+      return unit.kind == UnitKind::Block && unit.bytes.size() >= 2 &&
+             unit.bytes[0] == kHeaderSetting && unit.bytes[1] == kBatteryIdentifier;
+  }
+  return false;
+}
+
 std::string RealPathOr(const std::string& path) {
   char buffer[PATH_MAX];
   return ::realpath(path.c_str(), buffer) ? std::string(buffer) : path;
@@ -80,6 +95,7 @@ XJC_RESULT PrinterConnection::OpenTransportLocked() {
   filter_.Clear();
   broken_ = false;
   stale_ = false;
+  rawReplyPending_ = false;
   xoff_ = false;
   return transport_->Open(timeouts_.connectMs);
 }
@@ -99,6 +115,7 @@ void PrinterConnection::Close() {
   filter_.Clear();
   open_ = false;
   broken_ = false;
+  rawReplyPending_ = false;
   asbItems_ = 0;
 }
 
@@ -185,7 +202,7 @@ XJC_RESULT PrinterConnection::WriteAllLocked(const std::uint8_t* data, std::size
 }
 
 XJC_RESULT PrinterConnection::TransactLocked(const Bytes& request, std::uint32_t timeoutMs,
-                                             ReplyUnit& reply) {
+                                             ReplyForm form, ReplyUnit& reply) {
   if (const XJC_RESULT rc = EnsureConnectedLocked(); rc != XJC_OK) return rc;
   DrainLocked();
   if (broken_) return XJC_E_IO;
@@ -203,10 +220,15 @@ XJC_RESULT PrinterConnection::TransactLocked(const Bytes& request, std::uint32_t
   }
   const std::uint64_t deadline = NowMs() + timeoutMs;
   for (;;) {
-    // The answer is the first complete reply after those that were already waiting.
-    if (filter_.UnitCount() > skip && filter_.Units()[skip].complete) {
-      reply = filter_.TakeUnit(skip);
-      return XJC_OK;
+    // The answer is the first complete reply after those that were already waiting;
+    // while a caller's own reply may be among them, the first of the form asked for.
+    for (std::size_t i = skip; i < filter_.UnitCount(); ++i) {
+      const ReplyUnit& unit = filter_.Units()[i];
+      if (!unit.complete) break;
+      if (!rawReplyPending_ || HasForm(unit, form)) {
+        reply = filter_.TakeUnit(i);
+        return XJC_OK;
+      }
     }
     const std::uint64_t now = NowMs();
     if (now >= deadline) {
@@ -262,7 +284,9 @@ XJC_RESULT PrinterConnection::Write(const std::uint8_t* data, std::size_t size, 
     filter_.Clear();
     stale_ = false;
   }
-  return WriteAllLocked(data, size, done, timeoutMs);
+  const XJC_RESULT rc = WriteAllLocked(data, size, done, timeoutMs);
+  if (*done > 0) rawReplyPending_ = true;
+  return rc;
 }
 
 XJC_RESULT PrinterConnection::Purge() {
@@ -271,6 +295,7 @@ XJC_RESULT PrinterConnection::Purge() {
   if (!broken_) DrainLocked();
   filter_.Clear();
   stale_ = false;
+  rawReplyPending_ = false;
   return XJC_OK;
 }
 
@@ -290,7 +315,8 @@ XJC_RESULT PrinterConnection::QueryStateLocked(PrinterState& state) {
   PrinterState s;
   for (std::uint8_t n : {kRtPrinter, kRtOffline, kRtError, kRtPaper}) {
     ReplyUnit reply;
-    if (const XJC_RESULT rc = TransactLocked(RealTimeStatusRequest(n), timeouts_.replyMs, reply);
+    if (const XJC_RESULT rc = TransactLocked(RealTimeStatusRequest(n), timeouts_.replyMs,
+                                               ReplyForm::RealTimeStatus, reply);
         rc != XJC_OK) {
       return rc;
     }
@@ -341,7 +367,8 @@ XJC_RESULT PrinterConnection::QueryStatusCode(std::uint32_t& code) {
 
 XJC_RESULT PrinterConnection::QueryBatteryLocked(std::uint16_t& code) {
   ReplyUnit reply;
-  const XJC_RESULT rc = TransactLocked(BatteryStatusRequest(), timeouts_.replyMs, reply);
+  const XJC_RESULT rc = TransactLocked(BatteryStatusRequest(), timeouts_.replyMs,
+                                        ReplyForm::BatteryBlock, reply);
   if (rc == XJC_E_TIMEOUT && !batterySupported_) batterySupported_ = false;
   if (rc != XJC_OK) return rc;
   const std::optional<std::uint16_t> parsed =
@@ -360,7 +387,8 @@ XJC_RESULT PrinterConnection::QueryBattery(std::uint16_t& code) {
 
 XJC_RESULT PrinterConnection::QueryInfoTextLocked(std::uint8_t function, std::string& text) {
   ReplyUnit reply;
-  if (const XJC_RESULT rc = TransactLocked(PrinterIdRequest(function), timeouts_.replyMs, reply);
+  if (const XJC_RESULT rc = TransactLocked(PrinterIdRequest(function), timeouts_.replyMs,
+                                           ReplyForm::InfoBlock, reply);
       rc != XJC_OK) {
     return rc;
   }
@@ -378,7 +406,8 @@ XJC_RESULT PrinterConnection::QueryInfoText(std::uint8_t function, std::string& 
 
 XJC_RESULT PrinterConnection::QueryPrinterIdLocked(std::uint8_t function, std::uint8_t& value) {
   ReplyUnit reply;
-  if (const XJC_RESULT rc = TransactLocked(PrinterIdRequest(function), timeouts_.replyMs, reply);
+  if (const XJC_RESULT rc = TransactLocked(PrinterIdRequest(function), timeouts_.replyMs,
+                                           ReplyForm::PrinterId, reply);
       rc != XJC_OK) {
     return rc;
   }

@@ -6,9 +6,13 @@
 // Replies are told apart from automatic status blocks by the reply filter. A question
 // of the library's own (status, model name, battery) waits for the first complete reply
 // that arrives after it was sent; replies that were already waiting stay queued for
-// XJC_Read. After a question timed out, whatever has arrived late is thrown away before
-// the next question or write, so a slow printer's late answer neither passes for the
-// answer to the next question nor reaches a caller of Read.
+// XJC_Read. While a caller of Write may still be waiting for the reply to its own
+// request (from the write until the next Purge), a question takes only a reply of the
+// form it asks for and leaves every other one queued, so the status monitor asking
+// between a caller's Write and Read never takes the caller's reply for its own. After a
+// question timed out, whatever has arrived late is thrown away before the next question
+// or write, so a slow printer's late answer neither passes for the answer to the next
+// question nor reaches a caller of Read.
 //
 // When the connection is lost (the printer restarted, the cable was pulled), the next
 // question or write opens the transport again once before it reports a failure, and
@@ -29,6 +33,14 @@
 #include "libs/xjcomm/Transport.h"
 
 namespace xjcomm {
+
+// The form of the reply a question of the library's own waits for.
+enum class ReplyForm {
+  RealTimeStatus,  // one DLE EOT byte
+  PrinterId,       // one GS I 1-3 byte
+  InfoBlock,       // 5F text 00
+  BatteryBlock,    // 37 45 source level 00
+};
 
 struct ConnectionTimeouts {
   std::uint32_t connectMs = 3000;  // opening a TCP connection
@@ -104,7 +116,8 @@ class PrinterConnection {
   XJC_RESULT EnsureConnectedLocked();
   XJC_RESULT PumpLocked(std::uint32_t timeoutMs);
   void DrainLocked();
-  XJC_RESULT TransactLocked(const Bytes& request, std::uint32_t timeoutMs, ReplyUnit& reply);
+  XJC_RESULT TransactLocked(const Bytes& request, std::uint32_t timeoutMs, ReplyForm form,
+                            ReplyUnit& reply);
   XJC_RESULT BadReplyLocked();
   XJC_RESULT WriteAllLocked(const std::uint8_t* data, std::size_t size, std::size_t* done,
                             std::uint32_t timeoutMs);
@@ -125,6 +138,7 @@ class PrinterConnection {
   bool open_ = false;
   bool broken_ = false;          // the transport reported a lost connection
   bool stale_ = false;           // a question timed out: a late reply may still come
+  bool rawReplyPending_ = false;  // a caller wrote a request; its reply may still come
   bool xoff_ = false;
   bool flowForced_ = false;
   std::uint8_t asbItems_ = 0;

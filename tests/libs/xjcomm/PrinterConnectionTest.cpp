@@ -111,9 +111,14 @@ TEST(PrinterConnectionTest, LateAnswerIsNeverTakenForTheNextOne) {
 }
 
 TEST(PrinterConnectionTest, RawReadsSkipStatusAndKeepUnreadReplies) {
-  ScriptedPrinter server([](const Bytes& c) -> Bytes {
-    if (c == Bytes{0x1D, 0x49, 66}) return {0x10, 0x00, 0x00, 0x00, 0x5F, 'N', 0x13, 'O', 0x00};
-    if (c[0] == 0x10 && c[1] == 0x04) return {kIdle};
+  // The caller's reply is slow: it arrives only after the library has asked its own
+  // question, just ahead of that question's answer.
+  std::atomic<bool> callerReplySent{false};
+  ScriptedPrinter server([&](const Bytes& c) -> Bytes {
+    if (c[0] == 0x10 && c[1] == 0x04) {
+      if (callerReplySent.exchange(true)) return {kIdle};
+      return {0x10, 0x00, 0x00, 0x00, 0x5F, 'N', 0x13, 'O', 0x00, kIdle};
+    }
     return {};
   });
   PrinterConnection c(Loopback(server.Port()), Short());
@@ -126,7 +131,9 @@ TEST(PrinterConnectionTest, RawReadsSkipStatusAndKeepUnreadReplies) {
   // The library asks its own question before the caller reads: its answer is not the
   // caller's, and the caller's reply stays for the caller.
   PrinterState state;
+  state.coverOpen = true;
   ASSERT_EQ(c.QueryState(state), XJC_OK);
+  EXPECT_EQ(state, PrinterState{});
   Bytes got;
   std::uint8_t buffer[3];
   while (got.size() < 4) {
