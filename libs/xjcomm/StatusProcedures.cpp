@@ -16,41 +16,45 @@ void StatusProcedures::Set(Slot& slot, XJC_STATUS_PROC proc, void* context) {
   slot.last.reset();
 }
 
+void StatusProcedures::PublishLocked() {
+  anyRegistered_ = status_.proc != nullptr || battery_.proc != nullptr;
+  batteryRegistered_ = battery_.proc != nullptr;
+}
+
 void StatusProcedures::RegisterStatus(XJC_STATUS_PROC proc, void* context) {
   std::lock_guard<std::recursive_timed_mutex> guard(mutex_);
   Set(status_, proc, context);
+  PublishLocked();
 }
 
 void StatusProcedures::UnregisterStatus() {
   std::lock_guard<std::recursive_timed_mutex> guard(mutex_);
   Set(status_, nullptr, nullptr);
+  PublishLocked();
 }
 
 void StatusProcedures::RegisterBattery(XJC_STATUS_PROC proc, void* context) {
   std::lock_guard<std::recursive_timed_mutex> guard(mutex_);
   Set(battery_, proc, context);
+  PublishLocked();
 }
 
 void StatusProcedures::UnregisterBattery() {
   std::lock_guard<std::recursive_timed_mutex> guard(mutex_);
   Set(battery_, nullptr, nullptr);
+  PublishLocked();
 }
 
 void StatusProcedures::Clear() {
   std::lock_guard<std::recursive_timed_mutex> guard(mutex_);
   Set(status_, nullptr, nullptr);
   Set(battery_, nullptr, nullptr);
+  PublishLocked();
 }
 
-bool StatusProcedures::Any() {
-  std::lock_guard<std::recursive_timed_mutex> guard(mutex_);
-  return status_.proc != nullptr || battery_.proc != nullptr;
-}
+bool StatusProcedures::Any() { return anyRegistered_.load(); }
 
-bool StatusProcedures::WantsBattery() {
-  std::lock_guard<std::recursive_timed_mutex> guard(mutex_);
-  return battery_.proc != nullptr;
-}
+bool StatusProcedures::WantsBattery() { return batteryRegistered_.load(); }
 
 void StatusProcedures::DeliverTo(Slot& slot, std::optional<std::uint32_t> value) {
   if (!slot.proc || !value) return;

@@ -8,6 +8,9 @@
 // the procedure itself (same thread) takes effect at once without waiting.
 //
 // Register/Unregister/Clear may be called from any thread; Deliver from the monitor.
+// Any and WantsBattery never wait for a running call: the library asks them while it
+// holds its own state, which a procedure calling back into the library may be waiting
+// for.
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -43,9 +46,14 @@ class StatusProcedures {
   static void Set(Slot& slot, XJC_STATUS_PROC proc, void* context);
   static void DeliverTo(Slot& slot, std::optional<std::uint32_t> value);
 
+  // Follows the slots (written under mutex_): whether a procedure is registered.
+  void PublishLocked();
+
   std::recursive_timed_mutex mutex_;
   Slot status_;
   Slot battery_;
+  std::atomic<bool> anyRegistered_{false};
+  std::atomic<bool> batteryRegistered_{false};
 };
 
 }  // namespace xjcomm
