@@ -9,6 +9,7 @@
 
 #include "platform/Text.h"
 #include "tests/comm/StubXJCommControl.h"
+#include "tests/comm/VirtualSlot.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -65,6 +66,29 @@ class XJCWithStub : public testing::Test {
   StubCallFn call_ = nullptr;
   StubSetResultFn setResult_ = nullptr;
 };
+
+// ---- dispatch table ------------------------------------------------------------------------
+
+TEST(XJCInterface, OperationsSitInTheirDispatchSlots) {
+  // IXJComm as the information libraries call it.
+  EXPECT_EQ(VirtualSlot(&IXJComm::Read), 1);
+  EXPECT_EQ(VirtualSlot(&IXJComm::Write), 2);
+  EXPECT_EQ(VirtualSlot(&IXJComm::Purge), 3);
+  EXPECT_EQ(VirtualSlot(&IXJComm::SetFlowCtrlForced), 4);
+  EXPECT_EQ(VirtualSlot(&IXJComm::RecoverySending), 5);
+  // XJC keeps them and appends its own.
+  EXPECT_EQ(VirtualSlot(&XJC::Read), 1);
+  EXPECT_EQ(VirtualSlot(&XJC::RecoverySending), 5);
+  EXPECT_EQ(VirtualSlot(&XJC::Open), 6);
+  EXPECT_EQ(VirtualSlot(&XJC::Close), 7);
+  EXPECT_EQ(VirtualSlot(&XJC::GetStatus), 8);
+  EXPECT_EQ(VirtualSlot(&XJC::Reset), 9);
+  EXPECT_EQ(VirtualSlot(&XJC::SetDisableOffOffline), 10);
+  EXPECT_EQ(VirtualSlot(&XJC::SetResponseACK), 11);
+  // The object is its interface: no adjustment between the two.
+  XJC xjc;
+  EXPECT_EQ(static_cast<void*>(static_cast<IXJComm*>(&xjc)), static_cast<void*>(&xjc));
+}
 
 // ---- not loaded ------------------------------------------------------------------------
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
@@ -164,6 +165,43 @@ TEST(XJCommLibraryTest, BadArgumentsGetClearResults) {
   char16_t big[32];
   ASSERT_EQ(x.XJC_GetPortName(big, 32), XJC_OK);
   EXPECT_EQ(std::u16string(big), u"127.0.0.1:9100");
+}
+
+TEST(XJCommLibraryTest, CallerVersionAndTheEntryPointsWithoutAUseOnThisPlatform) {
+  LoadedXJComm x;
+  ASSERT_TRUE(x.Ok());
+  std::int32_t caller = -1;
+  ASSERT_EQ(x.XJC_GetCaller(&caller), XJC_OK);
+  EXPECT_EQ(caller, 0);
+  ASSERT_EQ(x.XJC_SetCaller(3), XJC_OK);
+  ASSERT_EQ(x.XJC_GetCaller(&caller), XJC_OK);
+  EXPECT_EQ(caller, 3);
+  EXPECT_EQ(x.XJC_SetModelType(0), XJC_OK);
+  std::uint32_t version = 0;
+  ASSERT_EQ(x.XJC_GetAccessVersion(&version), XJC_OK);
+  EXPECT_EQ(version, 0x0001001Eu);
+  EXPECT_EQ(x.XJC_GetAccessVersion(nullptr), XJC_E_NO_RECORD);
+
+  // Each says "not supported" and touches nothing it is given.
+  PortRecord record = MakeRecord(u"COM", "/dev/ttyS0");
+  const PortRecord before = record;
+  EXPECT_EQ(x.XJC_PortSetting(&record), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(std::memcmp(&record, &before, sizeof record), 0);
+  const std::string file = testenv::MakeTempDir("backup") + "/settings.bak";
+  const std::u16string path = plat::FromUtf8(file);
+  EXPECT_EQ(x.XJC_Backup(path.c_str()), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(x.XJC_Restore(path.c_str()), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(x.XJC_FileCheck(path.c_str()), XJC_E_NOT_SUPPORTED);
+  EXPECT_FALSE(std::filesystem::exists(file));
+  std::int32_t flag = 7;
+  EXPECT_EQ(x.XJC_SetPortConnector(1), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(x.XJC_IsPortConnectorEnabled(&flag), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(x.XJC_IsWatermarkSupported(&flag), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(flag, 7);
+  EXPECT_EQ(x.XJC_RegisterDeviceStateCallback(nullptr, nullptr), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(x.XJC_UnregisterDeviceStateCallback(), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(x.XJC_SetDisableOffOffline(), XJC_E_NOT_SUPPORTED);
+  EXPECT_EQ(x.XJC_SetResponseACK(1), XJC_E_NOT_SUPPORTED);
 }
 
 TEST(XJCommLibraryTest, DeviceEnumerationByKind) {
