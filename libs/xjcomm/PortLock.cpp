@@ -27,7 +27,11 @@ std::string PortLock::LockFilePath(std::string_view portIdentity) {
 XJC_RESULT PortLock::Acquire(std::string_view portIdentity) {
   Release();
   const std::string path = LockFilePath(portIdentity);
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  // Readable by all, so that in a shared temporary folder another user's lock file is
+  // still locked (through a read-only descriptor) instead of shutting that user out of
+  // the port for good; never through a link someone else planted.
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+  if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return XJC_E_OPEN_FAILED;
   for (;;) {
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) break;

@@ -6,6 +6,11 @@
 #include <chrono>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "tests/libs/xjcomm/ScriptedPrinter.h"
 #include "tests/support/TestEnv.h"
 
@@ -169,6 +174,26 @@ TEST(PrinterConnectionTest, OnePortOneHolder) {
   EXPECT_EQ(second.Open(), XJC_E_IN_USE);
   first.Close();
   EXPECT_EQ(second.Open(), XJC_OK);
+}
+
+TEST(PrinterConnectionTest, PortLockWorksAcrossUsers) {
+  const std::string identity = "NET-127.0.0.1-9100";  // the runtime folder is this test's own
+  const std::string path = PortLock::LockFilePath(identity);
+  {
+    PortLock lock;
+    ASSERT_EQ(lock.Acquire(identity), XJC_OK);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_NE(st.st_mode & S_IROTH, 0u) << "other users must be able to take the lock too";
+  }
+  // A holder with a read-only descriptor (as another user has) still holds the port.
+  const int other = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+  PortLock mine;
+  EXPECT_EQ(mine.Acquire(identity), XJC_E_IN_USE);
+  ::close(other);
+  EXPECT_EQ(mine.Acquire(identity), XJC_OK);
 }
 
 TEST(PrinterConnectionTest, OnlyCharacterDevicesAreOpened) {
