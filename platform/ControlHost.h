@@ -2,6 +2,10 @@
 // The small window interface that the language records need: a parent window whose
 // child controls are addressed by number. The Qt layer implements it over real widgets;
 // tests implement it with fakes.
+//
+// Every function is called on the user-interface thread, the thread that owns the
+// window. Ids are the control ids of the window's children; a function given an id the
+// window has no child for fails (false, or -1).
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,9 +35,12 @@ class IControlHost {
  public:
   virtual ~IControlHost() = default;
 
+  // True when the window has a child control with this id.
   virtual bool HasChild(int id) const = 0;
-  // Class name of child `id`; false when there is no such child or its class is unknown.
+  // Class name of child `id` (one of the kClass* names) into className; false when there
+  // is no such child or its class is unknown (className then means nothing).
   virtual bool GetChildClassName(int id, std::u16string& className) const = 0;
+  // Sets the caption (window text) of child `id`; false when there is no such child.
   virtual bool SetChildText(int id, std::u16string_view text) = 0;
 
   // Combo boxes: append an item (returns its position or -1), attach data to a position.

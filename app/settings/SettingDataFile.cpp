@@ -141,11 +141,27 @@ std::vector<std::uint8_t> BuildFileHeader(std::u16string_view modelName, std::ui
   return header;
 }
 
-// A name for the temporary file beside target that no other writer of this or another
-// process uses at the same time.
-std::string TemporaryName(const std::string& target) {
+// A suffix for temporary files that no other writer of this or another process uses at
+// the same time.
+std::string TemporarySuffix() {
   static std::atomic<unsigned> counter{0};
-  return target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+  return ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+}
+
+// Creates the temporary file beside target, in the same folder so that the final rename
+// stays within one file system. The name is target's own name plus a suffix; when that
+// is too long for the file system (a long device name), a short name in the same folder
+// is used instead. Returns the descriptor (or -1) and the name chosen in temporary.
+int CreateTemporaryFile(const std::string& target, const std::string& folder,
+                        std::string& temporary) {
+  const std::string suffix = TemporarySuffix();
+  temporary = target + suffix;
+  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0 && errno == ENAMETOOLONG) {
+    temporary = (folder.empty() ? std::string() : folder + "/") + suffix;
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  }
+  return fd;
 }
 
 // Writes header and blocks to fd and flushes them to the disk.
@@ -210,12 +226,11 @@ std::int32_t WriteSettingData(const PluginDataMgr& manager, std::u16string_view 
     for (std::size_t i = 0; i < manager.BlockCount(); ++i)
       if (manager.GetBlockEntry(i).size > 0) ++written;
     header = BuildFileHeader(modelName, headerValue1, headerValue2, written);
-    temporary = TemporaryName(target);
   } catch (const std::bad_alloc&) {
     return 0;
   }
 
-  FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  FileDescriptor fd(CreateTemporaryFile(target, folder, temporary));
   if (!fd.valid()) return 0;
   const bool complete = WriteContents(fd.get(), manager, header);
   const bool closed = fd.Close();

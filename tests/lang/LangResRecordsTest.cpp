@@ -120,9 +120,18 @@ TEST_F(LangResApplyTest, NothingHappensWithoutAWindow) {
   table_.ApplyCaptions(nullptr);
   table_.FillComboBoxes(nullptr);
   table_.SetupListColumns(nullptr);
-  EXPECT_EQ(table_.Captions().size(), 1u);
-  EXPECT_EQ(table_.ComboItems().size(), 1u);
-  EXPECT_EQ(table_.ListColumns().size(), 1u);
+  // The table is unharmed: a real window afterwards gets every record.
+  FakeControl& edit = host_.Add(kEditId, plat::kClassEdit);
+  FakeControl& combo = host_.Add(kComboId, plat::kClassComboBox);
+  FakeControl& list = host_.Add(kListId, plat::kClassListView);
+  table_.ApplyCaptions(&host_);
+  table_.FillComboBoxes(&host_);
+  table_.SetupListColumns(&host_);
+  EXPECT_EQ(edit.text, u"Name");
+  ASSERT_EQ(combo.items.size(), 1u);
+  EXPECT_EQ(combo.items[0].second, 1);
+  ASSERT_EQ(list.columns.size(), 1u);
+  EXPECT_EQ(list.columns[0].text, u"Port");
 }
 
 TEST_F(LangResApplyTest, ComboItemsArriveInFileOrderWithTheirData) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "platform/Folders.h"
@@ -32,6 +33,17 @@ TEST(DynLibTest, LoadsByBareNameFullPathAndDllName) {
   }
   EXPECT_EQ(GetProcAddress(nullptr, "XjTestModuleAnswer"), nullptr);
   FreeLibrary(nullptr);  // ignored
+}
+
+TEST(DynLibTest, ADllThatExistsAsWrittenIsLoadedRatherThanItsSoNamesake) {
+  const std::string dir = testenv::MakeTempDir("dll-as-written");
+  std::filesystem::copy_file(ToUtf8(ExecutableFolder()) + "xj_platform_test_module.so",
+                             dir + "/Module.dll");
+  testenv::WriteFile(dir + "/Module.so", "this is not a shared object");
+  LibHandle lib = LoadLibraryW(FromUtf8(dir + "/Module.dll"));
+  ASSERT_NE(lib, nullptr) << LastLoadError();
+  EXPECT_EQ(CallAnswer(lib), 42);
+  FreeLibrary(lib);
 }
 
 TEST(DynLibTest, FailuresGiveNullAndSayWhy) {

@@ -195,6 +195,20 @@ TEST_F(SettingDataFileTest, WriteThatFailsHalfWayKeepsTheOldFile) {
   EXPECT_EQ(testenv::ReadFile(path_).size(), 136u + 2 * 6032u);
 }
 
+// A device name near the file system's limit for one name leaves no room for a suffix
+// on the temporary file; the write must still succeed and leave only the data file.
+TEST_F(SettingDataFileTest, WriteOfAFileWithALongNameSucceeds) {
+  const std::string name = std::string(255 - 12, 'L') + "_Setting.DAT";
+  ASSERT_EQ(name.size(), 255u);
+  const std::string path = folder_ + "/" + name;
+  PluginDataMgr mgr;
+  Store(mgr, 1, 1, "long");
+  mgr.SetSettingsReadFlag(kSettingsRead);
+  ASSERT_EQ(WriteSettingData(mgr, u"XJ-K52II", U(path), 1, 1), 1);
+  EXPECT_EQ(testenv::ReadFile(path).substr(136), datafile::Block(1, 1, "long"));
+  EXPECT_EQ(FolderEntries(folder_), std::vector<std::string>{name});
+}
+
 // ---- reading -------------------------------------------------------------------------
 
 TEST_F(SettingDataFileTest, MissingOrUnopenableFileGivesMinus2) {
