@@ -5,6 +5,9 @@
 // that interface: destructor, Read, Write, Purge, SetFlowCtrlForced, RecoverySending.
 // Every operation returns the library's 32-bit result (libs/xjcomm/XJComm.h), or
 // XJC_E_NOT_LOADED (0x80000000) when the library is not loaded.
+//
+// Threads: any thread may call any operation; the library serialises the traffic with
+// the printer, so a call waits while another thread's exchange runs.
 #include <cstdint>
 
 class IXJComm {
@@ -19,6 +22,8 @@ class IXJComm {
                               std::uint32_t timeoutMs) = 0;
   // Discards everything received and not yet read.
   virtual std::uint32_t Purge() = 0;
+  // forced != 0: writes pause after the printer sent XOFF until it sends XON.
   virtual std::uint32_t SetFlowCtrlForced(std::int32_t forced) = 0;
+  // Connects to the printer again after it restarted or the connection broke.
   virtual std::uint32_t RecoverySending() = 0;
 };

@@ -223,8 +223,9 @@ XJC_API XJC_RESULT XJC_IsARPSupported(std::int32_t* supported);
 
 // ---- raw traffic for outside components (IXJComm) ------------------------------------
 // Reads up to size bytes the printer sent, waiting at most timeoutMs for the first (0:
-// only what is there). Automatic status blocks and XON/XOFF are taken out. *done (may be
-// null) := bytes read. XJC_OK; XJC_E_TIMEOUT when nothing came; XJC_E_NO_RECORD for a
+// only what is there). Automatic status blocks and XON/XOFF are taken out, and the
+// library's own status questions never take the reply to a caller's XJC_Write (until the
+// caller's next XJC_Purge). *done (may be null) := bytes read. XJC_OK; XJC_E_TIMEOUT when nothing came; XJC_E_NO_RECORD for a
 // null buffer; XJC_E_NOT_OPEN; XJC_E_IO when the connection is lost.
 XJC_API XJC_RESULT XJC_Read(void* buffer, std::uint32_t size, std::uint32_t* done,
                             std::uint32_t timeoutMs);
