@@ -21,23 +21,30 @@ InstalledPrinterSource& Source() {
   return source;
 }
 
-// The queues of the local print server. Instances (saved option sets of a queue) are
-// not printers of their own and are left out.
+// How long the print server may take to list its queues.
+constexpr int kListTimeoutMs = 5000;
+
+// Collects one queue per callback. Instances (saved option sets of a queue) are not
+// printers of their own, and a removal notice names no printer.
+int AddQueue(void* userData, unsigned flags, cups_dest_t* dest) {
+  auto* printers = static_cast<std::vector<InstalledPrinter>*>(userData);
+  if (dest == nullptr || dest->name == nullptr || dest->instance != nullptr || (flags & CUPS_DEST_FLAGS_REMOVED) != 0)
+    return 1;
+  InstalledPrinter printer;
+  printer.name = FromUtf8(dest->name);
+  printer.portName = printer.name;
+  if (const char* model = cupsGetOption(kMakeAndModelOption, dest->num_options, dest->options))
+    printer.driverName = FromUtf8(model);
+  printers->push_back(std::move(printer));
+  return 1;
+}
+
+// The queues installed on the local print server. Printers that are only announced on
+// the network are masked out, so listing never browses the network for them.
 std::vector<InstalledPrinter> QueryPrintServer() {
   std::vector<InstalledPrinter> printers;
-  cups_dest_t* dests = nullptr;
-  const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
-  for (int i = 0; i < count; ++i) {
-    const cups_dest_t& dest = dests[i];
-    if (dest.name == nullptr || dest.instance != nullptr) continue;
-    InstalledPrinter printer;
-    printer.name = FromUtf8(dest.name);
-    printer.portName = printer.name;
-    if (const char* model = cupsGetOption(kMakeAndModelOption, dest.num_options, dest.options))
-      printer.driverName = FromUtf8(model);
-    printers.push_back(std::move(printer));
-  }
-  cupsFreeDests(count, dests);
+  cupsEnumDests(CUPS_DEST_FLAGS_NONE, kListTimeoutMs, nullptr, CUPS_PRINTER_LOCAL, CUPS_PRINTER_DISCOVERED, &AddQueue,
+                &printers);
   return printers;
 }
 
