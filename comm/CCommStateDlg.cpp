@@ -77,6 +77,8 @@ CCommStateDlg::CCommStateDlg(QWidget* owner) : QDialog(owner) {
   pollTimer_.setInterval(kPollIntervalMs);
   connect(&pollTimer_, &QTimer::timeout, this, [this] { OnTimer(kPollTimerId); });
   holdTimer_.setSingleShot(true);
+  // A coarse timer may fire a little early; the hold must last the full second.
+  holdTimer_.setTimerType(Qt::PreciseTimer);
   connect(&holdTimer_, &QTimer::timeout, this,
           [this] { plat::PostMessage(plat::WindowHandle(this), plat::WM_CLOSE, 0, 0); });
 

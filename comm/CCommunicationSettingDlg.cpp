@@ -42,6 +42,7 @@ constexpr int kMsgCommError = 0;
 constexpr int kMsgTestPassed = 1;
 constexpr int kMsgWrongModel = 2;
 constexpr int kMsgNotFound = 3;
+constexpr int kMsgToolStartFailed = 4;
 
 constexpr char16_t kDefaultTitle[] = u"Add Port";
 constexpr char16_t kDefaultHeading[] = u"Select the communication interface to %s.";
@@ -49,12 +50,14 @@ constexpr char16_t kDefaultPairingTitle[] = u"Run Paring";
 constexpr char16_t kDefaultPairingText[] = u"Paring";
 constexpr char16_t kDefaultNetToolTitle[] = u"Run NorveNet Config";
 constexpr char16_t kDefaultNetToolText[] = u"NorveNet Config Running...";
+// What the pairing window shows until the worker's start message gives it its texts.
+constexpr char16_t kTemplatePairingTitle[] = u"Paring";
 constexpr char16_t kTemplatePairingText[] = u"Now Paring...";
 constexpr char16_t kDefaultCommError[] = u"A communication error occurred.";
 constexpr char16_t kDefaultTestPassed[] = u"Communication test completed successfully.";
 constexpr char16_t kDefaultWrongModel[] = u"The device ID does not match the connected printer.";
 constexpr char16_t kDefaultNotFound[] = u"Cannot find the printer.";
-constexpr char16_t kToolStartFailed[] = u"The tool could not be started.";
+constexpr char16_t kDefaultToolStartFailed[] = u"The tool could not be started.";
 constexpr char16_t kUsbDisplayPrefix[] = u"USB-";
 
 // Positions selected in the value lists when an interface is selected.
@@ -621,7 +624,7 @@ void CCommunicationSettingDlg::OnVirtualPortTool() {
   OnPortSearch();
 }
 
-void CCommunicationSettingDlg::ShowToolStartFailure() { ShowWarningMessage(this, kToolStartFailed); }
+void CCommunicationSettingDlg::ShowToolStartFailure() { ShowWarningMessage(this, Msg(kMsgToolStartFailed, kDefaultToolStartFailed).c_str()); }
 
 void CCommunicationSettingDlg::OnNetTool() {
   plat::WaitCursor wait;
@@ -666,7 +669,7 @@ void CCommunicationSettingDlg::OnBtConnector() {
   plat::WaitCursor wait;
   if (btConnectorPath_.empty()) return;
   const plat::HWND self = plat::WindowHandle(this);
-  auto* running = new ToolRunningDlg(kRunPairingIdd, plat::ToQString(kDefaultPairingTitle), IDC_PAIRING_TEXT,
+  auto* running = new ToolRunningDlg(kRunPairingIdd, plat::ToQString(kTemplatePairingTitle), IDC_PAIRING_TEXT,
                                      plat::ToQString(kTemplatePairingText), this);
   running_ = running;
   toolLaunchFailed_ = false;

@@ -36,6 +36,8 @@ constexpr int kMsgConfirmDelete = 1;
 constexpr int kMsgWrongModel = 2;
 constexpr int kMsgCannotCommunicate = 3;
 constexpr int kMsgInUse = 4;
+constexpr int kMsgAddPortFailed = 5;
+constexpr int kMsgDeletePortFailed = 6;
 // Strings of the "PRT_SELECT_DLG" table.
 constexpr int kStrSerial = 1;
 constexpr int kStrParallel = 2;
@@ -51,8 +53,8 @@ constexpr char16_t kDefaultCannotCommunicate[] = u"Cannot communicate with the p
 constexpr char16_t kDefaultInUse[] = u"Cannot launch the printer because it is in use by another application.";
 constexpr char16_t kNoLanguageFiles[] = u"Could not find the required files.\nClosing application.";
 constexpr char16_t kEnglishFallback[] = u"Could not find the required files.\nDisplaying the screen in English.";
-constexpr char16_t kAddPortFailed[] = u"The port could not be added.";
-constexpr char16_t kDeletePortFailed[] = u"The port could not be deleted.";
+constexpr char16_t kDefaultAddPortFailed[] = u"The port could not be added.";
+constexpr char16_t kDefaultDeletePortFailed[] = u"The port could not be deleted.";
 constexpr char16_t kEnglishCode[] = u"0409";
 
 // Printer status values that the error guidance dialog explains.
@@ -214,6 +216,10 @@ bool CPrinterSelectDlg::LoadLanguage() {
     ShowWarningMessage(this, kEnglishFallback);
     block_->langId = kLangIdEnglish;
     plat::CopyText(block_->langCode, kEnglishCode);
+    // The language dialog offers what is shown now, English, rather than a language
+    // that has no file.
+    langDlg_->Settings().langId = block_->langId;
+    std::memcpy(langDlg_->Settings().langCode, block_->langCode, sizeof(block_->langCode));
   }
   portAddTable_.SelectLanguageFile(folder, block_->langId, kLangIdEnglish);
   portAddTable_.LoadResources(kPortAddResourceKey);
@@ -448,7 +454,7 @@ void CPrinterSelectDlg::OnAddPort() {
   PortRecord record = dialog.ResultRecord();
   if (record.kind[0] == 0 || xjc_ == nullptr || !xjc_->IsLoaded()) return;
   if (xjc_->XJC_AddPort(&record) != XJC_OK) {
-    ShowWarningMessage(this, kAddPortFailed);
+    ShowWarningMessage(this, table_.MessageOr(kMsgAddPortFailed, kDefaultAddPortFailed).c_str());
     return;
   }
   RefreshList();
@@ -470,7 +476,7 @@ void CPrinterSelectDlg::OnDeletePort() {
   PortRecord* record = RecordOfRow(list_, list_->SelectedRow());
   if (record == nullptr || xjc_ == nullptr || !xjc_->IsLoaded()) return;
   if (xjc_->XJC_RemovePort(record) != XJC_OK) {
-    ShowWarningMessage(this, kDeletePortFailed);
+    ShowWarningMessage(this, table_.MessageOr(kMsgDeletePortFailed, kDefaultDeletePortFailed).c_str());
     return;
   }
   RefreshList();
