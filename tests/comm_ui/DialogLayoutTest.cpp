@@ -1,6 +1,8 @@
-// Both dialogs in English and Japanese, every interface of the port setting dialog:
-// every shown text fits its control, no two shown controls overlap, and a picture of
-// each state is written to the build's screenshots folder for a look by eye.
+// Every window shown before the main window, in English and Japanese (every interface
+// of the port setting dialog, both codes of the error guidance, both animations of the
+// progress window): every shown text fits its control, no two shown controls overlap,
+// and a picture of each state is written to the build's screenshots folder for a look
+// by eye.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -13,13 +15,23 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 
+#include <QProgressBar>
+
+#include "comm/CCommStateDlg.h"
 #include "comm/CCommunicationSettingDlg.h"
 #include "comm/CPrinterSelectDlg.h"
-#include "comm/ModelName.h"
 #include "comm/Ipv4AddressEdit.h"
+#include "comm/ModelName.h"
+#include "comm/ToolRunningDlg.h"
 #include "lang/CLangResTable.h"
+#include "lang/CSelectLangDlg.h"
+#include "platform/Registry.h"
+#include "platform/Sync.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ReportList.h"
+#include "res/AnimationWidget.h"
+#include "res/ResourceIds.h"
+#include "status/CErrorCorrespondenceDlg.h"
 #include "tests/comm_ui/DialogTestSupport.h"
 
 using namespace dlgtest;
@@ -90,6 +102,14 @@ PortRecord Port(const char16_t* kind, const char16_t* name, const char16_t* path
   return r;
 }
 
+std::string LangName(std::int32_t langId) { return plat::ToUtf8(plat::FormatHex04(static_cast<std::uint32_t>(langId))); }
+
+// A table of the installation's language files for one key.
+void LoadTable(CLangResTable& table, const Installation& install, std::int32_t langId, std::u16string_view key) {
+  ASSERT_GE(table.SelectLanguageFile(plat::FieldText(install.block->langFolder), langId, 0x0409), 0);
+  ASSERT_EQ(table.LoadResources(key), kLangOk);
+}
+
 class DialogLayout : public testing::TestWithParam<std::int32_t> {};
 
 }  // namespace
@@ -103,6 +123,8 @@ TEST_P(DialogLayout, PrinterSelectionDialog) {
   const PortRecord ports[] = {Port(u"NET", u"127.0.0.1:9"), Port(u"COM", u"/dev/ttyUSB0"),
                               Port(u"USB", u"XJ-K52II_0001"), Port(u"NET", u"127.0.0.2", u"pipe://xj/ZLDPRT001")};
   for (const PortRecord& p : ports) ASSERT_EQ(xjc.XJC_AddPort(&p), XJC_OK);
+  ASSERT_TRUE(testenv::WriteFile(plat::ToUtf8(plat::RegistryFilePath()),
+                                 "[HKLM\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\Receipt1]\nPort=ZLDPRT001\n"));
   MessageBoxes boxes;
   CPrinterSelectDlg dialog;
   dialog.SetXJC(&xjc);
@@ -110,6 +132,7 @@ TEST_P(DialogLayout, PrinterSelectionDialog) {
   const std::string what = "select-" + plat::ToUtf8(plat::FormatHex04(static_cast<std::uint32_t>(langId)));
   RunModal(dialog, [&] {
     EXPECT_EQ(dialog.List()->RowCount(), 4);
+    EXPECT_EQ(dialog.List()->RowText(3, 3), QStringLiteral("(ZLDPRT001)"));
     ExpectTextsFit(&dialog, what);
     ExpectNoOverlap(&dialog, what);
     // Every column heading fits its column.
@@ -117,6 +140,12 @@ TEST_P(DialogLayout, PrinterSelectionDialog) {
       EXPECT_LE(QFontMetrics(dialog.List()->font()).horizontalAdvance(dialog.List()->headerItem()->text(c)),
                 dialog.List()->columnWidth(c))
           << what << ": column " << c;
+    // So does every row's text.
+    const QFontMetrics rowMetrics(dialog.List()->font());
+    for (int r = 0; r < dialog.List()->RowCount(); ++r)
+      for (int c = 0; c < dialog.List()->columnCount(); ++c)
+        EXPECT_LE(rowMetrics.horizontalAdvance(dialog.List()->RowText(r, c)), dialog.List()->columnWidth(c))
+            << what << ": row " << r << " column " << c;
     Save(&dialog, what);
   });
   EXPECT_TRUE(boxes.All().empty());
@@ -147,6 +176,94 @@ TEST_P(DialogLayout, PortSettingDialogEveryInterface) {
     }
   });
   unsetenv("XJCOMM_NET_SEARCH");
+}
+
+TEST_P(DialogLayout, LanguageSelectionDialog) {
+  const std::int32_t langId = GetParam();
+  Installation install;
+  install.SetLanguage(langId);
+  CSelectLangDlg dialog;
+  dialog.Settings() = *install.block;
+  LoadTable(dialog.Table(), install, langId, kSelectLangResourceKey);
+  dialog.show();
+  const std::string what = "language-" + LangName(langId);
+  ASSERT_EQ(dialog.LanguageCombo()->count(), 2);
+  EXPECT_EQ(dialog.LanguageCombo()->currentData().toLongLong(), langId);
+  ExpectTextsFit(&dialog, what);
+  ExpectNoOverlap(&dialog, what);
+  Save(&dialog, what);
+}
+
+TEST_P(DialogLayout, ErrorGuidanceDialogForBothCodes) {
+  const std::int32_t langId = GetParam();
+  Installation install;
+  for (const std::int32_t code : {kErrorCodeFatal, kErrorCodeAutoCutter}) {
+    CErrorCorrespondenceDlg dialog(code, langId, std::u16string(plat::FieldText(install.block->langFolder)));
+    dialog.show();
+    const std::string what = "guidance-" + LangName(langId) + "-" + std::to_string(code);
+    CLangResTable status;
+    LoadTable(status, install, langId, u"PRT_STATUS");
+    EXPECT_EQ(plat::FromQString(dialog.windowTitle()), status.StringOr(code, u"")) << what;
+    EXPECT_FALSE(dialog.Guidance()->text().isEmpty()) << what;
+    ExpectTextsFit(&dialog, what);
+    ExpectNoOverlap(&dialog, what);
+    Save(&dialog, what);
+  }
+}
+
+TEST_P(DialogLayout, ProgressWindowWithBothAnimations) {
+  const std::int32_t langId = GetParam();
+  Installation install;
+  CLangResTable mainWindow;
+  LoadTable(mainWindow, install, langId, u"MAIN_WINDOW");
+  const std::u16string title = mainWindow.StringOr(0, u"");
+  ASSERT_FALSE(title.empty());
+  QWidget frame;
+  frame.resize(796, 523);
+  frame.show();
+  plat::Event done(true, false);
+  plat::Event progress(true, false);
+  for (const int animation : {IDR_AVI_PAPER_FEED, IDR_AVI_DATA_TRANSFER}) {
+    ASSERT_NE(CreateProgressDialog(&frame, nullptr, title), nullptr);
+    CCommStateDlg* dialog = CurrentProgressDialog(&frame);
+    dialog->SetRequest(&done, &progress, animation, 1);
+    dialog->OnSetPosition(40);
+    progress.Set();
+    dialog->OnTimer(CCommStateDlg::kPollTimerId);
+    dialog->OnTimer(CCommStateDlg::kDelayTimerId);
+    ASSERT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->ProgressBar()->value(), 40);
+    EXPECT_EQ(plat::FromQString(dialog->windowTitle()), title);
+    EXPECT_EQ(dialog->Animation()->OpenId(), animation);
+    const std::string what = "progress-" + LangName(langId) + "-" + std::to_string(animation);
+    ExpectNoOverlap(dialog, what);
+    dialog->Animation()->Stop();
+    for (const int frameIndex : {0, 15, 30, 45}) {
+      dialog->Animation()->ShowFrame(frameIndex);
+      Save(dialog, what + "-frame" + std::to_string(frameIndex));
+    }
+  }
+}
+
+TEST_P(DialogLayout, ToolRunningWindows) {
+  const std::int32_t langId = GetParam();
+  Installation install;
+  CLangResTable table;
+  LoadTable(table, install, langId, u"PORT_ADD_DLG");
+  ToolRunningDlg pairing(CCommunicationSettingDlg::kRunPairingIdd, plat::ToQString(table.StringOr(1034, u"")),
+                         CCommunicationSettingDlg::IDC_PAIRING_TEXT, plat::ToQString(table.StringOr(5018, u"")), nullptr);
+  ToolRunningDlg netTool(CCommunicationSettingDlg::kRunNetToolIdd, plat::ToQString(table.StringOr(5019, u"")),
+                         CCommunicationSettingDlg::IDC_NET_TOOL_TEXT, plat::ToQString(table.StringOr(5020, u"")),
+                         nullptr);
+  for (ToolRunningDlg* window : {&pairing, &netTool}) {
+    window->show();
+    const std::string what = "running-" + LangName(langId) + "-" + window->objectName().toStdString();
+    EXPECT_FALSE(window->TextLabel()->text().isEmpty()) << what;
+    ExpectTextsFit(window, what);
+    ExpectNoOverlap(window, what);
+    Save(window, what);
+    window->Finish();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, DialogLayout, testing::Values(0x0409, 0x0411),

@@ -230,29 +230,45 @@ TEST(PrinterSelectDlg, PortHeldByAnotherProcessIsInUse) {
                                  u"Cannot launch the printer because it is in use by another application."});
 }
 
-TEST(PrinterSelectDlg, CutterErrorShowsGuidanceClosesThePortAndStays) {
+namespace {
+// OK on a simulator put into an error state: the guidance for the error's code is shown,
+// then the port is closed again and the dialog stays.
+void ExpectGuidanceAtOk(const std::string& simCommand, std::int32_t code, const QString& title) {
   SimProcess sim;
   ASSERT_TRUE(sim.Start());
-  ASSERT_EQ(sim.Control("cutter error").rfind("ok", 0), 0u);
+  ASSERT_EQ(sim.Control(simCommand).rfind("ok", 0), 0u) << simCommand;
   SelectFixture f;
   Register(f.xjc, NetRecord(sim.TcpEndpoint()));
   f.Prepare();
   std::int32_t shownCode = -1;
   QString shownTitle;
+  QString shownBody;
   RunModal(f.dialog, [&] {
     WhenModal<CErrorCorrespondenceDlg>([&](CErrorCorrespondenceDlg* guidance) {
       shownCode = guidance->ErrorCode();
       shownTitle = guidance->windowTitle();
+      shownBody = guidance->Guidance()->text();
       guidance->accept();
     });
     f.dialog.OnOK();
     EXPECT_TRUE(f.dialog.isVisible());
   });
-  EXPECT_EQ(shownCode, kErrorCodeAutoCutter);
-  EXPECT_EQ(shownTitle, "Auto cutter error");
+  EXPECT_EQ(shownCode, code);
+  EXPECT_EQ(shownTitle, title);
+  EXPECT_FALSE(shownBody.isEmpty());
+  EXPECT_TRUE(f.boxes.All().empty()) << plat::ToUtf8(f.boxes.Last());
   // The port was closed again: a status request finds no open port.
   std::int32_t status = -1;
   EXPECT_NE(f.xjc.GetStatus(&status), XJC_OK);
+}
+}  // namespace
+
+TEST(PrinterSelectDlg, CutterErrorShowsGuidanceClosesThePortAndStays) {
+  ExpectGuidanceAtOk("cutter error", kErrorCodeAutoCutter, QStringLiteral("Auto cutter error"));
+}
+
+TEST(PrinterSelectDlg, UnrecoverableErrorShowsTheFatalErrorGuidance) {
+  ExpectGuidanceAtOk("fatal on", kErrorCodeFatal, QStringLiteral("Fatal Error"));
 }
 
 TEST(PrinterSelectDlg, AddPortRegistersTheSimulatorsSerialPortAndDeleteRemovesIt) {
@@ -331,11 +347,24 @@ TEST(PrinterSelectDlg, LanguageWithoutFileFallsBackToEnglish) {
   SelectFixture f;
   f.install.SetLanguage(0x0407);
   f.Prepare();
-  RunModal(f.dialog, [&] {});
+  qlonglong offered = -1;
+  bool okEnabled = false;
+  RunModal(f.dialog, [&] {
+    // The language dialog then offers English, the language shown, ready for OK.
+    WhenModal<CSelectLangDlg>([&](CSelectLangDlg* lang) {
+      offered = lang->LanguageCombo()->currentData().toLongLong();
+      okEnabled = lang->OkButton()->isEnabled();
+      lang->reject();
+    });
+    f.dialog.OnSelectLanguage();
+  });
   EXPECT_EQ(f.boxes.Texts(),
             std::vector<std::u16string>{u"Could not find the required files.\nDisplaying the screen in English."});
   EXPECT_EQ(f.dialog.SettingsBlock().langId, 0x0409);
   EXPECT_EQ(plat::FieldText(f.dialog.SettingsBlock().langCode), u"0409");
+  EXPECT_EQ(offered, 0x0409);
+  EXPECT_TRUE(okEnabled);
+  EXPECT_NE(f.install.SettingIni().find("LANGID=0409"), std::string::npos);
 }
 
 TEST(PrinterSelectDlg, WithoutLanguageFilesTheDialogClosesAsCancel) {
@@ -464,3 +493,108 @@ TEST(PrinterSelectDlg, InstalledPrinterModeFiltersAndBindsQueues) {
   plat::SetInstalledPrinterSource({});
 }
 
+
+namespace {
+// Registered ports as a library would report them, with kinds the library itself never
+// registers.
+XJC_RESULT MixedKindPorts(PortRecord** records, std::uint32_t capacity, std::uint32_t* count, std::int32_t) {
+  const struct {
+    const char16_t* kind;
+    const char16_t* port;
+    const char16_t* model;
+  } ports[] = {{u"BT", u"/dev/rfcomm0", kModelName},
+               {u"LPT", u"/dev/lp0", kModelName},
+               {u"ODD", u"odd-port", kModelName},
+               {u"USB", u"lp1", u"XJ-K52III"}};
+  *count = 4;
+  for (std::uint32_t i = 0; records != nullptr && i < capacity && i < 4; ++i) {
+    std::memset(records[i], 0, sizeof(PortRecord));
+    plat::CopyText(records[i]->kind, ports[i].kind);
+    plat::CopyText(records[i]->portName, ports[i].port);
+    plat::CopyText(records[i]->deviceName, ports[i].model);
+  }
+  return XJC_OK;
+}
+
+XJC_RESULT RefusingRemove(const PortRecord*) { return XJC_E_IO; }
+}  // namespace
+
+TEST(PrinterSelectDlg, InterfaceColumnNamesKnownKindsAndShowsOthersAsTheyAre) {
+  SelectFixture f;
+  f.xjc.XJC_EnumPort = &MixedKindPorts;
+  f.install.SetLanguage(0x0411);
+  f.Prepare();
+  RunModal(f.dialog, [&] {
+    plat::ReportList* list = f.dialog.List();
+    ASSERT_EQ(list->RowCount(), 3);  // the other model's port is not listed
+    EXPECT_EQ(list->RowText(0, 1), QStringLiteral("Bluetooth"));
+    EXPECT_EQ(list->RowText(1, 1), QString::fromUtf8("パラレル"));
+    EXPECT_EQ(list->RowText(2, 1), QStringLiteral("ODD"));
+    EXPECT_EQ(list->RowText(2, 2), QStringLiteral("odd-port"));
+  });
+}
+
+TEST(PrinterSelectDlg, ChosenInterfaceTypeFollowsTheKindExactly) {
+  CPrinterSelectDlg dialog;
+  const struct {
+    const char16_t* kind;
+    std::int32_t type;
+  } known[] = {{u"COM", kIfTypeSerial},
+               {u"LPT", kIfTypeParallel},
+               {u"USB", kIfTypeUsb},
+               {u"NET", kIfTypeEthernet},
+               {u"BT", kIfTypeBluetooth}};
+  for (const auto& c : known) {
+    PortRecord record = NetRecord("port-" + plat::ToUtf8(c.kind));
+    plat::CopyText(record.kind, c.kind);
+    dialog.SetChosenPort(&record);
+    EXPECT_EQ(dialog.SettingsBlock().chosenIfType, c.type) << plat::ToUtf8(c.kind);
+    EXPECT_EQ(plat::FieldText(dialog.SettingsBlock().chosenPort.portName), plat::FieldText(record.portName));
+  }
+  // Any other kind (letter case counts) is copied but leaves the type as it was.
+  for (const char16_t* kind : {u"net", u"SERIAL", u""}) {
+    PortRecord record = NetRecord("other");
+    plat::CopyText(record.kind, kind);
+    dialog.SetChosenPort(&record);
+    EXPECT_EQ(dialog.SettingsBlock().chosenIfType, kIfTypeBluetooth) << plat::ToUtf8(kind);
+    EXPECT_EQ(plat::FieldText(dialog.SettingsBlock().chosenPort.kind), kind);
+  }
+  dialog.SetChosenPort(nullptr);
+  EXPECT_EQ(plat::FieldText(dialog.SettingsBlock().chosenPort.portName), u"other");
+}
+
+TEST(PrinterSelectDlg, SelectPortByPathMatchesThePathUpToItsLastSlash) {
+  SelectFixture f;
+  Register(f.xjc, NetRecord("127.0.0.1:9", kModelName, u"pipe://xj/ZLDPRT001"));
+  Register(f.xjc, NetRecord("127.0.0.1:10", kModelName, u"pipe://xj/sub/ZLDPRT002"));
+  f.Prepare();
+  PortRecord* found = f.dialog.SelectPortByPath(u"pipe://xj/sub/");
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(plat::FieldText(found->portName), u"127.0.0.1:10");
+  EXPECT_EQ(plat::FieldText(f.dialog.SettingsBlock().chosenPort.portName), u"127.0.0.1:10");
+  EXPECT_EQ(f.dialog.SettingsBlock().chosenIfType, kIfTypeEthernet);
+  // The whole part up to the last "/" must match: neither a shorter nor a longer text does.
+  EXPECT_EQ(f.dialog.SelectPortByPath(u"pipe://"), nullptr);
+  EXPECT_EQ(f.dialog.SelectPortByPath(u"pipe://xj/ZLDPRT001"), nullptr);
+  found = f.dialog.SelectPortByPath(u"pipe://xj/");
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(plat::FieldText(found->portName), u"127.0.0.1:9");
+  // Port mode has no installed printers to name.
+  char16_t name[260] = u"x";
+  EXPECT_FALSE(f.dialog.GetSelectedPrinterName(name));
+  EXPECT_EQ(name[0], u'\0');
+}
+
+TEST(PrinterSelectDlg, RefusedDeletionIsReportedAndTheRowStays) {
+  SelectFixture f;
+  Register(f.xjc, NetRecord("127.0.0.1:9"));
+  f.xjc.XJC_RemovePort = &RefusingRemove;
+  f.Prepare();
+  RunModal(f.dialog, [&] {
+    f.dialog.OnDeletePort();
+    EXPECT_EQ(f.dialog.List()->RowCount(), 1);
+    EXPECT_TRUE(f.dialog.isVisible());
+  });
+  EXPECT_EQ(f.boxes.Texts(), (std::vector<std::u16string>{u"Do you really want to delete the selected port?",
+                                                          u"The port could not be deleted."}));
+}
