@@ -148,7 +148,8 @@ bool CMainFrame::QueryClose() {
   const int current = menu->CurrentIndex();
   if (current < 0) return true;
   if (menu->IsPluginLoaded(current)) return menu->ChangeMenuState(current, kMenuStateLeave) == kMenuLeaveAllowed;
-  return true;
+  // Nobody can say whether this page may be left: the request is ignored.
+  return false;
 }
 
 void CMainFrame::ShowAboutBox() {

@@ -104,8 +104,9 @@ class CMainFrame : public QWidget {
 
   // The close query: true when the window may close. No menu view or no current page:
   // yes. A current page whose plug-in is loaded decides: it is asked whether it may be
-  // left (state 1) and only 0 lets the window close. A current page without a plug-in
-  // has nobody to ask, and the window closes.
+  // left (state 1) and only 0 lets the window close. A current page without a loaded
+  // plug-in cannot confirm that it may be left, so close requests are ignored until
+  // another page (or none) is current.
   bool QueryClose();
 
   // Shows the version information modally.

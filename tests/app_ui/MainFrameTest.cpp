@@ -173,10 +173,19 @@ TEST_F(MainFrameTest, CloseDuringACommunicationJobWaitsForItsEnd) {
   EXPECT_FALSE(frame_->isVisible());
 }
 
-TEST_F(MainFrameTest, CurrentPageWithoutPluginDoesNotBlockClosing) {
+TEST_F(MainFrameTest, CurrentPageWithoutPluginIgnoresCloseRequests) {
   frame_->MenuView()->AppendRow(MenuRow{u"Page without library", true, {}});
   ASSERT_TRUE(frame_->MenuView()->SetCurrentIndex(0));
+  QSignalSpy closed(frame_.get(), &CMainFrame::Closed);
+  EXPECT_FALSE(frame_->close());
+  plat::SendMessage(plat::WindowHandle(frame_.get()), plat::WM_CLOSE, 0, 0);
+  EXPECT_TRUE(frame_->isVisible());
+  EXPECT_EQ(closed.count(), 0);
+
+  // With no current page the window closes again.
+  ASSERT_TRUE(frame_->MenuView()->SetCurrentIndex(-1));
   EXPECT_TRUE(frame_->close());
+  EXPECT_EQ(closed.count(), 1);
 }
 
 TEST_F(MainFrameTest, StatusMessagesAreRelayedToTheStatusPane) {
