@@ -12,9 +12,9 @@
 #include "app/CMainFrame.h"
 #include "app/CSplash.h"
 #include "app/CUtlDoc.h"
+#include "app/PrinterSettingFiles.h"
 #include "app/StartupSettings.h"
 #include "app/settings/PrinterSettingIni.h"
-#include "app/settings/SettingDataFile.h"
 #include "comm/CPrinterSelectDlg.h"
 #include "comm/XJC.h"
 #include "platform/DynLib.h"
@@ -128,10 +128,13 @@ bool CXJUtilApp::InitInstance(int argc, char** argv) {
   if (!cmdInfo_->multiInstance) {
     switch (instanceLock_.Acquire(plat::RuntimeFolder())) {
       case SingleInstanceLock::Result::kAcquired: break;
-      case SingleInstanceLock::Result::kHeldByOther:
-        plat::LogEvent(plat::kEventSecondCopy);
-        plat::BringTaggedWindowToFront(plat::ToQString(RunningCopyTagName()));
+      case SingleInstanceLock::Result::kHeldByOther: {
+        // The running copy may be between its windows (or still starting); it is then
+        // simply not brought forward.
+        const bool answered = plat::BringTaggedWindowToFront(plat::ToQString(RunningCopyTagName()));
+        plat::LogEvent(plat::kEventSecondCopy, {answered ? u"answered" : u"no-answer"});
         return EndStartup(kExitOk, "second-copy");
+      }
       case SingleInstanceLock::Result::kError:
         // Without the lock the program cannot tell whether it runs twice; it says why.
         std::fprintf(stderr, "xjk52util: cannot lock %s: %s\n",
@@ -273,11 +276,7 @@ bool CXJUtilApp::InitInstance(int argc, char** argv) {
   table_.LoadResources(kAppResourceKey);
 
   // 28. Saved setting data of the chosen printer.
-  if ((block.callerCode == kCallerNone && block.mode == kModeNormal) || block.mode == kModeFile) {
-    const std::u16string path = dataMgr_.GetSettingDataPath(plat::FieldText(block.chosenPort.deviceName),
-                                                            plat::FieldText(block.chosenPort.portName));
-    if (!path.empty()) ReadSettingData(dataMgr_, path);
-  }
+  ReadChosenPrinterSettings(dataMgr_, block);
 
   // 29. The document and the main window.
   if (!CreateMainWindow()) {
@@ -442,6 +441,24 @@ void CXJUtilApp::RequestTermination() {
   }
 }
 
+void CXJUtilApp::OfferSettingsCommandFile() {
+  const AppSettingsBlock& block = *block_;
+  CLangResTable table;
+  table.SelectLanguageFile(plat::FieldText(block.langFolder), block.langId, kLangIdEnglish);
+  if (table.IsFileFound()) table.LoadResources(kConfirmSaveFileKey);
+  const std::u16string caption = table.MessageOr(kMsgConfirmSaveCaption, kTextConfirmSaveCaption);
+  const std::u16string text = table.MessageOr(kMsgConfirmSaveText, kTextConfirmSaveText);
+  if (AskSaveToPrinter(caption.c_str(), nullptr, text.c_str()) != plat::IDYES) return;
+  const std::u16string logo(plat::FieldText(block.logoPath));
+  const bool hasLogo = !logo.empty() && plat::FileExists(logo);
+  const std::int32_t rc = WriteSettingsFile(dataMgr_, hasLogo ? logo.c_str() : nullptr,
+                                            plat::FieldText(block.chosenPort.deviceName),
+                                            plat::FieldText(block.settingsFilePath));
+  if (rc != kSettingsFileOk) {
+    ShowWarningMessage(nullptr, table_.MessageOr(kMsgSaveFileFailed, kTextSaveFileFailed).c_str());
+  }
+}
+
 void CXJUtilApp::RemoveTemporaryFolder() {
   // Only the copy that holds the single-instance lock owns the temporary folder; a
   // copy that was refused must not take it away from the running one.
@@ -459,39 +476,10 @@ int CXJUtilApp::ExitInstance() {
   // 3. Setting data of the printer, when the program ran with it. A start-up that never
   // reached the main window read nothing, and writing would only replace the saved
   // settings with an empty set.
-  const bool keepsSettings =
-      (block.callerCode == kCallerNone && block.mode == kModeNormal) || block.mode == kModeFile;
-  if (mainWindowShown_ && keepsSettings) {
-    const std::u16string_view device = plat::FieldText(block.chosenPort.deviceName);
-    const std::u16string_view port = plat::FieldText(block.chosenPort.portName);
-    dataMgr_.AddPrinterEntry(plat::FieldText(block.dataFolder), device, port);
-    const std::u16string path = dataMgr_.GetSettingDataPath(device, port);
-    if (!path.empty()) {
-      if (block.mode == kModeFile) dataMgr_.SetSettingsReadFlag(kSettingsRead);
-      if (WriteSettingData(dataMgr_, kServedModelName, path, kSettingDataHeaderValue, kSettingDataHeaderValue) == kSettingDataWritten) {
-        SavePrinterSettingIni(dataMgr_, plat::FieldText(block.dataFolder));
-      }
-    }
-  }
+  if (mainWindowShown_) SavePrinterSettingFiles(dataMgr_, block);
 
   // 4. File mode: the settings command file, when the user wants it.
-  if (mainWindowShown_ && block.mode == kModeFile) {
-    CLangResTable table;
-    table.SelectLanguageFile(plat::FieldText(block.langFolder), block.langId, kLangIdEnglish);
-    if (table.IsFileFound()) table.LoadResources(kConfirmSaveFileKey);
-    const std::u16string caption = table.MessageOr(kMsgConfirmSaveCaption, kTextConfirmSaveCaption);
-    const std::u16string text = table.MessageOr(kMsgConfirmSaveText, kTextConfirmSaveText);
-    if (AskSaveToPrinter(caption.c_str(), nullptr, text.c_str()) == plat::IDYES) {
-      const std::u16string logo(plat::FieldText(block.logoPath));
-      const bool hasLogo = !logo.empty() && plat::FileExists(logo);
-      const std::int32_t rc = WriteSettingsFile(dataMgr_, hasLogo ? logo.c_str() : nullptr,
-                                                plat::FieldText(block.chosenPort.deviceName),
-                                                plat::FieldText(block.settingsFilePath));
-      if (rc != kSettingsFileOk) {
-        ShowWarningMessage(nullptr, table_.MessageOr(kMsgSaveFileFailed, kTextSaveFileFailed).c_str());
-      }
-    }
-  }
+  if (mainWindowShown_ && block.mode == kModeFile) OfferSettingsCommandFile();
 
   // 5. The temporary folder, unless several copies may share it.
   CExtCommandLineInfo again;

@@ -80,10 +80,6 @@ inline constexpr char16_t kPrinterInfoLibraryName[] = u"VodEroVerEDU.dll";
 inline constexpr char16_t kServedModelName[] = u"XJ-K52II";
 inline constexpr std::int32_t kBlockValue203 = 203;
 inline constexpr std::int32_t kLaunchModelType = 0;
-// Header values of the setting data file.
-inline constexpr std::uint32_t kSettingDataHeaderValue = 0x00010000u;
-// WriteSettingData's result when the data file was written.
-inline constexpr std::int32_t kSettingDataWritten = 1;
 
 class CXJUtilApp : public QObject {
   Q_OBJECT
@@ -130,6 +126,10 @@ class CXJUtilApp : public QObject {
   void QueryCapabilities();
   bool CreateMainWindow();
   void WarnFromTable(std::u16string_view key, int index, std::u16string_view builtIn);
+  // File mode at exit: asks whether to write the settings command file to the "mF"
+  // path and writes it (with the logo file when there is one); a failed write is
+  // reported.
+  void OfferSettingsCommandFile();
   void RemoveTemporaryFolder();
 
   std::unique_ptr<AppSettingsBlock> block_;

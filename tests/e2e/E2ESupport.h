@@ -3,8 +3,11 @@
 // event order.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/e2e/AppProcess.h"
@@ -35,6 +38,30 @@ inline std::vector<std::string> EventNames(const AppProcess& app) {
 
 // The connection path of a simulator's TCP endpoint as the command line gives it.
 inline std::string ConnectionPath(const std::string& endpoint) { return "/rtcp://" + endpoint + "/XJ-K52II"; }
+
+// The socket by which a running copy's tagged window (selection dialog or main window)
+// is found; it exists while such a window does.
+inline std::string RunningCopySocket() {
+  return std::string(std::getenv("XDG_RUNTIME_DIR")) + "/XJ-K52II_UTILITY_XJ-K52II";
+}
+
+// Waits until path exists while app runs; false when app ended or the time ran out.
+inline bool WaitForPath(AppProcess& app, const std::string& path, int timeoutMs = AppProcess::kStartTimeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!std::filesystem::exists(path)) {
+    if (!app.Running() || std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+// The fields of the first event of that name, empty when there is none.
+inline std::vector<std::string> EventFields(const AppProcess& app, const std::string& name) {
+  for (const AppEvent& event : app.Events()) {
+    if (event.name == name) return event.fields;
+  }
+  return {};
+}
 
 // Ends the program with SIGTERM and returns its exit code.
 inline int TerminateAndWait(AppProcess& app) {
