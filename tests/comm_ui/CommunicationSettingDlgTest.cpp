@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -10,6 +11,7 @@
 
 #include "comm/CCommunicationSettingDlg.h"
 #include "comm/Ipv4AddressEdit.h"
+#include "comm/ModelName.h"
 #include "comm/ToolRunningDlg.h"
 #include "lang/CLangResTable.h"
 #include "platform/Folders.h"
@@ -270,9 +272,10 @@ XJC_RESULT TwoBluetoothPorts(const char16_t* kind, PortRecord** records, std::ui
   return XJC_OK;
 }
 
-// A tool that waits until the test has seen its running window.
+// A tool that waits until the test has seen its running window (and gives up after a
+// while, so a failed test leaves no process behind).
 std::string WaitingTool(const std::string& goFile, const std::string& extra) {
-  return "#!/bin/sh\nwhile [ ! -e '" + goFile + "' ]; do sleep 0.02; done\n" + extra;
+  return "#!/bin/sh\ni=0\nwhile [ ! -e '" + goFile + "' ] && [ $i -lt 1500 ]; do sleep 0.02; i=$((i+1)); done\n" + extra;
 }
 }  // namespace
 
@@ -357,5 +360,113 @@ TEST(CommunicationSettingDlg, PairingSelectsThePortTheConnectorPaired) {
   EXPECT_FALSE(okWhileRunning);
   EXPECT_FALSE(cancelWhileRunning);
   EXPECT_FALSE(serialWhileRunning);
+  EXPECT_TRUE(f.boxes.All().empty());
+}
+
+namespace {
+// USB printers as the library would report them: `g_usbDevices` of them, each with its
+// device block; the test of a port records what it was given and answers as the model.
+std::uint32_t g_usbDevices = 0;
+std::vector<std::uint32_t> g_enumCapacities;
+PortRecord g_tested;
+int g_tests = 0;
+
+XJC_RESULT UsbPrinters(const char16_t* kind, PortRecord** records, std::uint32_t capacity, std::uint32_t* count) {
+  g_enumCapacities.push_back(capacity);
+  *count = g_usbDevices;
+  for (std::uint32_t i = 0; i < g_usbDevices && i < capacity && records != nullptr; ++i) {
+    std::memset(records[i], 0, sizeof(PortRecord));
+    plat::CopyText(records[i]->kind, kind);
+    plat::CopyText(records[i]->portName, u"lp" + plat::FormatInt(i));
+    records[i]->usbDeviceData[0] = static_cast<std::uint8_t>(0xA0 + i % 16);
+    records[i]->usbDeviceData[259] = 0x5A;
+  }
+  return XJC_OK;
+}
+
+XJC_RESULT AnswersAsTheModel(PortRecord* record) {
+  ++g_tests;
+  g_tested = *record;
+  plat::CopyText(record->deviceName, kModelName);
+  return XJC_OK;
+}
+}  // namespace
+
+TEST(CommunicationSettingDlg, UsbPortsShowTheirPrefixAndTheChosenDeviceBlockIsTested) {
+  AddPortFixture f;
+  f.xjc.XJC_EnumDevPort = &UsbPrinters;
+  f.xjc.XJC_CommunicationTest = &AnswersAsTheModel;
+  f.install.SetInterfaces({2}, 2);
+  g_usbDevices = 130;  // more than the first record block holds
+  g_enumCapacities.clear();
+  g_tests = 0;
+  CCommunicationSettingDlg dialog(*f.install.block, &f.xjc, &f.table);
+  const int result = RunModal(dialog, [&] {
+    ASSERT_EQ(dialog.PortCombo()->count(), 130);
+    EXPECT_EQ(g_enumCapacities, (std::vector<std::uint32_t>{128, 130}));
+    EXPECT_EQ(dialog.PortCombo()->itemText(0), "USB-lp0");
+    EXPECT_EQ(dialog.PortCombo()->itemText(129), "USB-lp129");
+    dialog.PortCombo()->setCurrentIndex(3);
+    dialog.OkButton()->click();
+  });
+  ASSERT_EQ(result, QDialog::Accepted);
+  ASSERT_EQ(g_tests, 1);
+  EXPECT_EQ(plat::FieldText(g_tested.kind), u"USB");
+  EXPECT_EQ(plat::FieldText(g_tested.portName), u"lp3");
+  EXPECT_EQ(g_tested.usbDeviceData[0], 0xA3);
+  EXPECT_EQ(g_tested.usbDeviceData[259], 0x5A);
+  EXPECT_EQ(g_tested.presetA, -1);
+  EXPECT_EQ(g_tested.serialParamsSet, 0);
+  EXPECT_EQ(plat::FieldText(dialog.ResultRecord().portName), u"lp3");
+  EXPECT_TRUE(f.boxes.All().empty());
+}
+
+TEST(CommunicationSettingDlg, PortSearchReportsAnEmptyListAndFollowsItWithOk) {
+  AddPortFixture f;
+  f.xjc.XJC_EnumDevPort = &UsbPrinters;
+  f.install.SetInterfaces({2}, 2);
+  g_usbDevices = 0;
+  CCommunicationSettingDlg dialog(*f.install.block, &f.xjc, &f.table);
+  RunModal(dialog, [&] {
+    auto* search = qobject_cast<QPushButton*>(Control(&dialog, CCommunicationSettingDlg::IDC_PORT_SEARCH));
+    EXPECT_FALSE(dialog.OkButton()->isEnabled());
+    search->click();
+    EXPECT_EQ(f.boxes.Texts(), std::vector<std::u16string>{u"Cannot find the printer."});
+    EXPECT_FALSE(dialog.OkButton()->isEnabled());
+    EXPECT_FALSE(dialog.TestButton()->isEnabled());
+    g_usbDevices = 2;
+    search->click();
+    EXPECT_EQ(dialog.PortCombo()->count(), 2);
+    EXPECT_EQ(dialog.PortCombo()->currentIndex(), 0);
+    EXPECT_TRUE(dialog.OkButton()->isEnabled());
+    EXPECT_TRUE(dialog.TestButton()->isEnabled());
+    EXPECT_EQ(f.boxes.All().size(), 1u);
+    // The network tool's message takes 1 (started) and 0 (ended) only.
+    EXPECT_EQ(plat::SendMessage(plat::WindowHandle(&dialog), UM_NET_TOOL_RUNNING, 7, 0), -1);
+  });
+}
+
+TEST(CommunicationSettingDlg, VirtualPortToolIsOpenedWithoutWaitingThenThePortsAreSearched) {
+  AddPortFixture f;
+  f.xjc.XJC_EnumDevPort = &UsbPrinters;
+  const std::string programs = testenv::MakeTempDir("pf");
+  setenv("ProgramFiles", programs.c_str(), 1);
+  const std::string scratch = testenv::MakeTempDir("tool");
+  // The tool writes a mark once the test lets it end: the dialog must not wait for it.
+  MakeExecutable(programs + "/NORVE/DADAZUDI/NrvCa", WaitingTool(scratch + "/go", "echo ran > '" + scratch + "/ran'\n"));
+  f.install.SetInterfaces({0}, 0);
+  g_usbDevices = 0;
+  CCommunicationSettingDlg dialog(*f.install.block, &f.xjc, &f.table);
+  RunModal(dialog, [&] {
+    auto* tool = qobject_cast<QPushButton*>(Control(&dialog, CCommunicationSettingDlg::IDC_VIRTUAL_PORT_TOOL));
+    ASSERT_TRUE(tool->isEnabled());
+    g_usbDevices = 1;  // the tool made a port
+    tool->click();     // returns while the tool still runs
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(scratch + "/ran")));
+    EXPECT_EQ(dialog.PortCombo()->count(), 1);
+    EXPECT_TRUE(dialog.OkButton()->isEnabled());
+    testenv::WriteFile(scratch + "/go", "");
+  });
+  EXPECT_EQ(plat::ToUtf8(dialog.VirtualPortToolPath()), programs + "/NORVE/DADAZUDI/NrvCa");
   EXPECT_TRUE(f.boxes.All().empty());
 }

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -597,4 +598,49 @@ TEST(PrinterSelectDlg, RefusedDeletionIsReportedAndTheRowStays) {
   });
   EXPECT_EQ(f.boxes.Texts(), (std::vector<std::u16string>{u"Do you really want to delete the selected port?",
                                                           u"The port could not be deleted."}));
+}
+
+TEST(PrinterSelectDlg, StartedByTheDriverTheChosenPrinterIsTakenEvenWhenTheModelDiffers) {
+  SimProcess::Options options;
+  options.model = "XJ-L52II";  // another series: not of the served family
+  SimProcess sim(options);
+  ASSERT_TRUE(sim.Start());
+  SelectFixture f;
+  Register(f.xjc, NetRecord(sim.TcpEndpoint(), kModelName, u"pipe://xj/ZLDPRT001"));
+  plat::SetInstalledPrinterSource([] {
+    return std::vector<plat::InstalledPrinter>{{u"Receipt A", u"ZLDPRT001", u"NORVE XJ-K52II Receipt5"}};
+  });
+  f.install.block->mode = kModeDriver;
+  f.install.SetLanguage(0x0411);
+  f.Prepare();
+  f.dialog.SetDriverFilter(kDriverFilterText);
+  const int result = RunModal(f.dialog, [&] { f.dialog.OnOK(); });
+  plat::SetInstalledPrinterSource({});
+  // The user is told, and the dialog still ends with OK on the chosen printer.
+  EXPECT_EQ(f.boxes.Texts(), std::vector<std::u16string>{plat::FromUtf8("接続されているプリンターは XJ-K52II ではありません。")});
+  EXPECT_EQ(result, QDialog::Accepted);
+  EXPECT_EQ(f.dialog.SettingsBlock().chosenIfType, kIfTypeEthernet);
+  EXPECT_EQ(plat::ToUtf8(plat::FieldText(f.dialog.SettingsBlock().chosenPort.portName)), sim.TcpEndpoint());
+  EXPECT_EQ(static_cast<std::int32_t>(f.dialog.LastTestResult()), 0);
+  EXPECT_NE(f.install.SettingIni().find("LANGID=0411"), std::string::npos);
+}
+
+TEST(PrinterSelectDlg, DoubleClickOnARowIsOk) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start());
+  SelectFixture f;
+  Register(f.xjc, NetRecord(sim.TcpEndpoint()));
+  f.Prepare();
+  const int result = RunModal(f.dialog, [&] {
+    plat::ReportList* list = f.dialog.List();
+    const QRect row = list->visualItemRect(list->topLevelItem(0));
+    // A real double-click: the first click, then the second one that the system
+    // reports as the double-click.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+  });
+  EXPECT_EQ(result, QDialog::Accepted);
+  EXPECT_TRUE(f.boxes.All().empty()) << plat::ToUtf8(f.boxes.Last());
+  EXPECT_EQ(f.dialog.SelectedIndex(), 0);
+  f.xjc.Close();
 }
