@@ -46,7 +46,11 @@ $(RELEASE_DIR)/build.ninja:
 release: deps $(RELEASE_DIR)/build.ninja
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
-run: release
+# The display is checked before the build, so a machine without one learns at once
+# that it needs `xvfb-run make run`.
+run: deps
+	@scripts/run-with-simulator.sh --check-display
+	@$(MAKE) --no-print-directory release
 	@scripts/run-with-simulator.sh $(RELEASE_DIR)
 
 clean:

@@ -3,16 +3,32 @@
 # port, registers that port with the communication library (as Add Port would), starts
 # the utility from the build's installation folder and stops the simulator when the
 # utility ends. Everything it keeps (the simulator's printer settings, the registered
-# port, the utility's setting files, locks when there is no runtime folder) lives under
-# build/run/.
+# port, the utility's setting files and user data, locks when there is no runtime
+# folder) lives under build/run/.
 #
 # Usage: scripts/run-with-simulator.sh BUILD_FOLDER [utility options...]
 # (`make run` passes build/release.)
+#        scripts/run-with-simulator.sh --check-display
+# only checks that there is a display to open the window on (`make run` does this
+# before it builds).
 set -euo pipefail
 
+check_display() {
+  if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    echo "There is no display to open the utility's window on (DISPLAY, WAYLAND_DISPLAY and" >&2
+    echo "QT_QPA_PLATFORM are all unset). On a machine without a desktop, run it on a virtual" >&2
+    echo "display instead:  xvfb-run make run" >&2
+    exit 1
+  fi
+}
+
 if [ $# -lt 1 ]; then
-  echo "usage: $0 BUILD_FOLDER [utility options...]" >&2
+  echo "usage: $0 BUILD_FOLDER [utility options...] | $0 --check-display" >&2
   exit 2
+fi
+if [ "$1" = "--check-display" ]; then
+  check_display
+  exit 0
 fi
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "$1" && pwd)"
@@ -20,12 +36,7 @@ shift
 dist="$build/dist"
 run="$root/build/run"
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-  echo "There is no display to open the utility's window on (DISPLAY, WAYLAND_DISPLAY and" >&2
-  echo "QT_QPA_PLATFORM are all unset). On a machine without a desktop, run it on a virtual" >&2
-  echo "display instead:  xvfb-run make run" >&2
-  exit 1
-fi
+check_display
 
 for file in xjk52util xjk52-sim xjcomm-ports XJComm.so; do
   if [ ! -e "$dist/$file" ]; then
@@ -34,8 +45,10 @@ for file in xjk52util xjk52-sim xjcomm-ports XJComm.so; do
   fi
 done
 
-mkdir -p "$run/common"
+# The utility's common and per-user data folders of this run.
+mkdir -p "$run/common" "$run/user"
 export XJ_COMMON_APPDATA="$run/common"
+export XDG_DATA_HOME="$run/user"
 if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ] || [ ! -w "$XDG_RUNTIME_DIR" ]; then
   export XDG_RUNTIME_DIR="$run/runtime"
   mkdir -p "$XDG_RUNTIME_DIR"

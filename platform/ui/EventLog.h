@@ -13,7 +13,7 @@
 // Events: "messagebox" (caption, text, answer), "main-window-shown", "raised" (a second
 // start asked this copy to come to the front), "splash-shown", "splash-closed",
 // "exit" (exit code), "startup-ended" (reason) and "second-copy" (this start found a
-// running copy and ends).
+// running copy and ends; "answered" or "no-answer": whether that copy came forward).
 #include <initializer_list>
 #include <string>
 #include <string_view>
