@@ -408,9 +408,9 @@ bool CCommunicationSettingDlg::EnumerateDevices(const char16_t* kind, std::vecto
     for (PortRecord& r : records) pointers.push_back(&r);
     std::uint32_t found = 0;
     const XJC_RESULT rc = xjc_->XJC_EnumDevPort(kind, pointers.data(), static_cast<std::uint32_t>(records.size()), &found);
-    if (found > records.size() && attempt == 0) {
+    if (found > records.size() && records.size() < kMaxRecordCount && attempt == 0) {
       // More devices than records: enlarge the block to the count and ask again.
-      records.assign(found, PortRecord{});
+      records.assign(std::min<std::size_t>(found, kMaxRecordCount), PortRecord{});
       continue;
     }
     count = std::min<std::uint32_t>(found, static_cast<std::uint32_t>(records.size()));

@@ -90,6 +90,9 @@ class CCommunicationSettingDlg : public QDialog {
   static constexpr int IDC_NET_TOOL_TEXT = 5020;
   // Records provided for a port enumeration or a network search at first.
   static constexpr std::size_t kInitialRecordCount = 128;
+  // The most records an enumeration is given room for; a larger count from the library
+  // is cut to it rather than trusted with memory.
+  static constexpr std::size_t kMaxRecordCount = 4096;
   // The address the dialog starts with: 192.168.192.168.
   static constexpr std::uint32_t kInitialAddress = 0xC0A8C0A8u;
 

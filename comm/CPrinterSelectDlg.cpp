@@ -257,7 +257,7 @@ void CPrinterSelectDlg::RefreshList() {
     // before the array is replaced.
     list_->DeleteAllRows();
     entries_.clear();
-    ports_.assign(count, PortRecord{});
+    ports_.assign(std::min(count, kMaxListedPorts), PortRecord{});
     std::vector<PortRecord*> pointers;
     for (PortRecord& r : ports_) pointers.push_back(&r);
     std::uint32_t filled = 0;

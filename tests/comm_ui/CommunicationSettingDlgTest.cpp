@@ -406,6 +406,12 @@ TEST(CommunicationSettingDlg, UsbPortsShowTheirPrefixAndTheChosenDeviceBlockIsTe
     EXPECT_EQ(g_enumCapacities, (std::vector<std::uint32_t>{128, 130}));
     EXPECT_EQ(dialog.PortCombo()->itemText(0), "USB-lp0");
     EXPECT_EQ(dialog.PortCombo()->itemText(129), "USB-lp129");
+    // A count beyond reason is cut to what the dialog gives room for.
+    g_usbDevices = 0xFFFFFFFFu;
+    g_enumCapacities.clear();
+    qobject_cast<QPushButton*>(Control(&dialog, CCommunicationSettingDlg::IDC_PORT_SEARCH))->click();
+    EXPECT_EQ(g_enumCapacities, (std::vector<std::uint32_t>{128, CCommunicationSettingDlg::kMaxRecordCount}));
+    EXPECT_EQ(dialog.PortCombo()->count(), static_cast<int>(CCommunicationSettingDlg::kMaxRecordCount));
     dialog.PortCombo()->setCurrentIndex(3);
     dialog.OkButton()->click();
   });

@@ -413,6 +413,23 @@ XJC_RESULT FailingSecondEnum(PortRecord** records, std::uint32_t capacity, std::
 }
 }  // namespace
 
+namespace {
+std::uint32_t g_givenCapacity = 0;
+XJC_RESULT CountBeyondReason(PortRecord** records, std::uint32_t capacity, std::uint32_t* count, std::int32_t) {
+  *count = 0xFFFFFFFFu;
+  if (records != nullptr) g_givenCapacity = capacity;
+  return XJC_OK;
+}
+}  // namespace
+
+TEST(PrinterSelectDlg, PortCountBeyondReasonIsCut) {
+  SelectFixture f;
+  f.xjc.XJC_EnumPort = &CountBeyondReason;
+  f.Prepare();
+  RunModal(f.dialog, [&] { EXPECT_EQ(f.dialog.List()->RowCount(), 0); });
+  EXPECT_EQ(g_givenCapacity, CPrinterSelectDlg::kMaxListedPorts);
+}
+
 TEST(PrinterSelectDlg, FailedSecondEnumerationLeavesNoStaleRows) {
   SelectFixture f;
   Register(f.xjc, NetRecord("127.0.0.1:9"));
