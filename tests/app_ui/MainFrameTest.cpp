@@ -239,8 +239,8 @@ TEST_F(MainFrameTest, ContentPaneTellsDescendantsItsSize) {
   EXPECT_GT(content->width(), 1);
 }
 
-#ifdef XJ_STUB_FULL_PATH
 TEST(MainFrameProgress, RunsTheDialogWithStatusCallbacksRemovedAndRestoredAfter) {
+  ASSERT_STRNE(XJ_STUB_FULL_PATH, "") << "the recording stand-in communication library is not part of the build";
   XJC xjc;
   ASSERT_EQ(xjc.Load(plat::FromUtf8(XJ_STUB_FULL_PATH)), XJC_OK);
   auto reset = reinterpret_cast<StubResetFn>(plat::GetProcAddress(xjc.Handle(), "StubXJC_Reset"));
@@ -291,7 +291,6 @@ TEST(MainFrameProgress, RunsTheDialogWithStatusCallbacksRemovedAndRestoredAfter)
   const StubCall* registration = call(3);
   EXPECT_EQ(registration->args[1], reinterpret_cast<std::uint64_t>(plat::WindowHandle(frame.StatusPane())));
 }
-#endif
 
 TEST_F(MainFrameTest, HelpKeyAndAboutCommandShowTheVersionInformation) {
   std::vector<QString> titles;

@@ -2,6 +2,7 @@
 // at exit the question whether to write the settings command file.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -14,6 +15,10 @@ TEST(FileModeE2E, WorksWithoutAnyCommunicationAndKeepsTheSettingsAtExit) {
   SimProcess sim;
   ASSERT_TRUE(sim.Start());
   const std::string out = testenv::MakeTempDir("out") + "/settings.bin";
+  // A logo left by an earlier run is not taken into this one's settings file.
+  const std::string userFolder = std::string(std::getenv("XDG_DATA_HOME")) + "/NORVE/XJK52IIUTL";
+  std::filesystem::create_directories(userFolder);
+  ASSERT_TRUE(testenv::WriteFile(userFolder + "/K52IILOGO.tlg", "old logo"));
   AppProcess app;
   // Even with the simulator as the place to search, nothing may reach it.
   app.SetEnv("XJCOMM_NET_SEARCH", sim.TcpEndpoint());
@@ -22,6 +27,7 @@ TEST(FileModeE2E, WorksWithoutAnyCommunicationAndKeepsTheSettingsAtExit) {
   ASSERT_TRUE(app.WaitForEvent("main-window-shown")) << app.Output();
   EXPECT_LT(app.IndexOf("splash-shown"), 0);
   EXPECT_TRUE(std::filesystem::is_directory(e2e::DataFolder() + "/TMP"));
+  EXPECT_FALSE(std::filesystem::exists(userFolder + "/K52IILOGO.tlg"));
 
   EXPECT_EQ(e2e::TerminateAndWait(app), 0) << app.Output();
   ASSERT_EQ(app.MessageBoxTexts(), (std::vector<std::string>{"Do you want to save the settings to the file?"}));
