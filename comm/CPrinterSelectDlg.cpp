@@ -38,6 +38,7 @@ constexpr int kMsgCannotCommunicate = 3;
 constexpr int kMsgInUse = 4;
 constexpr int kMsgAddPortFailed = 5;
 constexpr int kMsgDeletePortFailed = 6;
+constexpr int kMsgLanguageNotSaved = 7;
 // Strings of the "PRT_SELECT_DLG" table.
 constexpr int kStrSerial = 1;
 constexpr int kStrParallel = 2;
@@ -55,6 +56,7 @@ constexpr char16_t kNoLanguageFiles[] = u"Could not find the required files.\nCl
 constexpr char16_t kEnglishFallback[] = u"Could not find the required files.\nDisplaying the screen in English.";
 constexpr char16_t kDefaultAddPortFailed[] = u"The port could not be added.";
 constexpr char16_t kDefaultDeletePortFailed[] = u"The port could not be deleted.";
+constexpr char16_t kDefaultLanguageNotSaved[] = u"The language setting could not be saved.";
 constexpr char16_t kEnglishCode[] = u"0409";
 
 // Printer status values that the error guidance dialog explains.
@@ -375,7 +377,12 @@ bool CPrinterSelectDlg::GetSelectedPrinterName(char16_t (&name)[260]) const {
 
 void CPrinterSelectDlg::SaveLanguage() {
   const std::u16string file = std::u16string(plat::FieldText(block_->exeFolder)) + kSettingIniName;
-  plat::ProfileWrite(kLanguageSection, kLangIdKey, plat::FieldText(block_->langCode), file);
+  // An unchanged value needs no write; a changed one that cannot be written (a program
+  // folder the user may not write to) is told once, instead of being lost unnoticed.
+  if (plat::ProfileWrite(kLanguageSection, kLangIdKey, plat::FieldText(block_->langCode), file)) return;
+  if (languageSaveReported_) return;
+  languageSaveReported_ = true;
+  ShowWarningMessage(this, table_.MessageOr(kMsgLanguageNotSaved, kDefaultLanguageNotSaved).c_str());
 }
 
 void CPrinterSelectDlg::EndDialogOk() { accept(); }

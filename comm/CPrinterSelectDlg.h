@@ -158,6 +158,7 @@ class CPrinterSelectDlg : public QDialog {
   CLangResTable table_;
   CLangResTable portAddTable_;
   bool initialised_ = false;
+  bool languageSaveReported_ = false;
 
   CSelectLangDlg* langDlg_ = nullptr;
   plat::WindowTag* tag_ = nullptr;

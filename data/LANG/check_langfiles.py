@@ -34,7 +34,7 @@ REQUIRED = {
     "MAIN_WINDOW_STR": [0],
     "PRT_SELECT_DLG_CAP": [1, 2, 1003, 1004, 1018, 1019, 1026],
     "PRT_SELECT_DLG_LSTCTRL": [1020],
-    "PRT_SELECT_DLG_MSG": [0, 1, 2, 3, 4, 5, 6],
+    "PRT_SELECT_DLG_MSG": [0, 1, 2, 3, 4, 5, 6, 7],
     "PRT_SELECT_DLG_STR": [1, 2, 3, 4, 5, 6],
     "PORT_ADD_DLG_CAP": [1, 2, 1008, 1009, 1010, 1011, 1013, 1014, 1015, 1022, 1023, 1026,
                          1034, 2000, 2001, 2002, 2003, 2004],

@@ -368,6 +368,18 @@ TEST(PrinterSelectDlg, LanguageWithoutFileFallsBackToEnglish) {
   EXPECT_NE(f.install.SettingIni().find("LANGID=0409"), std::string::npos);
 }
 
+TEST(PrinterSelectDlg, LanguageThatCannotBeSavedIsToldOnce) {
+  SelectFixture f;
+  f.install.SetLanguage(0x0411);
+  // A program folder the settings file cannot be written in.
+  plat::CopyText(f.install.block->exeFolder, plat::FromUtf8(f.install.exeDir + "/missing/"));
+  f.Prepare();
+  RunModal(f.dialog, [&] { f.dialog.reject(); });
+  f.dialog.reject();
+  EXPECT_EQ(f.boxes.Texts(), std::vector<std::u16string>{plat::FromUtf8("言語の設定を保存できませんでした。")});
+  EXPECT_NE(f.install.SettingIni().find("LANGID=0409"), std::string::npos);
+}
+
 TEST(PrinterSelectDlg, WithoutLanguageFilesTheDialogClosesAsCancel) {
   Installation install(std::vector<std::string>{});
   MessageBoxes boxes;
