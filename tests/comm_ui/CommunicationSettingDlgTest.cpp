@@ -36,8 +36,6 @@ struct AddPortFixture {
     install.SetLanguage(langId);
     table.SelectLanguageFile(plat::FieldText(install.block->langFolder), langId, 0x0409);
     table.LoadResources(u"PORT_ADD_DLG");
-    // No maker's tool is installed in this test's program folder.
-    setenv("ProgramFiles", testenv::MakeTempDir("programs").c_str(), 1);
   }
 };
 

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -48,6 +49,10 @@ struct Installation {
     std::memcpy(block->ifOrder, order, sizeof(order));
     block->defaultIfType = 2;
     block->dataMgr = &dataMgr;
+    // The maker's tools are looked for in folders of this test only, never in the
+    // machine's program folders or application menus.
+    setenv("ProgramFiles", testenv::MakeTempDir("programs").c_str(), 1);
+    setenv("XDG_DATA_DIRS", testenv::MakeTempDir("share").c_str(), 1);
   }
 
   void SetLanguage(std::int32_t langId) {
