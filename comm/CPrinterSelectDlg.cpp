@@ -139,6 +139,8 @@ void CPrinterSelectDlg::CreateControls() {
 
   hint_ = new QLabel(this);
   place(hint_, IDC_ADD_HINT, kTextXDlu, 21, kDialogWidthDlu - kTextXDlu - kMarginDlu, kHintHeightDlu);
+  hint_->setText(QStringLiteral(
+      "If the port to which the printer is connected is not listed, \nadd it by clicking the Add Port button."));
   hint_->setWordWrap(true);
   hint_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
