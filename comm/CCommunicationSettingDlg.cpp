@@ -624,7 +624,9 @@ void CCommunicationSettingDlg::OnVirtualPortTool() {
   OnPortSearch();
 }
 
-void CCommunicationSettingDlg::ShowToolStartFailure() { ShowWarningMessage(this, Msg(kMsgToolStartFailed, kDefaultToolStartFailed).c_str()); }
+void CCommunicationSettingDlg::ShowToolStartFailure() {
+  ShowWarningMessage(this, Msg(kMsgToolStartFailed, kDefaultToolStartFailed).c_str());
+}
 
 void CCommunicationSettingDlg::OnNetTool() {
   plat::WaitCursor wait;
