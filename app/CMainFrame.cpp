@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
-#include <QLocalServer>
 #include <QMenu>
 #include <QScreen>
 #include <QShortcut>
@@ -56,10 +55,6 @@ bool CMainFrame::Create() {
   }
 
   tag_ = new plat::WindowTag(this, plat::ToQString(RunningCopyTagName()));
-  // A second start connects to the tag's socket to raise this window; note it.
-  if (auto* server = tag_->findChild<QLocalServer*>()) {
-    connect(server, &QLocalServer::newConnection, this, [] { plat::LogEvent(plat::kEventRaised); });
-  }
 
   setWindowTitle(plat::ToQString(std::u16string(kUtilityModelName) + u" Utility " + kUtilityVersionText));
 

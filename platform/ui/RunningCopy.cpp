@@ -7,6 +7,7 @@
 #include "platform/Folders.h"
 #include "platform/Text.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/EventLog.h"
 
 namespace plat {
 namespace {
@@ -45,6 +46,7 @@ void WindowTag::OnConnection() {
     socket->write("ok\n");
     socket->flush();
     if (window_) BringToFront(window_);
+    LogEvent(kEventRaised);
   }
 }
 
