@@ -5,7 +5,8 @@
 //   XJ_COMMON_APPDATA  -> <root>/common    (common application data)
 //   XDG_RUNTIME_DIR    -> <root>/run       (lock files, local sockets)
 //   HOME               -> <root>/home
-// and sets QT_QPA_PLATFORM=offscreen and XJCOMM_NET_SEARCH=127.0.0.1 (loopback only).
+// and sets QT_QPA_PLATFORM=offscreen, XJCOMM_NET_SEARCH=127.0.0.1 (loopback only) and
+// CUPS_SERVER to a socket that does not exist (the machine's print server is never asked).
 // The root is removed when the process ends. Tests never touch the real folders.
 #include <string>
 
