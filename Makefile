@@ -14,7 +14,7 @@ JOBS ?= $(shell nproc)
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps build test release run clean
+.PHONY: all deps build test release run bench clean
 
 all: build
 
@@ -52,6 +52,18 @@ run: deps
 	@scripts/run-with-simulator.sh --check-display
 	@$(MAKE) --no-print-directory release
 	@scripts/run-with-simulator.sh $(RELEASE_DIR)
+
+# Benchmarks (Release): builds them with the library, simulator and language files they
+# use, then runs each one and prints its figures. See bench/README.md.
+BENCH_DIR := build/bench
+bench: deps
+	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DXJ_BUILD_BENCH=ON -DXJ_BUILD_TESTS=OFF
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target xj_benchmarks
+	@for b in $(BENCH_DIR)/bench/bench_*; do \
+	  [ -x "$$b" ] || continue; \
+	  echo "== $$(basename $$b)"; \
+	  "$$b" || exit 1; \
+	done
 
 clean:
 	rm -rf build

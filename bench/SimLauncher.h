@@ -1,0 +1,36 @@
+#pragma once
+// Runs the printer simulator (xjk52-sim) as a child process for a benchmark: listening
+// on a free loopback TCP port, its standard input and output connected to pipes.
+//
+// Threads: one thread (the benchmark's main thread) starts and stops it.
+#include <string>
+#include <sys/types.h>
+
+class SimLauncher {
+ public:
+  SimLauncher() = default;
+  ~SimLauncher();  // stops the simulator
+  SimLauncher(const SimLauncher&) = delete;
+  SimLauncher& operator=(const SimLauncher&) = delete;
+
+  // Starts executable with "--tcp 127.0.0.1:0" and waits up to timeoutMs for its
+  // "ready" line. True with Port() set once it is ready; otherwise the child is stopped
+  // and false returned (the reason in Error()).
+  bool Start(const std::string& executable, int timeoutMs);
+  // Asks the simulator to quit, then SIGTERM, then SIGKILL, and reaps it. Nothing when
+  // none runs.
+  void Stop();
+
+  int Port() const { return port_; }
+  const std::string& Error() const { return error_; }
+
+ private:
+  bool ReadLine(std::string& line, int timeoutMs);
+
+  pid_t pid_ = -1;
+  int toChild_ = -1;
+  int fromChild_ = -1;
+  int port_ = 0;
+  std::string buffered_;
+  std::string error_;
+};
