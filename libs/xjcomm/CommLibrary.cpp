@@ -476,23 +476,27 @@ XJC_RESULT CommLibrary::GetStatus(std::int32_t* status) {
 XJC_RESULT CommLibrary::RegisterStatusProc(XJC_STATUS_PROC proc, void* context) {
   if (!proc) return XJC_E_NO_RECORD;
   procedures_.RegisterStatus(proc, context);
-  ApiLock lock = LockApi();
-  if (!lock.owns_lock()) return XJC_OK;
-  StartMonitorLocked();
-  if (monitor_) monitor_->Wake();
-  return XJC_OK;
+  return ProceduresRegistered();
 }
 
 XJC_RESULT CommLibrary::UnregisterStatusProc() {
   procedures_.UnregisterStatus();
-  ApiLock lock = LockApi();
-  if (lock.owns_lock() && !procedures_.Any()) StopMonitorLocked();
-  return XJC_OK;
+  return ProceduresUnregistered();
 }
 
 XJC_RESULT CommLibrary::RegisterBatStatusProc(XJC_STATUS_PROC proc, void* context) {
   if (!proc) return XJC_E_NO_RECORD;
   procedures_.RegisterBattery(proc, context);
+  return ProceduresRegistered();
+}
+
+XJC_RESULT CommLibrary::UnregisterBatStatusProc() {
+  procedures_.UnregisterBattery();
+  return ProceduresUnregistered();
+}
+
+// A new procedure starts the monitor (when a port is open) and has it report at once.
+XJC_RESULT CommLibrary::ProceduresRegistered() {
   ApiLock lock = LockApi();
   if (!lock.owns_lock()) return XJC_OK;
   StartMonitorLocked();
@@ -500,8 +504,8 @@ XJC_RESULT CommLibrary::RegisterBatStatusProc(XJC_STATUS_PROC proc, void* contex
   return XJC_OK;
 }
 
-XJC_RESULT CommLibrary::UnregisterBatStatusProc() {
-  procedures_.UnregisterBattery();
+// The monitor stops with the last procedure.
+XJC_RESULT CommLibrary::ProceduresUnregistered() {
   ApiLock lock = LockApi();
   if (lock.owns_lock() && !procedures_.Any()) StopMonitorLocked();
   return XJC_OK;

@@ -90,6 +90,8 @@ class CommLibrary {
   // The open connection, or null.
   std::shared_ptr<PrinterConnection> OpenConnection();
 
+  XJC_RESULT ProceduresRegistered();
+  XJC_RESULT ProceduresUnregistered();
   void StartMonitorLocked();
   void StopMonitorLocked();
   void JoinRetiredLocked();
