@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/AtomicFile.h"
 #include "platform/Text.h"
 
 namespace plat {
@@ -689,69 +690,6 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-// The process's file creation mask, read without changing it (umask() cannot be read
-// without setting it, which would race with other threads creating files).
-mode_t CurrentUmask() {
-  std::string status;
-  if (ReadFileBytes("/proc/self/status", status) == ReadStatus::kOk) {
-    const std::size_t at = status.find("\nUmask:");
-    if (at != std::string::npos) {
-      return static_cast<mode_t>(std::strtoul(status.c_str() + at + 7, nullptr, 8) & 0777);
-    }
-  }
-  return 022;
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Writes bytes to a temporary file beside path, flushes it to disk and renames it over
-// path. On any failure the temporary file is removed and path is left as it was.
-bool ReplaceFileAtomically(const std::string& path, const std::string& bytes, const struct stat* old) {
-  std::string temp = path + ".tmp-XXXXXX";
-  int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0 && errno == ENAMETOOLONG) {
-    temp = FolderOf(path) + "/.tmp-XXXXXX";
-    fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  }
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, bytes);
-  if (ok) {
-    const mode_t mode = old != nullptr ? (old->st_mode & 07777) : (0666 & ~CurrentUmask());
-    ok = ::fchmod(fd, mode) == 0;
-    // Keep the owner of an existing file when we are allowed to (a privileged writer
-    // must not take the file away from its user); failure to do so is not an error.
-    if (ok && old != nullptr && (old->st_uid != ::geteuid() || old->st_gid != ::getegid())) {
-      [[maybe_unused]] const int ignored = ::fchown(fd, old->st_uid, old->st_gid);
-    }
-  }
-  ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  Cache().Clear();
-  // Make the rename itself durable; a folder that cannot be synced does not undo it.
-  const int dirFd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
-  }
-  return true;
-}
-
 // Writers of this process take this mutex; writers of other processes are kept apart by
 // an exclusive flock on the folder that holds the file. The folder is locked rather than
 // the file because the file is replaced by a rename (a lock on the old file would not
@@ -810,14 +748,14 @@ bool WriteProfile(std::u16string_view section, const std::u16string* key,
   std::string bytes;
   const ReadStatus status = ReadFileBytes(path, bytes);
   if (status == ReadStatus::kError) return false;  // never overwrite what we could not read
-  struct stat st {};
-  const bool existed = status == ReadStatus::kOk && ::stat(path.c_str(), &st) == 0;
 
   EditableFile edit = SplitForEdit(bytes);
   // Nothing to do (the value is already there, or what is to be removed is absent):
   // the file stays untouched.
   if (!ApplyEdit(edit, Trim(section), key, value)) return true;
-  return ReplaceFileAtomically(path, JoinForWrite(edit), existed ? &st : nullptr);
+  if (!ReplaceFileAtomically(path, JoinForWrite(edit))) return false;
+  Cache().Clear();
+  return true;
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/settings/PluginDataMgr.h"
+#include "platform/AtomicFile.h"
 #include "platform/Text.h"
 
 namespace {
@@ -100,17 +101,6 @@ bool ReadWholeFile(int fd, std::vector<std::uint8_t>& data) {
   std::size_t done = 0;
   while (done < data.size()) {
     const ssize_t n = read(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = write(fd, data + done, size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     done += static_cast<std::size_t>(n);
@@ -274,23 +264,13 @@ std::int32_t WriteSettingsFile(const PluginDataMgr& manager, const char16_t* log
 
   // The file appears complete or not at all: written beside its final place, then
   // renamed over it.
-  const std::string target = plat::ToUtf8(outputPath);
-  std::string temporary = target + ".XXXXXX";
+  plat::ReplaceFailure failure = plat::ReplaceFailure::kNone;
   errno = 0;
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) return SystemFailure(kSettingsFileCannotCreate, errno);
-  fchmod(fd, 0644);
-  bool written = WriteAll(fd, file.data(), file.size()) && fsync(fd) == 0;
-  const int writeError = errno;
-  written = (close(fd) == 0) && written;
-  if (!written) {
-    unlink(temporary.c_str());
-    return SystemFailure(kSettingsFileWriteError, writeError);
-  }
-  if (rename(temporary.c_str(), target.c_str()) != 0) {
-    const int renameError = errno;
-    unlink(temporary.c_str());
-    return SystemFailure(kSettingsFileCannotCreate, renameError);
+  if (!plat::ReplaceFileAtomically(plat::ToUtf8(outputPath),
+                                   std::string_view(reinterpret_cast<const char*>(file.data()), file.size()),
+                                   &failure)) {
+    return SystemFailure(failure == plat::ReplaceFailure::kWrite ? kSettingsFileWriteError : kSettingsFileCannotCreate,
+                         errno);
   }
   return kSettingsFileOk;
 }

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "app/settings/PluginDataMgr.h"
+#include "platform/AtomicFile.h"
 #include "platform/Folders.h"
 #include "platform/Text.h"
 
@@ -55,20 +55,6 @@ long long ReadFully(int fd, std::uint8_t* buffer, std::size_t size) {
     done += static_cast<std::size_t>(n);
   }
   return static_cast<long long>(done);
-}
-
-bool WriteFully(int fd, const std::uint8_t* data, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::write(fd, data + done, size - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 // Reads the blocks that follow the file header. Returns a result code; the caller
@@ -141,47 +127,18 @@ std::vector<std::uint8_t> BuildFileHeader(std::u16string_view modelName, std::ui
   return header;
 }
 
-// A suffix for temporary files that no other writer of this or another process uses at
-// the same time.
-std::string TemporarySuffix() {
-  static std::atomic<unsigned> counter{0};
-  return ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-}
-
-// Creates the temporary file beside target, in the same folder so that the final rename
-// stays within one file system. The name is target's own name plus a suffix; when that
-// is too long for the file system (a long device name), a short name in the same folder
-// is used instead. Returns the descriptor (or -1) and the name chosen in temporary.
-int CreateTemporaryFile(const std::string& target, const std::string& folder,
-                        std::string& temporary) {
-  const std::string suffix = TemporarySuffix();
-  temporary = target + suffix;
-  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0 && errno == ENAMETOOLONG) {
-    temporary = (folder.empty() ? std::string() : folder + "/") + suffix;
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  }
-  return fd;
-}
-
-// Writes header and blocks to fd and flushes them to the disk.
-bool WriteContents(int fd, const PluginDataMgr& manager, const std::vector<std::uint8_t>& header) {
-  if (!WriteFully(fd, header.data(), header.size())) return false;
+// The header and the blocks, in manager order, as they stand in the file; false when a
+// block's buffer is shorter than its size.
+bool BuildContents(const PluginDataMgr& manager, const std::vector<std::uint8_t>& header, std::string& bytes) {
+  bytes.assign(header.begin(), header.end());
   for (std::size_t i = 0; i < manager.BlockCount(); ++i) {
     const PluginDataBlockEntry& entry = manager.GetBlockEntry(i);
     if (entry.size <= 0) continue;
     const auto size = static_cast<std::size_t>(entry.size);
     if (entry.current.size() < size) return false;
-    if (!WriteFully(fd, entry.current.data(), size)) return false;
+    bytes.append(reinterpret_cast<const char*>(entry.current.data()), size);
   }
-  return ::fsync(fd) == 0;
-}
-
-void SyncFolder(const std::string& folder) {
-  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
+  return true;
 }
 
 }  // namespace
@@ -219,25 +176,16 @@ std::int32_t WriteSettingData(const PluginDataMgr& manager, std::u16string_view 
       !plat::CreateFolder(plat::FromUtf8(folder)))
     return 0;
 
-  std::vector<std::uint8_t> header;
-  std::string temporary;
+  std::string bytes;
   try {
     std::uint32_t written = 0;
     for (std::size_t i = 0; i < manager.BlockCount(); ++i)
       if (manager.GetBlockEntry(i).size > 0) ++written;
-    header = BuildFileHeader(modelName, headerValue1, headerValue2, written);
+    if (!BuildContents(manager, BuildFileHeader(modelName, headerValue1, headerValue2, written), bytes)) return 0;
   } catch (const std::bad_alloc&) {
     return 0;
   }
-
-  FileDescriptor fd(CreateTemporaryFile(target, folder, temporary));
-  if (!fd.valid()) return 0;
-  const bool complete = WriteContents(fd.get(), manager, header);
-  const bool closed = fd.Close();
-  if (!complete || !closed || ::rename(temporary.c_str(), target.c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    return 0;
-  }
-  SyncFolder(folder);
+  // The old file stays as it was unless the new one was written completely.
+  if (!plat::ReplaceFileAtomically(target, bytes)) return 0;
   return 1;
 }
