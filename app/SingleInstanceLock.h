@@ -8,28 +8,24 @@
 #include <string>
 #include <string_view>
 
+#include "platform/FileLock.h"
+
 inline constexpr char16_t kSingleInstanceLockName[] = u"XJ-K52II_UTILITY.lock";
 
 class SingleInstanceLock {
  public:
-  enum class Result { kAcquired, kHeldByOther, kError };
-
-  SingleInstanceLock() = default;
-  ~SingleInstanceLock();  // releases the lock
-  SingleInstanceLock(const SingleInstanceLock&) = delete;
-  SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
+  using Result = plat::ExclusiveFileLock::Result;
 
   // Creates the lock file in folder when missing and takes the lock without waiting.
   // kHeldByOther when another process (or another lock object) holds it; kError when
   // the file cannot be created or locked for any other reason.
   Result Acquire(std::u16string_view folder, std::u16string_view name = kSingleInstanceLockName);
-  // Gives the lock up; nothing when not held.
-  void Release();
-  bool IsHeld() const { return fd_ >= 0; }
+  // Gives the lock up; nothing when not held. The destructor does it too.
+  void Release() { lock_.Release(); }
+  bool IsHeld() const { return lock_.IsHeld(); }
   // The system's error number of the last failed Acquire.
-  int LastError() const { return lastError_; }
+  int LastError() const { return lock_.LastError(); }
 
  private:
-  int fd_ = -1;
-  int lastError_ = 0;
+  plat::ExclusiveFileLock lock_;
 };

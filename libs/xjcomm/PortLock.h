@@ -9,28 +9,24 @@
 #include <string_view>
 
 #include "libs/xjcomm/XJComm.h"
+#include "platform/FileLock.h"
 
 namespace xjcomm {
 
 class PortLock {
  public:
-  PortLock() = default;
-  ~PortLock();
-  PortLock(const PortLock&) = delete;
-  PortLock& operator=(const PortLock&) = delete;
-
   // Takes the lock of the port with this identity without waiting. XJC_OK; XJC_E_IN_USE
   // when another holder has it; XJC_E_OPEN_FAILED when the lock file cannot be made.
   XJC_RESULT Acquire(std::string_view portIdentity);
-  void Release();
-  bool Held() const { return fd_ >= 0; }
+  void Release() { lock_.Release(); }
+  bool Held() const { return lock_.IsHeld(); }
 
   // The lock file of a port: <runtime folder>/XJComm-<identity with every character
   // other than letters, digits, '.' and '-' replaced by '_'>.lock
   static std::string LockFilePath(std::string_view portIdentity);
 
  private:
-  int fd_ = -1;
+  plat::ExclusiveFileLock lock_;
 };
 
 }  // namespace xjcomm
