@@ -8,7 +8,7 @@
 #include <QShortcut>
 #include <cstdlib>
 
-#include "app/AppSettingsBlock.h"
+#include "sdk/AppSettingsBlock.h"
 #include "app/CAboutDlg.h"
 #include "app/CUtilDummyView.h"
 #include "app/CUtilSplitterWnd.h"
@@ -205,14 +205,14 @@ plat::LRESULT CMainFrame::OnSysCommand(plat::WPARAM command) {
 void CMainFrame::BeforeProgressRun() {
   // The status view must not be driven by the library while a page's job talks to the
   // printer.
-  XJC* xjc = block_ != nullptr ? block_->xjc : nullptr;
+  XJC* xjc = BlockXJC(block_);
   if (StatusView() == nullptr || xjc == nullptr || !xjc->IsLoaded()) return;
   xjc->XJC_UnregisterStatusProc();
   xjc->XJC_UnregisterBatStatusProc();
 }
 
 void CMainFrame::AfterProgressRun() {
-  XJC* xjc = block_ != nullptr ? block_->xjc : nullptr;
+  XJC* xjc = BlockXJC(block_);
   CUtilStatusView* status = StatusView();
   if (status == nullptr || xjc == nullptr || !xjc->IsLoaded()) return;
   xjc->XJC_Initialize();

@@ -26,13 +26,13 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettingsBlock.h"
+#include "sdk/AppSettingsBlock.h"
 #include "app/CExtCommandLineInfo.h"
 #include "app/CMainFrame.h"
 #include "app/SingleInstanceLock.h"
 #include "app/settings/PluginDataMgr.h"
 #include "lang/CLangResTable.h"
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/XJComm.h"
 #include "status/CEngineManager.h"
 
 class CPrinterSelectDlg;

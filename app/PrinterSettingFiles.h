@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/AppSettingsBlock.h"
+#include "sdk/AppSettingsBlock.h"
 
 class PluginDataMgr;
 

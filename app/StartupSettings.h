@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/AppSettingsBlock.h"
-#include "comm/PortRecord.h"
+#include "sdk/AppSettingsBlock.h"
+#include "sdk/PortRecord.h"
 
 // Sections and keys of SETTING.INI read at start-up.
 inline constexpr char16_t kFontSection[] = u"Font";

@@ -15,8 +15,8 @@
 
 #include "bench/BenchEnv.h"
 #include "bench/SimLauncher.h"
-#include "comm/PortRecord.h"
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/PortRecord.h"
+#include "sdk/XJComm.h"
 #include "platform/DynLib.h"
 
 namespace {

@@ -15,19 +15,31 @@ if(XJ_SANITIZE)
   target_link_options(xj_options INTERFACE -fsanitize=address,undefined)
 endif()
 
-# A static library of one subsystem: xj_add_library(name SOURCES ... DEPENDS ...)
+# The library of one subsystem: xj_add_library(name [SHARED] SOURCES ... DEPENDS ...)
+# Static by default. SHARED marks the libraries that the program and the plug-ins must
+# share as one copy: the platform layer (window handles, message handlers, message-box
+# automation), the language tables, the data manager and the form view framework. They
+# are placed in the installation folder, where the program and the plug-ins find them.
 function(xj_add_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
-  add_library(${name} STATIC ${ARG_SOURCES})
+  cmake_parse_arguments(ARG "SHARED" "" "SOURCES;DEPENDS" ${ARGN})
+  if(ARG_SHARED)
+    add_library(${name} SHARED ${ARG_SOURCES})
+    install(TARGETS ${name} LIBRARY DESTINATION "${XJ_INSTALL_DIR}")
+  else()
+    add_library(${name} STATIC ${ARG_SOURCES})
+  endif()
   target_link_libraries(${name} PUBLIC xj_options ${ARG_DEPENDS})
 endfunction()
 
-# A static library with widgets: like xj_add_library, with moc and Qt Widgets.
+# A library with widgets: like xj_add_library, with moc and Qt Widgets.
 function(xj_add_qt_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
-  add_library(${name} STATIC ${ARG_SOURCES})
+  cmake_parse_arguments(ARG "SHARED" "" "SOURCES;DEPENDS" ${ARGN})
+  if(ARG_SHARED)
+    xj_add_library(${name} SHARED SOURCES ${ARG_SOURCES} DEPENDS Qt6::Widgets ${ARG_DEPENDS})
+  else()
+    xj_add_library(${name} SOURCES ${ARG_SOURCES} DEPENDS Qt6::Widgets ${ARG_DEPENDS})
+  endif()
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
-  target_link_libraries(${name} PUBLIC xj_options Qt6::Widgets ${ARG_DEPENDS})
 endfunction()
 
 # A shared library loaded at run time by file name (XJComm.so, plug-ins ...):

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettingsBlock.h"
-#include "comm/PortRecord.h"
+#include "sdk/AppSettingsBlock.h"
+#include "sdk/PortRecord.h"
 #include "comm/ToolRunner.h"
 #include "platform/ui/Messages.h"
 

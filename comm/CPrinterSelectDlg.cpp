@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/settings/PluginDataMgr.h"
+#include "sdk/IPluginDataMgr.h"
 #include "comm/CCommunicationSettingDlg.h"
 #include "comm/ModelName.h"
 #include "comm/XJC.h"

@@ -15,11 +15,11 @@
 #include <string_view>
 #include <vector>
 
-#include "app/AppSettingsBlock.h"
-#include "comm/PortRecord.h"
+#include "sdk/AppSettingsBlock.h"
+#include "sdk/PortRecord.h"
 #include "comm/PrinterListRules.h"
 #include "lang/CLangResTable.h"
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/XJComm.h"
 
 class CSelectLangDlg;
 class CStaticItem;

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "comm/PortRecord.h"
+#include "sdk/PortRecord.h"
 #include "platform/InstalledPrinters.h"
 
 // Ports of the printer driver's port monitor carry a path "pipe://xj/..." whose name

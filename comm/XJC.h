@@ -11,14 +11,15 @@
 //
 // Threads: Load, Unload and the destructor run on the user-interface thread while no
 // other thread uses the object. The forwarding operations and the pointers may then be
-// used from any thread, as the library allows (libs/xjcomm/XJComm.h).
+// used from any thread, as the library allows (sdk/XJComm.h).
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
-#include "comm/IXJComm.h"
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/IXJComm.h"
+#include "sdk/XJComm.h"
 #include "platform/DynLib.h"
+#include "sdk/AppSettingsBlock.h"
 
 // Every entry point of the communication library, in the order of its header.
 #define XJC_ENTRY_POINTS(X)                                                              \
@@ -102,3 +103,10 @@ class XJC : public IXJComm {
 // XJC_E_NOT_LOADED when xjc is null or its library is not loaded, without calling
 // anything. User-interface thread.
 XJC_RESULT OpenPortSequence(XJC* xjc, PortRecord* record);
+
+// The program's communication object in the application settings block: the block
+// holds it as the IXJComm that plug-ins see, and the program always stores an XJC
+// there. Null for a null block or an empty field.
+inline XJC* BlockXJC(const AppSettingsBlock* block) {
+  return block != nullptr ? static_cast<XJC*>(block->xjc) : nullptr;
+}

@@ -4,7 +4,7 @@
 #include <QHideEvent>
 #include <QPushButton>
 
-#include "app/AppSettingsBlock.h"
+#include "sdk/AppSettingsBlock.h"
 #include "platform/Text.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/DialogUnits.h"

@@ -12,17 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "sdk/FormViewDll.h"
+
 // ChangeMenuState result of a row without a loaded plug-in (nothing was asked).
 inline constexpr std::int32_t kMenuNoPlugin = -1;
-// A page asked with kMenuStateLeave answers this when it may be left (and, at close,
-// when the program may end); a selection change is refused with kMenuLeaveRefused.
-inline constexpr std::int32_t kMenuLeaveAllowed = 0;
-inline constexpr std::int32_t kMenuLeaveRefused = -5;
-// ChangeMenuState states: may the current page be left (1), the page became current
-// (2), the current page was chosen again (3).
-inline constexpr std::int32_t kMenuStateLeave = 1;
-inline constexpr std::int32_t kMenuStateEnter = 2;
-inline constexpr std::int32_t kMenuStateReselect = 3;
+inline constexpr std::int32_t kMenuLeaveAllowed = kPluginOk;
 
 // One row of the menu as the frame and the status view see it: its text, whether it
 // can become the current page, and its plug-in's state-change entry (empty when the

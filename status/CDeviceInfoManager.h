@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "status/CManagerBase.h"
-#include "status/IDeviceInfoManager.h"
+#include "sdk/IDeviceInfoManager.h"
 
 // File name of the engine library in the library folder ("ADeviceInfoEngine.so" on
 // disk; the loader maps the name).
@@ -40,7 +40,7 @@ class CDeviceInfoManager : public IDeviceInfoManager, public CManagerBase {
   std::int32_t RegisterCallback(ManagerCallback callback, void* context) override;
   std::int32_t UnregisterCallback() override;
 
-  // IDeviceInfoManager: see status/IDeviceInfoManager.h.
+  // IDeviceInfoManager: see sdk/IDeviceInfoManager.h.
   std::int32_t Load() override;
   std::int32_t GetValueLength(const char* key, std::int32_t* length) override;
   std::int32_t GetValueInt(const char* key, std::int32_t* value) override;

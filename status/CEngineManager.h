@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "platform/Sync.h"
-#include "status/IEngineManager.h"
+#include "sdk/IEngineManager.h"
 
 class IXJComm;
 

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "platform/DynLib.h"
-#include "status/IManagerBase.h"
+#include "sdk/IManagerBase.h"
 
 class IXJComm;
 

@@ -11,7 +11,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/XJComm.h"
 #include "platform/ui/Messages.h"
 
 class XJC;

@@ -11,7 +11,7 @@
 #include <new>
 #include <string>
 
-#include "app/settings/PluginDataMgr.h"
+#include "sdk/IPluginDataMgr.h"
 #include "platform/AtomicFile.h"
 #include "platform/Text.h"
 
@@ -66,13 +66,13 @@ constexpr std::size_t kSwitch5FlagOffset = 76;
 // Memory switch 8: the flags in command order; 0 marks an unchanged bit.
 constexpr std::size_t kSwitch8Offsets[8] = {0, 160, 88, 156, 152, 0, 148, 144};
 
-// Copies a block of the manager; false when it is missing or smaller than needed.
-bool ReadBlock(const PluginDataMgr& manager, std::uint32_t id, std::int32_t size, std::vector<std::uint8_t>& block) {
-  const std::int32_t index = manager.FindBlock(id);
-  if (index < 0) return false;
+// Copies a block of the manager; false when it is missing, was never filled or is
+// smaller than needed (the size in its header says how much was stored).
+bool ReadBlock(const IPluginDataMgr& manager, std::uint32_t id, std::int32_t size, std::vector<std::uint8_t>& block) {
+  if (manager.FindBlock(id) < 0) return false;
   block.assign(static_cast<std::size_t>(size), 0);
-  if (manager.GetBlockEntry(static_cast<std::size_t>(index)).size < size) return false;
-  return manager.GetData(id, block.data(), size) == kSettingOk;
+  if (manager.GetData(id, block.data(), size) != kSettingOk) return false;
+  return static_cast<std::int64_t>(ReadLE32(block.data() + kBlockSizeOffset)) >= size;
 }
 
 void AppendCustomValue(std::vector<std::uint8_t>& out, std::uint8_t setting, std::uint16_t value) {
@@ -144,7 +144,7 @@ int LogoKindOf(const std::uint8_t* data, std::size_t size) {
   return -1;
 }
 
-std::int32_t BuildSettingsCommandBlock(const PluginDataMgr& manager, std::vector<std::uint8_t>& out) {
+std::int32_t BuildSettingsCommandBlock(const IPluginDataMgr& manager, std::vector<std::uint8_t>& out) {
   out.clear();
   // A printer whose paper width is fixed gets no paper width setting.
   bool omitPaperWidth = false;
@@ -192,7 +192,7 @@ std::uint32_t SettingsFileCrc32(const std::uint8_t* data, std::size_t size) {
   return crc ^ 0xFFFFFFFFu;
 }
 
-std::int32_t BuildSettingsFile(const PluginDataMgr& manager, const std::vector<std::uint8_t>* logo,
+std::int32_t BuildSettingsFile(const IPluginDataMgr& manager, const std::vector<std::uint8_t>* logo,
                                std::u16string_view modelName, const std::tm& localTime,
                                std::vector<std::uint8_t>& out) {
   out.clear();
@@ -243,7 +243,7 @@ std::int32_t BuildSettingsFile(const PluginDataMgr& manager, const std::vector<s
   return kSettingsFileOk;
 }
 
-std::int32_t WriteSettingsFile(const PluginDataMgr& manager, const char16_t* logoPath,
+std::int32_t WriteSettingsFile(const IPluginDataMgr& manager, const char16_t* logoPath,
                                std::u16string_view modelName, std::u16string_view outputPath) {
   if (outputPath.empty()) return kSettingsFileNoPath;
 

@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-class PluginDataMgr;
+class IPluginDataMgr;
 
 // Results of WriteSettingsFile.
 inline constexpr std::int32_t kSettingsFileOk = 0;
@@ -57,7 +57,7 @@ int LogoKindOf(const std::uint8_t* data, std::size_t size);
 // Builds the command block from the manager's blocks into out (replacing its content).
 // kSettingsFileOk, or kSettingsFileReadError when a source block is missing or shorter
 // than the value read from it.
-std::int32_t BuildSettingsCommandBlock(const PluginDataMgr& manager, std::vector<std::uint8_t>& out);
+std::int32_t BuildSettingsCommandBlock(const IPluginDataMgr& manager, std::vector<std::uint8_t>& out);
 
 // CRC-32/BZIP2: polynomial 0x04C11DB7, not reflected, initial value and final XOR
 // 0xFFFFFFFF.
@@ -66,7 +66,7 @@ std::uint32_t SettingsFileCrc32(const std::uint8_t* data, std::size_t size);
 // The complete file (header and data part) for a logo (null: none; the bytes are
 // those of the logo file) and the given local time. kSettingsFileOk, or the failure of
 // the logo check or of the command block.
-std::int32_t BuildSettingsFile(const PluginDataMgr& manager, const std::vector<std::uint8_t>* logo,
+std::int32_t BuildSettingsFile(const IPluginDataMgr& manager, const std::vector<std::uint8_t>* logo,
                                std::u16string_view modelName, const std::tm& localTime,
                                std::vector<std::uint8_t>& out);
 
@@ -76,5 +76,5 @@ std::int32_t BuildSettingsFile(const PluginDataMgr& manager, const std::vector<s
 // complete, so a failed write never leaves a partial file and never harms an existing
 // one. Returns kSettingsFileOk or a negative code above; a failure whose cause is a
 // missing file or folder gives kSettingsFileNoPath.
-std::int32_t WriteSettingsFile(const PluginDataMgr& manager, const char16_t* logoPath,
+std::int32_t WriteSettingsFile(const IPluginDataMgr& manager, const char16_t* logoPath,
                                std::u16string_view modelName, std::u16string_view outputPath);

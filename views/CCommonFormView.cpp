@@ -3,8 +3,8 @@
 #include <QEvent>
 #include <QResizeEvent>
 
-#include "app/AppSettingsBlock.h"
-#include "app/settings/PluginDataMgr.h"
+#include "sdk/AppSettingsBlock.h"
+#include "sdk/IPluginDataMgr.h"
 #include "platform/Text.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/DialogUnits.h"

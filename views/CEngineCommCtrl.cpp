@@ -4,8 +4,8 @@
 #include <QObject>
 #include <mutex>
 
-#include "app/AppSettingsBlock.h"
-#include "app/settings/PluginDataMgr.h"
+#include "sdk/AppSettingsBlock.h"
+#include "sdk/IPluginDataMgr.h"
 #include "platform/Sync.h"
 #include "views/CCommonFormView.h"
 #include "views/CFormViewCtrl.h"

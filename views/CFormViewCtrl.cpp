@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/AppSettingsBlock.h"
-#include "app/settings/PluginDataMgr.h"
+#include "sdk/AppSettingsBlock.h"
+#include "sdk/IPluginDataMgr.h"
 #include "platform/Text.h"
 #include "platform/ui/Controls.h"
 #include "views/CCommonFormView.h"
@@ -21,7 +21,7 @@ CFormViewCtrl::~CFormViewCtrl() {
 
 std::int32_t CFormViewCtrl::SetDefaultData(std::uint32_t) { return 1; }
 
-std::int32_t CFormViewCtrl::GetDependData(DataBlockRecord*, std::int32_t& count) {
+std::int32_t CFormViewCtrl::GetDependData(DataBlockDesc*, std::int32_t& count) {
   count = 0;
   return 1;
 }
@@ -72,7 +72,7 @@ std::int32_t CFormViewCtrl::Initialize(AppSettingsBlock* settingsBlock, QWidget*
   return kFormCtrlOk;
 }
 
-std::int32_t CFormViewCtrl::RegisterDataBlocks(PluginDataMgr* manager) {
+std::int32_t CFormViewCtrl::RegisterDataBlocks(IPluginDataMgr* manager) {
   if (!manager) return kSettingNotFound;
   if (manager->FindBlock(dataId_) == kSettingNotFound) {
     if (const std::int32_t r = manager->AddBlock(dataId_, dataVersion_, dataSize_); r != kSettingOk) return r;
@@ -82,12 +82,12 @@ std::int32_t CFormViewCtrl::RegisterDataBlocks(PluginDataMgr* manager) {
   GetDependData(nullptr, count);
   if (count <= 0) return kSettingOk;
   if (count > kMaxDependBlocks) return kSettingBadData;
-  std::vector<DataBlockRecord> records(static_cast<std::size_t>(count), DataBlockRecord{0, 0, 0});
+  std::vector<DataBlockDesc> records(static_cast<std::size_t>(count), DataBlockDesc{0, 0, 0});
   std::int32_t filled = count;
   GetDependData(records.data(), filled);
   filled = std::clamp(filled, 0, count);
   for (std::int32_t i = 0; i < filled; ++i) {
-    const DataBlockRecord& record = records[static_cast<std::size_t>(i)];
+    const DataBlockDesc& record = records[static_cast<std::size_t>(i)];
     if (manager->FindBlock(record.id) != kSettingNotFound) continue;
     if (const std::int32_t r = manager->AddBlock(record.id, record.version, record.size); r != kSettingOk) return r;
     SetDefaultData(record.id);

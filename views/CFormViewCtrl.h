@@ -12,9 +12,10 @@
 
 #include "lang/CLangResTable.h"
 #include "platform/ui/Messages.h"
+#include "sdk/FormViewDll.h"
 
 class CCommonFormView;
-class PluginDataMgr;
+class IPluginDataMgr;
 struct AppSettingsBlock;
 
 // Results of Initialize.
@@ -32,13 +33,6 @@ inline constexpr std::int32_t kMaxDependBlocks = 4096;
 // A 32-byte data block header: "PND" and a zero byte, id, version, size, 16 zero bytes.
 using DataHeader = std::array<std::uint8_t, 32>;
 
-// One data block a controller uses: id, version, size in bytes.
-struct DataBlockRecord {
-  std::uint32_t id;
-  std::int32_t version;
-  std::int32_t size;
-};
-static_assert(sizeof(DataBlockRecord) == 12);
 
 class CFormViewCtrl {
  public:
@@ -54,7 +48,7 @@ class CFormViewCtrl {
   virtual std::int32_t SetDefaultData(std::uint32_t id);
   // Further data blocks the controller uses: with records null, sets count to their
   // number; otherwise fills count records. Returns 1. The base uses none (count 0).
-  virtual std::int32_t GetDependData(DataBlockRecord* records, std::int32_t& count);
+  virtual std::int32_t GetDependData(DataBlockDesc* records, std::int32_t& count);
   // Runs before the pages are created; a non-zero result ends Initialize with it.
   virtual std::int32_t PreInitialize() { return 0; }
   // A hook for derived controllers; the program does not call it.
@@ -82,7 +76,7 @@ class CFormViewCtrl {
   // each missing one is added (AddBlock) and given its default contents
   // (SetDefaultData). Stops at the first failing AddBlock and returns its error, else
   // kSettingOk. Called by the owner of the controller once it is initialised.
-  std::int32_t RegisterDataBlocks(PluginDataMgr* manager);
+  std::int32_t RegisterDataBlocks(IPluginDataMgr* manager);
 
   // ---- fields -----------------------------------------------------------------------
   std::int32_t PageKind() const { return pageKind_; }

@@ -21,37 +21,10 @@
 #include <string_view>
 #include <vector>
 
-// Result codes of the manager and of the setting files.
-inline constexpr std::int32_t kSettingOk = 0;
-inline constexpr std::int32_t kSettingNotFound = -1;      // no entry with that id / name
-inline constexpr std::int32_t kSettingCannotOpen = -2;    // data file missing or locked
-inline constexpr std::int32_t kSettingBadData = -3;       // malformed file or bad argument
-inline constexpr std::int32_t kSettingReadError = -4;     // file shorter than announced, I/O error
-inline constexpr std::int32_t kSettingBadSize = -5;       // block size too small for a header
-inline constexpr std::int32_t kSettingNoMemory = -7;
-
-// Data block ids with a fixed meaning.
-inline constexpr std::uint32_t kPrinterInfoBlockId = 0x00010001u;  // printer information
-inline constexpr std::int32_t kPrinterInfoBlockSize = 992;
-inline constexpr std::uint32_t kCommRunnerBlockId = 0x00010005u;   // read by the job runner
-inline constexpr std::int32_t kCommRunnerBlockSize = 184;
-inline constexpr std::size_t kCommRunnerPermissiveOffset = 68;
-
-// Data block header.
-inline constexpr std::size_t kBlockHeaderSize = 32;
-inline constexpr std::size_t kBlockIdOffset = 4;
-inline constexpr std::size_t kBlockVersionOffset = 8;
-inline constexpr std::size_t kBlockSizeOffset = 12;
-inline constexpr std::uint8_t kBlockMagic[4] = {'P', 'N', 'D', 0};
-// The smallest block the manager accepts: a header and at least one byte of data.
-inline constexpr std::int32_t kMinBlockSize = static_cast<std::int32_t>(kBlockHeaderSize) + 1;
+#include "sdk/IPluginDataMgr.h"
 
 // Block buffers grow in steps of this many bytes.
 inline constexpr std::size_t kBlockBufferGrowth = 4096;
-
-// Settings-read flag values.
-inline constexpr std::int32_t kSettingsNotRead = 0;
-inline constexpr std::int32_t kSettingsRead = 1;
 
 // Printer entry texts are fixed fields of this many characters (terminator included).
 inline constexpr std::size_t kEntryTextCapacity = 260;
@@ -74,12 +47,12 @@ struct PrinterEntry {
 };
 static_assert(sizeof(PrinterEntry) == 2080);
 
-class PluginDataMgr {
+class PluginDataMgr final : public IPluginDataMgr {
  public:
   // Creates an empty manager (no blocks, no printers, settings-read flag 0).
   // Any thread; the manager then belongs to the creating thread (see above).
   PluginDataMgr();
-  ~PluginDataMgr();
+  virtual ~PluginDataMgr();
   PluginDataMgr(const PluginDataMgr&) = delete;
   PluginDataMgr& operator=(const PluginDataMgr&) = delete;
 
@@ -109,7 +82,7 @@ class PluginDataMgr {
 
   // 1 when the pair has an entry whose DataPath names an existing file, else 0.
   // Note the argument order (port first), as the printer selection dialog calls it.
-  std::int32_t ExistsSettingData(std::u16string_view portName, std::u16string_view deviceName) const;
+  std::int32_t ExistsSettingData(std::u16string_view portName, std::u16string_view deviceName) const override;
 
   std::size_t PrinterEntryCount() const { return printers_.size(); }
   // The entry at index (must be below PrinterEntryCount()).
@@ -122,10 +95,10 @@ class PluginDataMgr {
   // block with the magic, id and version filled in (its size field stays 0). Duplicate
   // ids are accepted; FindBlock, SetData and GetData use the first entry of an id.
   // Returns kSettingOk, kSettingBadSize (size below kMinBlockSize) or kSettingNoMemory.
-  std::int32_t AddBlock(std::uint32_t id, std::int32_t version, std::int32_t size);
+  std::int32_t AddBlock(std::uint32_t id, std::int32_t version, std::int32_t size) override;
 
   // Index of the first entry with that id, or kSettingNotFound.
-  std::int32_t FindBlock(std::uint32_t id) const;
+  std::int32_t FindBlock(std::uint32_t id) const override;
 
   // Stores size bytes of block as the current data of the first entry with that id,
   // after writing size into bytes 12-15 of the caller's block, and records size in the
@@ -133,12 +106,12 @@ class PluginDataMgr {
   // Returns kSettingOk, kSettingNotFound (no entry), kSettingBadSize (size below
   // kMinBlockSize: such a block could not be read back from the data file),
   // kSettingBadData (block null) or kSettingNoMemory.
-  std::int32_t SetData(std::uint32_t id, std::int32_t size, void* block);
+  std::int32_t SetData(std::uint32_t id, std::int32_t size, void* block) override;
 
   // Copies min(length, entry size) bytes from the start of the first entry with that id
   // into buffer. length 0 or below copies nothing. Returns kSettingOk, kSettingNotFound
   // or kSettingBadData (buffer null while length is positive).
-  std::int32_t GetData(std::uint32_t id, void* buffer, std::int32_t length) const;
+  std::int32_t GetData(std::uint32_t id, void* buffer, std::int32_t length) const override;
 
   // Deletes the entry at index with its buffers; an index out of range is ignored.
   void RemoveBlock(std::int32_t index);
@@ -152,23 +125,11 @@ class PluginDataMgr {
   // ---- settings-read flag ---------------------------------------------------------
   // 1 once the printer's settings were read completely (or in file mode); the data file
   // is written only then.
-  std::int32_t GetSettingsReadFlag() const { return settingsRead_; }
-  void SetSettingsReadFlag(std::int32_t flag) { settingsRead_ = flag; }
+  std::int32_t GetSettingsReadFlag() const override { return settingsRead_; }
+  void SetSettingsReadFlag(std::int32_t flag) override { settingsRead_ = flag; }
 
  private:
   std::vector<std::unique_ptr<PluginDataBlockEntry>> blocks_;
   std::vector<std::unique_ptr<PrinterEntry>> printers_;
   std::int32_t settingsRead_ = kSettingsNotRead;
 };
-
-// Little-endian helpers shared by the setting files.
-inline std::uint32_t ReadLE32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-inline void WriteLE32(std::uint8_t* p, std::uint32_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-  p[2] = static_cast<std::uint8_t>(v >> 16);
-  p[3] = static_cast<std::uint8_t>(v >> 24);
-}

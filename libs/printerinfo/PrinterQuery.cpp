@@ -3,8 +3,8 @@
 #include <chrono>
 #include <limits>
 
-#include "comm/IXJComm.h"
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/IXJComm.h"
+#include "sdk/XJComm.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 // PrinterQuery: one request and its reply at a time, through the communication object
-// (comm/IXJComm.h). Every exchange purges what the printer sent before, writes the
+// (sdk/IXJComm.h). Every exchange purges what the printer sent before, writes the
 // command, then reads the reply with a time limit and checks its form byte by byte, so
 // a silent printer gives kNoAnswer within the limit and a malformed reply gives
 // kBadReply, never a hang or a read past the reply. The printer information manager and

@@ -20,7 +20,7 @@
 #include "libs/xjcomm/PrinterConnection.h"
 #include "libs/xjcomm/StatusMonitor.h"
 #include "libs/xjcomm/StatusProcedures.h"
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/XJComm.h"
 
 namespace xjcomm {
 

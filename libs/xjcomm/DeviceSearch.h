@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "comm/PortRecord.h"
+#include "sdk/PortRecord.h"
 
 namespace xjcomm {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/XJComm.h"
 
 namespace xjcomm {
 

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "libs/xjcomm/CommLibrary.h"
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/XJComm.h"
 
 using xjcomm::CommLibrary;
 

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "comm/PortRecord.h"
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/PortRecord.h"
+#include "sdk/XJComm.h"
 
 namespace xjcomm {
 

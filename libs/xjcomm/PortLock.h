@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/XJComm.h"
 #include "platform/FileLock.h"
 
 namespace xjcomm {

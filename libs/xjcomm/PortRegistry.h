@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "comm/PortRecord.h"
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/PortRecord.h"
+#include "sdk/XJComm.h"
 
 namespace xjcomm {
 

@@ -16,7 +16,7 @@
 #include <mutex>
 #include <optional>
 
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/XJComm.h"
 
 namespace xjcomm {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/XJComm.h"
 
 namespace xjcomm {
 

@@ -2,7 +2,7 @@
 // sit at its agreed offset. Both tables are spelt out: the 32-bit one is the designed
 // layout; on a 64-bit build the four address fields are 8 bytes wide and every field
 // after one of them moves by 4.
-#include "app/AppSettingsBlock.h"
+#include "sdk/AppSettingsBlock.h"
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,7 @@
 #include <tuple>
 #include <vector>
 
-#include "app/AppSettingsBlock.h"
+#include "sdk/AppSettingsBlock.h"
 #include "app/CAboutDlg.h"
 #include "app/CUtilDummyView.h"
 #include "app/CUtilSplitterWnd.h"
@@ -140,7 +140,7 @@ TEST_F(MainFrameTest, CloseWithoutCurrentPageCloses) {
 
 TEST_F(MainFrameTest, CurrentPageRefusingKeepsTheWindowOpen) {
   std::vector<std::int32_t> states;
-  std::int32_t answer = kMenuLeaveRefused;
+  std::int32_t answer = kPluginLeaveRefused;
   frame_->MenuView()->AppendRow(MenuRow{u"Page", true, [&](std::int32_t state) {
                                            states.push_back(state);
                                            return answer;

@@ -4,7 +4,7 @@
 #define XJCOMM_BUILDING 1
 #include <cstring>
 
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/XJComm.h"
 #include "tests/comm/StubXJCommControl.h"
 
 #define STUB_EXPORT extern "C" __attribute__((visibility("default")))

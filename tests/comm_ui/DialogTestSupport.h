@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettingsBlock.h"
+#include "sdk/AppSettingsBlock.h"
 #include "app/settings/PluginDataMgr.h"
 #include "comm/XJC.h"
 #include "platform/Text.h"

@@ -6,7 +6,7 @@
 
 #include "platform/Text.h"
 #include "status/CEngineManager.h"
-#include "status/IDeviceInfoManager.h"
+#include "sdk/IDeviceInfoManager.h"
 #include "tests/libs/printerinfo/TcpTestComm.h"
 #include "tests/support/SimProcess.h"
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "status/CDeviceInfoManager.h"
-#include "status/IDeviceInfoManager.h"
+#include "sdk/IDeviceInfoManager.h"
 #include "tests/status/FakeEngineProbe.h"
 #include "tests/status/IdleComm.h"
 #include "tests/support/TestEnv.h"

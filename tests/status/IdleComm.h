@@ -1,8 +1,8 @@
 #pragma once
 // A communication object that carries no traffic: the fake engines only remember the
 // pointer they were initialised with.
-#include "comm/IXJComm.h"
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/IXJComm.h"
+#include "sdk/XJComm.h"
 
 class IdleComm : public IXJComm {
  public:

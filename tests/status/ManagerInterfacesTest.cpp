@@ -5,9 +5,9 @@
 #include "status/CDeviceInfoManager.h"
 #include "status/CEngineManager.h"
 #include "status/CManagerBase.h"
-#include "status/IDeviceInfoManager.h"
-#include "status/IEngineManager.h"
-#include "status/IManagerBase.h"
+#include "sdk/IDeviceInfoManager.h"
+#include "sdk/IEngineManager.h"
+#include "sdk/IManagerBase.h"
 #include "tests/comm/VirtualSlot.h"
 
 namespace {

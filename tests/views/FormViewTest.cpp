@@ -27,7 +27,7 @@ class TestController : public CFormViewCtrl {
     defaults.push_back(id);
     return 1;
   }
-  std::int32_t GetDependData(DataBlockRecord* records, std::int32_t& count) override {
+  std::int32_t GetDependData(DataBlockDesc* records, std::int32_t& count) override {
     if (!records) count = static_cast<std::int32_t>(depend.size());
     else std::copy_n(depend.begin(), count, records);
     return 1;
@@ -35,7 +35,7 @@ class TestController : public CFormViewCtrl {
   int createPagesCalls = 0;
   std::int32_t preInitializeResult = 0;
   std::vector<std::uint32_t> defaults;
-  std::vector<DataBlockRecord> depend;
+  std::vector<DataBlockDesc> depend;
 
  private:
   int pages_;

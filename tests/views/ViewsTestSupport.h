@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettingsBlock.h"
+#include "sdk/AppSettingsBlock.h"
 #include "comm/CCommStateDlg.h"
 #include "platform/Text.h"
 #include "platform/ui/MessageBox.h"

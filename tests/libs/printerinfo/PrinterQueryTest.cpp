@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/XJComm.h"
 #include "tests/libs/printerinfo/ScriptedComm.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/XJComm.h"
 
 void ScriptedComm::OnCommand(const std::string& command, const std::string& reply) {
   std::lock_guard<std::mutex> lock(mutex_);

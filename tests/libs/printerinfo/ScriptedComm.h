@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "comm/IXJComm.h"
+#include "sdk/IXJComm.h"
 
 class ScriptedComm : public IXJComm {
  public:

@@ -8,7 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/XJComm.h"
 
 TcpTestComm::~TcpTestComm() { Disconnect(); }
 

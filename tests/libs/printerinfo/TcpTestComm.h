@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "comm/IXJComm.h"
+#include "sdk/IXJComm.h"
 
 class TcpTestComm : public IXJComm {
  public:

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/XJComm.h"
 #include "tests/libs/printerinfo/ScriptedComm.h"
 #include "tests/libs/printerinfo/VodLibrary.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "libs/xjcomm/XJComm.h"
+#include "sdk/XJComm.h"
 
 class LoadedXJComm {
  public:

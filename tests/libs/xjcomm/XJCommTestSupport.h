@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "comm/PortRecord.h"
+#include "sdk/PortRecord.h"
 
 PortRecord MakeRecord(const std::u16string& kind, const std::string& portName);
 PortRecord NetRecord(int port);  // "127.0.0.1:<port>"

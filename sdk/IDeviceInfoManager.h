@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "status/IManagerBase.h"
+#include "sdk/IManagerBase.h"
 
 class IDeviceInfoManager : public IManagerBase {
  public:

@@ -11,11 +11,11 @@
 #include <cstdint>
 #include <mutex>
 
-#include "comm/PortRecord.h"
+#include "sdk/PortRecord.h"
 
-class XJC;
-class PluginDataMgr;
-class CEngineManager;
+class IXJComm;
+class IPluginDataMgr;
+class IEngineManager;
 
 // Chosen interface types (offset 524).
 inline constexpr std::int32_t kIfTypeSerial = 1;
@@ -38,8 +38,8 @@ struct AppSettingsBlock {
   std::int32_t callerCode;             //  7856 "d" option
   std::int32_t value203;               //  7860 set to 203 by start-up
   std::uint8_t unused7864[576];        //  7864..8439
-  XJC* xjc;                            //  8440 communication library object
-  PluginDataMgr* dataMgr;              //  8444 (64-bit: 8448)
+  IXJComm* xjc;                        //  8440 communication library object
+  IPluginDataMgr* dataMgr;             //  8444 (64-bit: 8448)
   char16_t exeFolder[260];             //  8448 with trailing "/"
   char16_t tempFolder[260];            //  8968 data folder + "/TMP"
   char16_t dataFolder[260];            //  9488 common data/NORVE/XJK52IIUTL
@@ -72,7 +72,7 @@ struct AppSettingsBlock {
   std::uint8_t batteryScaleFlag;       // 11676 1 from construction
   std::uint8_t pad11677[3];
   std::int32_t deviceId;               // 11680
-  CEngineManager* engineManager;       // 11684
+  IEngineManager* engineManager;       // 11684
 };
 #pragma pack(pop)
 

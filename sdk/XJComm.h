@@ -46,7 +46,7 @@
 // '6' (0x36, full), source '0' (0x30) external power or '1' (0x31) battery.
 #include <cstdint>
 
-#include "comm/PortRecord.h"
+#include "sdk/PortRecord.h"
 
 #if defined(XJCOMM_BUILDING)
 #define XJC_API extern "C" __attribute__((visibility("default")))

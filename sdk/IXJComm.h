@@ -3,7 +3,7 @@
 // printer information manager and the device information engine receive a pointer to
 // it and talk to the printer through Read and Write. The virtual slot order is part of
 // that interface: destructor, Read, Write, Purge, SetFlowCtrlForced, RecoverySending.
-// Every operation returns the library's 32-bit result (libs/xjcomm/XJComm.h), or
+// Every operation returns the library's 32-bit result (sdk/XJComm.h), or
 // XJC_E_NOT_LOADED (0x80000000) when the library is not loaded.
 //
 // Threads: any thread may call any operation; the library serialises the traffic with

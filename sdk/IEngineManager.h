@@ -4,7 +4,7 @@
 // destructor, GetEngine, ReleaseEngine.
 #include <cstdint>
 
-#include "status/IManagerBase.h"
+#include "sdk/IManagerBase.h"
 
 // Results of the engine manager.
 inline constexpr std::int32_t kEngineOk = 0;
