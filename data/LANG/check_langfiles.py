@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks the shipped language files the way the program reads them.
 
-Usage: check_langfiles.py [LANG folder]   (default: the folder of this script)
+Usage: check_langfiles.py [LANG folder [data folder]]
+       (defaults: the folder of this script, and the folder above the LANG folder)
 
 For every *.DAT file: UTF-8 without BOM, LF line ends; every line of every section
 parses (key and value non-empty, id readable, the right number of "||" fields for the
@@ -11,6 +12,11 @@ the language list (control 1000) names every shipped file.
 Between the English file 0409.DAT and each translation: the same sections, the same
 (section, id) pairs, the same numbers (item data, columns, widths, alignment), and the
 same "%s" placeholders, "\\n"/"\\t" escapes and digits in every text.
+The menu definition files MENUITEM*.DAT of the data folder, one per launch mode: every
+line parses, every key is one the menu reader takes and every number reads; the section
+names fit the reader's buffer; every item is kept by the reader, every page names a
+known plug-in, every PARENTITEMID names an item further up the same file, and the label
+STR_n of every item exists in [MENU_ITEM_STR] of every language file.
 Exits with 1 and a list of problems when anything is wrong.
 """
 import os
@@ -46,6 +52,7 @@ REQUIRED = {
     "SELECT_LANG_DLG_STR": [0],
     "PRT_STATUS_STR": list(range(0, 23)) + [24, 27, 28, 29, 100],
     "DLG_ERR_CORR_MSG_STR": [3, 9],
+    "MENU_ITEM_STR": list(range(0, 13)),
     "PRINTER_SETTING_VIEW_MSG": [0, 1, 2],
     "MSG_CONFIRM_SAVE_FILE_MSG": [0, 1],
 }
@@ -53,6 +60,44 @@ REQUIRED = {
 PRESELECTED_ITEM_DATA = {1017: (2, 8), 1019: (0, None), 1020: (1, 0), 1021: (0, None)}
 # Number of columns of the printer list.
 PRINTER_LIST_COLUMNS = 4
+
+# Menu definition files by launch mode.
+MENU_FILES = {
+    0: "MENUITEM.DAT", 1: "MENUITEM_LOGO.DAT", 2: "MENUITEM_PRNCTRL.DAT",
+    3: "MENUITEM_REMOTE.DAT", 4: "MENUITEM_SAVEFILE.DAT", 5: "MENUITEM_COUPON.DAT",
+    100: "MENUITEM_WRD_5.DAT", 110: "MENUITEM_WRD_5_LOGO.DAT",
+}
+# Sections with this prefix (letter case counts) are menu items.
+MENU_ITEM_PREFIX = "MENUITEM_"
+# The reader takes all section names, each with its terminator, into a buffer; this many
+# characters or more give an empty menu.
+MENU_SECTION_NAMES_LIMIT = 518
+# Keys the menu reader takes: "text", "number" or "switch" (0 or 1).
+MENU_KEYS = {
+    "APP_SETTING": {"TITLE": "text", "TITLE_ADD_VERSION": "switch"},
+    "SETTINGS": {
+        "LEVEL1_INDENT": "number", "LEVEL2_INDENT": "number", "LEVEL3_INDENT": "number",
+        "LEVEL4_INDENT": "number", "LEVEL5_INDENT": "number",
+        "MENU_ITEM_HEIGHT": "number", "MENU_ITEM_WIDTH": "number",
+        "BACKGROUND_BITMAP": "text", "ITEM_ON_MOUSE_BITMAP": "text",
+        "ITEM_SELECTED_BITMAP": "text", "ITEM_SELECTING_BITMAP": "text",
+        "ITEM_BITMAP_STRETCH": "switch", "ITEM_BITMAP_BK_TRANSPARENT": "switch",
+        "DEFALT_FONT_SIZE": "number", "DEFALT_FONT_COLOR_R": "number",
+        "DEFALT_FONT_COLOR_G": "number", "DEFALT_FONT_COLOR_B": "number",
+    },
+    MENU_ITEM_PREFIX: {
+        "ITEMID": "number", "PARENTITEMID": "number", "SELECTING": "switch",
+        "USE_DLL_NAME": "text", "FONT_BOLD": "switch", "FONT_SIZE": "number",
+        "FONT_COLOR_R": "number", "FONT_COLOR_G": "number", "FONT_COLOR_B": "number",
+        "STRING": "text", "MENU_NAME_KEY": "text",
+    },
+}
+MENU_ITEM_NEEDS = ("ITEMID", "PARENTITEMID", "SELECTING", "USE_DLL_NAME", "STRING")
+COLOUR_KEYS = ("FONT_COLOR_R", "FONT_COLOR_G", "FONT_COLOR_B", "DEFALT_FONT_COLOR_R",
+               "DEFALT_FONT_COLOR_G", "DEFALT_FONT_COLOR_B")
+# The setting-page plug-ins a menu may name.
+PLUGINS = ("XJPRNINFO.dll", "XJPRNSTG.dll", "XJPAPERSAVE.dll", "XJUATCUTSTG.dll",
+           "XJMODELOPT.dll", "XJBACKUP.dll", "XJLOGO.dll", "XJPRNCTRL.dll", "XJCOUPON.dll")
 
 
 def read_number(text):
@@ -240,8 +285,115 @@ def compare(english, english_texts, other, other_texts, where, problems):
                             f"digits differ from the English text")
 
 
+def read_menu(path, problems):
+    """Sections in file order: name -> {upper-case key: value}; None when unreadable."""
+    where = os.path.basename(path)
+    count = len(problems)
+    sections = read_file(path, problems)
+    if len(problems) > count and not sections:
+        return None
+    menu = {}
+    for name, lines in sections.items():
+        keys = next((table for prefix, table in MENU_KEYS.items()
+                     if name == prefix or (prefix == MENU_ITEM_PREFIX and name.startswith(prefix))),
+                    None)
+        if keys is None:
+            problems.append(f"{where}: section [{name}] is not read by the program")
+            continue
+        values = {}
+        for number, key, value in lines:
+            at = f"{where}:{number} [{name}]"
+            key = key.upper()
+            kind = keys.get(key)
+            if kind is None:
+                problems.append(f"{at}: key '{key}' is not read by the program")
+                continue
+            if key in values:
+                problems.append(f"{at}: key '{key}' appears twice (the first one counts)")
+                continue
+            if kind != "text" and not re.fullmatch(r"-?[0-9]+", value):
+                problems.append(f"{at}: {key} '{value}' is not a number")
+                continue
+            if kind == "switch" and value not in ("0", "1"):
+                problems.append(f"{at}: {key} must be 0 or 1, is {value}")
+            if key in COLOUR_KEYS and not -1 <= int(value) <= 255:
+                problems.append(f"{at}: {key} must be -1 or 0-255, is {value}")
+            values[key] = value
+        menu[name] = values
+    return menu
+
+
+def check_menu(path, languages, problems):
+    where = os.path.basename(path)
+    menu = read_menu(path, problems)
+    if menu is None:
+        return
+    names = sum(len(name) + 1 for name in menu)
+    if names >= MENU_SECTION_NAMES_LIMIT:
+        problems.append(f"{where}: section names take {names} characters, the menu is empty "
+                        f"from {MENU_SECTION_NAMES_LIMIT} on (use shorter names)")
+    for needed in ("APP_SETTING", "SETTINGS"):
+        if needed not in menu:
+            problems.append(f"{where}: no section [{needed}]")
+    items = [(name, values) for name, values in menu.items() if name.startswith(MENU_ITEM_PREFIX)]
+    if not items:
+        problems.append(f"{where}: no menu items")
+    ids = set()
+    for name, values in items:
+        at = f"{where} [{name}]"
+        missing = [key for key in MENU_ITEM_NEEDS if key not in values]
+        if missing:
+            problems.append(f"{at}: no {', '.join(missing)}")
+            continue
+        item_id, parent = int(values["ITEMID"]), int(values["PARENTITEMID"])
+        plugin = values["USE_DLL_NAME"]
+        if item_id == 0 and parent == 0 and plugin == "":
+            problems.append(f"{at}: ITEMID and PARENTITEMID 0 without a plug-in, "
+                            f"the program drops the item")
+        if item_id != 0 and item_id in ids:
+            problems.append(f"{at}: ITEMID {item_id} is used twice")
+        if parent != 0 and parent not in ids:
+            problems.append(f"{at}: PARENTITEMID {parent} names no item above it in the file")
+        ids.add(item_id)
+        if values["SELECTING"] == "1" and plugin == "":
+            problems.append(f"{at}: a selectable page needs a plug-in")
+        if values["SELECTING"] == "0" and plugin != "":
+            problems.append(f"{at}: a heading (SELECTING=0) names a plug-in")
+        if plugin != "" and plugin not in PLUGINS:
+            problems.append(f"{at}: unknown plug-in '{plugin}'")
+        label = re.fullmatch(r"STR_([0-9]+)", values["STRING"])
+        if label is None:
+            problems.append(f"{at}: STRING '{values['STRING']}' is not STR_n")
+            continue
+        index = int(label.group(1))
+        for language, parsed in languages.items():
+            entries = {record["id"] for record in parsed.get("MENU_ITEM_STR", [])}
+            if index not in entries:
+                problems.append(f"{at}: {language} has no [MENU_ITEM_STR] entry STR_{index}")
+            elif len(entries) <= index:
+                problems.append(f"{at}: {language} [MENU_ITEM_STR] needs more than {index} "
+                                f"entries to show STR_{index}")
+
+
+def check_menus(folder, languages, problems):
+    if not os.path.isdir(folder):
+        problems.append(f"{folder}: no such data folder")
+        return []
+    files = sorted(f for f in os.listdir(folder) if re.fullmatch(r"MENUITEM.*\.DAT", f))
+    for mode, name in sorted(MENU_FILES.items()):
+        if name not in files:
+            problems.append(f"{folder}: no {name} (menu of launch mode {mode})")
+    for name in files:
+        if name not in MENU_FILES.values():
+            problems.append(f"{name}: no launch mode reads this menu file")
+        check_menu(os.path.join(folder, name), languages, problems)
+    return files
+
+
 def main():
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
+    data_folder = (sys.argv[2] if len(sys.argv) > 2
+                   else os.path.dirname(os.path.abspath(folder)))
     problems = []
     files = sorted(f for f in os.listdir(folder) if f.upper().endswith(".DAT"))
     if "0409.DAT" not in files:
@@ -266,10 +418,12 @@ def main():
         if name != "0409.DAT":
             compare(parsed["0409.DAT"], texts["0409.DAT"], parsed[name], texts[name], name,
                     problems)
+    menus = check_menus(data_folder, parsed, problems)
     for problem in problems:
         print(problem)
     if not problems:
         print(f"{len(files)} language files checked: {', '.join(files)}")
+        print(f"{len(menus)} menu files checked: {', '.join(menus)}")
     return 1 if problems else 0
 
 
