@@ -17,15 +17,7 @@
 #include <cstdint>
 #include <string>
 
-// Launch modes.
-inline constexpr std::int32_t kModeNormal = 0;
-inline constexpr std::int32_t kModeLogo = 1;
-inline constexpr std::int32_t kModePrinterControl = 2;
-inline constexpr std::int32_t kModeRemote = 3;     // connection path given with "r"
-inline constexpr std::int32_t kModeFile = 4;       // settings saved to the "mF" file
-inline constexpr std::int32_t kModeCoupon = 5;
-inline constexpr std::int32_t kModeDriver = 100;   // started by the printer driver
-inline constexpr std::int32_t kModeDriverLogo = 110;
+#include "sdk/AppSettingsBlock.h"  // launch modes
 
 // Caller codes (passed on to the communication library).
 inline constexpr std::int32_t kCallerNone = 0;

@@ -23,7 +23,6 @@ namespace {
 
 constexpr int kSimStartTimeoutMs = 15000;
 constexpr std::int32_t kOpenWithCheck = 1;
-constexpr std::int32_t kStatusOnline = 0;
 constexpr char16_t kExpectedModel[] = u"XJ-K52II";
 
 using SetPortFn = XJC_RESULT (*)(const PortRecord*);
@@ -124,7 +123,7 @@ void BM_XJC_GetStatus(benchmark::State& state) {
   if (!OpenPort(state, s)) return;
   for (auto _ : state) {
     std::int32_t status = -1;
-    if (s.getStatus(&status) != XJC_OK || status != kStatusOnline) {
+    if (s.getStatus(&status) != XJC_OK || status != XJC_STATUS_ONLINE) {
       state.SkipWithError("XJC_GetStatus did not report an online printer");
       break;
     }

@@ -102,7 +102,7 @@ void BM_StatusCode_FromRealTimeReplies(benchmark::State& state) {
       for (std::uint8_t n = xjcomm::kRtPrinter; n <= xjcomm::kRtPaper; ++n) {
         ok = xjcomm::ApplyRealTimeStatus(n, poll[n - 1], printer) && ok;
       }
-      sum += ok ? xjcomm::DeriveStatusCode(printer, false) : xjcomm::kStatusNoReply;
+      sum += ok ? xjcomm::DeriveStatusCode(printer, false) : XJC_STATUS_NO_REPLY;
     }
     benchmark::DoNotOptimize(sum);
   }
@@ -116,7 +116,7 @@ void BM_StatusCode_FromStatusBlocks(benchmark::State& state) {
     for (const auto& block : blocks) {
       xjcomm::PrinterState printer;
       sum += xjcomm::StateFromAsb(block, printer) ? xjcomm::DeriveStatusCode(printer, false)
-                                                  : xjcomm::kStatusNoReply;
+                                                  : XJC_STATUS_NO_REPLY;
     }
     benchmark::DoNotOptimize(sum);
   }

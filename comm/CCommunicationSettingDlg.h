@@ -49,10 +49,6 @@ inline constexpr int kInterfaceBluetooth = 4;
 inline constexpr int kInterfaceCount = 5;
 inline constexpr int kInterfaceListEnd = -1;
 
-// Launch modes in which the program was started by the printer driver.
-inline constexpr std::int32_t kModeDriver = 100;
-inline constexpr std::int32_t kModeDriverLogo = 110;
-
 // The settings file the Bluetooth pairing tool leaves behind, below the common data
 // folder, and the value naming the serial port it paired.
 inline constexpr char16_t kBtSettingFileSubPath[] = u"NORVE/VADEVevedaver/XJBTSetting.ini";

@@ -25,6 +25,16 @@ inline constexpr std::int32_t kIfTypeEthernet = 4;
 inline constexpr std::int32_t kIfTypeBluetooth = 5;
 inline constexpr std::int32_t kIfTypeConnectionPath = 6;
 
+// Launch modes (offset 6292), from the command line.
+inline constexpr std::int32_t kModeNormal = 0;
+inline constexpr std::int32_t kModeLogo = 1;
+inline constexpr std::int32_t kModePrinterControl = 2;
+inline constexpr std::int32_t kModeRemote = 3;       // connection path given with "r"
+inline constexpr std::int32_t kModeFile = 4;         // settings saved to the "mF" file
+inline constexpr std::int32_t kModeCoupon = 5;
+inline constexpr std::int32_t kModeDriver = 100;     // started by the printer driver
+inline constexpr std::int32_t kModeDriverLogo = 110;  // started by the printer driver, logo menu
+
 #pragma pack(push, 4)
 struct AppSettingsBlock {
   std::int32_t langId;                 //     0 LANGID

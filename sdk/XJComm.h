@@ -36,12 +36,12 @@
 // library takes an advisory lock per port (a lock file in the runtime folder) while a
 // port is open and during XJC_CommunicationTest.
 //
-// Status codes (XJC_GetStatus and the status procedure), derived from the printer's
-// real-time status and automatic status, first match wins: 2 no reply, 3 fatal error,
-// 9 autocutter error, 4 recoverable error, 5 auto-recoverable error, 6 cover open,
-// 7 out of paper, 14 paper being fed, 16 offline because the battery is empty, 1 offline,
-// 18 paper near-end, 0 online. (17, awaiting paper removal, has no sensor on this model
-// and is never reported.)
+// Status codes (XJC_GetStatus and the status procedure): the XJC_STATUS_* table below.
+// This library derives them from the printer's real-time status and automatic status,
+// first match wins: 2 no reply, 3 fatal error, 9 autocutter error, 4 recoverable error,
+// 5 auto-recoverable error, 6 cover open, 7 out of paper, 14 paper being fed, 16 offline
+// because the battery is too low, 1 offline, 18 paper near-end, 0 online. (17, awaiting
+// paper removal, has no sensor on this model and is never reported.)
 // Battery codes (the battery procedure): (level << 8) | source, level '0' (0x30, empty) to
 // '6' (0x36, full), source '0' (0x30) external power or '1' (0x31) battery.
 #include <cstdint>
@@ -70,6 +70,40 @@ inline constexpr XJC_RESULT XJC_E_NOT_SUPPORTED = 0x8000000Au;  // entry point o
 inline constexpr XJC_RESULT XJC_E_IN_USE = 0x8000000Bu;         // another process holds the port
 inline constexpr XJC_RESULT XJC_E_BUFFER_TOO_SMALL = 0x8000000Cu;
 inline constexpr XJC_RESULT XJC_E_STORE = 0x8000000Du;          // the port registry could not be written
+
+// ---- printer status codes ---------------------------------------------------------------
+// The one table of printer status codes, shared by the library, the program's status
+// pane and its communication jobs. The codes of printers with a journal or ink (8, 10-13,
+// 15, 19-22 and 100) are never reported by this library but keep their meaning, so a
+// status pane shows them right whichever library reports them.
+inline constexpr std::int32_t XJC_STATUS_ONLINE = 0;
+inline constexpr std::int32_t XJC_STATUS_OFFLINE = 1;                 // offline, any other cause
+inline constexpr std::int32_t XJC_STATUS_NO_REPLY = 2;                // the printer does not answer
+inline constexpr std::int32_t XJC_STATUS_FATAL_ERROR = 3;             // unrecoverable error
+inline constexpr std::int32_t XJC_STATUS_RECOVERABLE_ERROR = 4;
+inline constexpr std::int32_t XJC_STATUS_AUTO_RECOVERABLE_ERROR = 5;
+inline constexpr std::int32_t XJC_STATUS_COVER_OPEN = 6;
+inline constexpr std::int32_t XJC_STATUS_PAPER_END = 7;
+inline constexpr std::int32_t XJC_STATUS_JOURNAL_END = 8;
+inline constexpr std::int32_t XJC_STATUS_AUTOCUTTER_ERROR = 9;
+inline constexpr std::int32_t XJC_STATUS_NO_INK_CARTRIDGE_1 = 10;
+inline constexpr std::int32_t XJC_STATUS_NO_INK_CARTRIDGE_2 = 11;
+inline constexpr std::int32_t XJC_STATUS_OUT_OF_INK_1 = 12;
+inline constexpr std::int32_t XJC_STATUS_OUT_OF_INK_2 = 13;
+inline constexpr std::int32_t XJC_STATUS_FEEDING = 14;                // paper fed by the FEED button
+inline constexpr std::int32_t XJC_STATUS_CLEANING = 15;
+inline constexpr std::int32_t XJC_STATUS_BATTERY_OFFLINE = 16;        // offline: the battery is too low
+inline constexpr std::int32_t XJC_STATUS_AWAITING_PAPER_REMOVAL = 17;
+inline constexpr std::int32_t XJC_STATUS_PAPER_NEAR_END = 18;
+inline constexpr std::int32_t XJC_STATUS_JOURNAL_NEAR_END = 19;
+inline constexpr std::int32_t XJC_STATUS_INK_1_NEAR_END = 20;
+inline constexpr std::int32_t XJC_STATUS_INK_2_NEAR_END = 21;
+inline constexpr std::int32_t XJC_STATUS_PAPER_LAYOUT_ERROR = 22;
+inline constexpr std::int32_t XJC_STATUS_LAST = XJC_STATUS_PAPER_LAYOUT_ERROR;  // highest code of the table
+inline constexpr std::int32_t XJC_STATUS_INK_CLEARED = 100;           // no ink or cleaning condition pending any more
+// Program side: no status known (before the first notification, or a code outside the
+// table).
+inline constexpr std::int32_t XJC_STATUS_UNKNOWN = -1;
 
 // Status and battery procedures: (value, context). The return value is ignored.
 typedef std::int32_t (*XJC_STATUS_PROC)(std::uint32_t value, void* context);

@@ -34,20 +34,24 @@ std::int32_t PermissiveFlag(const AppSettingsBlock* block) {
 }  // namespace
 
 bool IsCommunicationAllowed(std::int32_t printerState, std::int32_t permissive) {
-  if (printerState == kPrinterStateOffline || printerState == kPrinterStateUnknown) return false;
-  if (permissive != 0) return true;
   switch (printerState) {
-    case kPrinterStateOnline:
-    case kPrinterStatePaperNearEnd:
-    case kPrinterStateJournalNearEnd:
-    case kPrinterStateInk1NearEnd:
-    case kPrinterStateInk2NearEnd:
-    case kPrinterStateNoInkStatus:
+    case XJC_STATUS_UNKNOWN:
+    case XJC_STATUS_OFFLINE:
+    case XJC_STATUS_BATTERY_OFFLINE:
+      return false;
+    case XJC_STATUS_ONLINE:
+    case XJC_STATUS_PAPER_NEAR_END:
+    case XJC_STATUS_JOURNAL_NEAR_END:
+    case XJC_STATUS_INK_1_NEAR_END:
+    case XJC_STATUS_INK_2_NEAR_END:
+    case XJC_STATUS_INK_CLEARED:
       return true;
     default:
-      return false;  // among them kPrinterStateAwaitingPaperRemoval
+      return permissive != 0;
   }
 }
+
+bool IsCommunicationJobRunning() { return tRunningJobs > 0; }
 
 CEngineCommCtrl::CEngineCommCtrl() = default;
 CEngineCommCtrl::~CEngineCommCtrl() = default;
@@ -59,7 +63,7 @@ std::int32_t CEngineCommCtrl::RunJob(CCommonFormView* page) {
   if (!threadProc) return kJobThreadFailed;
   if (tRunningJobs > 0) return kJobRefused;
 
-  std::int32_t state = kPrinterStateUnknown;
+  std::int32_t state = XJC_STATUS_UNKNOWN;
   plat::SendMessage(mainFrame, UM_GET_PRINTER_STATUS, reinterpret_cast<plat::WPARAM>(&state), 0);
   AppSettingsBlock* block = controller->SettingsBlock();
   if (!IsCommunicationAllowed(state, PermissiveFlag(block))) return kJobRefused;

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "platform/ui/Messages.h"
+#include "sdk/XJComm.h"
 
 namespace plat {
 class Event;
@@ -22,23 +23,16 @@ inline constexpr std::int32_t kJobNoMainFrame = -25;   // no main frame, or it g
 inline constexpr std::int32_t kJobThreadFailed = -24;  // the worker did not resume or left no exit code
 inline constexpr std::int32_t kJobRefused = -64;       // the printer state forbids communication
 
-// Printer states as the status view reports them (UM_GET_PRINTER_STATUS).
-inline constexpr std::int32_t kPrinterStateUnknown = -1;
-inline constexpr std::int32_t kPrinterStateOnline = 0;
-inline constexpr std::int32_t kPrinterStateOffline = 1;
-inline constexpr std::int32_t kPrinterStateAwaitingPaperRemoval = 16;
-inline constexpr std::int32_t kPrinterStatePaperNearEnd = 18;
-inline constexpr std::int32_t kPrinterStateJournalNearEnd = 19;
-inline constexpr std::int32_t kPrinterStateInk1NearEnd = 20;
-inline constexpr std::int32_t kPrinterStateInk2NearEnd = 21;
-inline constexpr std::int32_t kPrinterStateNoInkStatus = 100;
-
 // The delay before the progress dialog of a job shows itself, in milliseconds.
 inline constexpr std::int32_t kJobProgressDelayMs = 1;
 
-// Whether a job may talk to the printer in this state. permissive is the flag of the
-// 0x00010005 data block (0 when the block is missing): with it set, only the offline
-// and unknown states refuse; without it, only online and the near-end warnings allow.
+// Whether a job may talk to the printer in this state (an XJC_STATUS_* code as the
+// status view reports it). permissive is the flag of the 0x00010005 data block (0 when
+// the block is missing; it lets the printer take commands while offline): with it set,
+// only a printer that cannot take commands at all refuses (unknown state, offline, and
+// offline because its battery is too low, where writing its settings memory could leave
+// them half written); without it, only online, the near-end warnings and a cleared ink
+// condition allow.
 bool IsCommunicationAllowed(std::int32_t printerState, std::int32_t permissive);
 
 class CEngineCommCtrl {
@@ -85,6 +79,10 @@ class CEngineCommCtrl {
   std::unique_ptr<SuspendedWorker> worker_;
   std::unique_ptr<plat::Event> progressEventStore_;
 };
+
+// True while a communication job started on the calling thread runs, that is while its
+// progress dialog is up. UI thread.
+bool IsCommunicationJobRunning();
 
 // Sends the position (0..100) to the job's progress window (UM_PROGRESS_POSITION; the
 // call returns once the dialog has taken it) and then sets the job's progress event.

@@ -340,14 +340,14 @@ XJC_RESULT CommLibrary::OpenLocked(std::int32_t mode) {
   if (!selected_) return XJC_E_NO_PORT;
   if (connection_) {
     if (mode != kOpenAndCheck) return XJC_OK;
-    std::uint32_t code = kStatusNoReply;
+    std::uint32_t code = XJC_STATUS_NO_REPLY;
     return connection_->QueryStatusCode(code);
   }
   auto connection = std::make_shared<PrinterConnection>(selectedAddress_);
   if (const XJC_RESULT rc = connection->Open(); rc != XJC_OK) return rc;
   connection->SetFlowControlForced(flowForced_);
   if (mode == kOpenAndCheck) {
-    std::uint32_t code = kStatusNoReply;
+    std::uint32_t code = XJC_STATUS_NO_REPLY;
     if (const XJC_RESULT rc = connection->QueryStatusCode(code); rc != XJC_OK) {
       connection->Close();
       return rc;
@@ -390,7 +390,7 @@ XJC_RESULT CommLibrary::Initialize() {
   if (!connection) return XJC_E_NOT_OPEN;
   if (const XJC_RESULT rc = connection->Purge(); rc != XJC_OK) return rc;
   if (const XJC_RESULT rc = connection->EnableAutoStatus(kAsbItems); rc != XJC_OK) return rc;
-  std::uint32_t code = kStatusNoReply;
+  std::uint32_t code = XJC_STATUS_NO_REPLY;
   if (const XJC_RESULT rc = connection->QueryStatusCode(code); rc != XJC_OK) return rc;
   // Learn the model now, so that capability questions need no exchange later; a printer
   // that does not tell is asked again when a capability is wanted.
@@ -452,7 +452,7 @@ XJC_RESULT CommLibrary::GetStatus(std::int32_t* status) {
   {
     ApiLock lock = LockApi();
     if (!lock.owns_lock()) {
-      *status = static_cast<std::int32_t>(kStatusNoReply);
+      *status = XJC_STATUS_NO_REPLY;
       return XJC_E_NOT_OPEN;
     }
     if (monitor_) {
@@ -464,10 +464,10 @@ XJC_RESULT CommLibrary::GetStatus(std::int32_t* status) {
     connection = connection_;
   }
   if (!connection) {
-    *status = static_cast<std::int32_t>(kStatusNoReply);
+    *status = XJC_STATUS_NO_REPLY;
     return XJC_E_NOT_OPEN;
   }
-  std::uint32_t code = kStatusNoReply;
+  std::uint32_t code = XJC_STATUS_NO_REPLY;
   connection->QueryStatusCode(code);  // no answer: code 2, which is the answer
   *status = static_cast<std::int32_t>(code);
   return XJC_OK;

@@ -91,18 +91,18 @@ bool StateFromAsb(const std::array<std::uint8_t, 4>& block, PrinterState& state)
   return true;
 }
 
-std::uint32_t DeriveStatusCode(const PrinterState& s, bool batteryLow) {
-  if (s.unrecoverableError) return kStatusFatalError;
-  if (s.autocutterError) return kStatusAutocutterError;
-  if (s.recoverableError) return kStatusRecoverableError;
-  if (s.autoRecoverableError) return kStatusAutoRecoverableError;
-  if (s.coverOpen) return kStatusCoverOpen;
-  if (s.paperEnd || s.stoppedByPaperEnd) return kStatusPaperEnd;
-  if (s.feeding) return kStatusFeeding;
-  if (s.offline && batteryLow) return kStatusBatteryOffline;
-  if (s.offline) return kStatusOffline;
-  if (s.nearEnd) return kStatusNearEnd;
-  return kStatusOnline;
+std::int32_t DeriveStatusCode(const PrinterState& s, bool batteryLow) {
+  if (s.unrecoverableError) return XJC_STATUS_FATAL_ERROR;
+  if (s.autocutterError) return XJC_STATUS_AUTOCUTTER_ERROR;
+  if (s.recoverableError) return XJC_STATUS_RECOVERABLE_ERROR;
+  if (s.autoRecoverableError) return XJC_STATUS_AUTO_RECOVERABLE_ERROR;
+  if (s.coverOpen) return XJC_STATUS_COVER_OPEN;
+  if (s.paperEnd || s.stoppedByPaperEnd) return XJC_STATUS_PAPER_END;
+  if (s.feeding) return XJC_STATUS_FEEDING;
+  if (s.offline && batteryLow) return XJC_STATUS_BATTERY_OFFLINE;
+  if (s.offline) return XJC_STATUS_OFFLINE;
+  if (s.nearEnd) return XJC_STATUS_PAPER_NEAR_END;
+  return XJC_STATUS_ONLINE;
 }
 
 std::optional<std::uint16_t> ParseBatteryReply(const Bytes& block) {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sdk/XJComm.h"
+
 namespace xjcomm {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -97,24 +99,12 @@ bool ApplyRealTimeStatus(std::uint8_t n, std::uint8_t reply, PrinterState& state
 bool StateFromAsb(const std::array<std::uint8_t, 4>& block, PrinterState& state);
 
 // ---- status codes -------------------------------------------------------------------------
-inline constexpr std::uint32_t kStatusOnline = 0;
-inline constexpr std::uint32_t kStatusOffline = 1;
-inline constexpr std::uint32_t kStatusNoReply = 2;
-inline constexpr std::uint32_t kStatusFatalError = 3;
-inline constexpr std::uint32_t kStatusRecoverableError = 4;
-inline constexpr std::uint32_t kStatusAutoRecoverableError = 5;
-inline constexpr std::uint32_t kStatusCoverOpen = 6;
-inline constexpr std::uint32_t kStatusPaperEnd = 7;
-inline constexpr std::uint32_t kStatusAutocutterError = 9;
-inline constexpr std::uint32_t kStatusFeeding = 14;
-inline constexpr std::uint32_t kStatusBatteryOffline = 16;
-inline constexpr std::uint32_t kStatusAwaitingRemoval = 17;  // no sensor for it on this model
-inline constexpr std::uint32_t kStatusNearEnd = 18;
+// The codes are the XJC_STATUS_* table of sdk/XJComm.h.
 
 // The status code of a printer that answered, first matching condition wins. batteryLow
 // says that the printer runs on its battery and the battery is empty, which turns an
 // otherwise unexplained offline state into code 16.
-std::uint32_t DeriveStatusCode(const PrinterState& state, bool batteryLow);
+std::int32_t DeriveStatusCode(const PrinterState& state, bool batteryLow);
 
 // ---- battery ---------------------------------------------------------------------------------
 inline constexpr std::uint8_t kPowerAc = 0x30;

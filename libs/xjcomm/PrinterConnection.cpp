@@ -335,7 +335,7 @@ XJC_RESULT PrinterConnection::QueryState(PrinterState& state) {
 
 XJC_RESULT PrinterConnection::QueryStatusCode(std::uint32_t& code) {
   std::lock_guard<std::mutex> guard(mutex_);
-  code = kStatusNoReply;
+  code = XJC_STATUS_NO_REPLY;
   PrinterState state;
   const XJC_RESULT rc = QueryStateLocked(state);
   if (rc != XJC_OK) {
@@ -353,7 +353,7 @@ XJC_RESULT PrinterConnection::QueryStatusCode(std::uint32_t& code) {
     return rc;
   }
   bool batteryLow = false;
-  if (state.offline && DeriveStatusCode(state, false) == kStatusOffline &&
+  if (state.offline && DeriveStatusCode(state, false) == XJC_STATUS_OFFLINE &&
       batterySupported_.value_or(true)) {
     // An offline printer without another cause may have run its battery flat.
     std::uint16_t battery = 0;

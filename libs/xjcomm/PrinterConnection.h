@@ -83,7 +83,7 @@ class PrinterConnection {
   // ---- questions ----
   // The printer's state from DLE EOT 1-4.
   XJC_RESULT QueryState(PrinterState& state);
-  // The status code (kStatus*); on failure code = kStatusNoReply and the failure is
+  // The status code (XJC_STATUS_*); on failure code = XJC_STATUS_NO_REPLY and the failure is
   // returned. A parallel port that cannot answer is judged by its status lines.
   XJC_RESULT QueryStatusCode(std::uint32_t& code);
   // The battery code (level << 8) | source.

@@ -98,11 +98,11 @@ void StatusMonitor::Run() {
       status = DeriveStatusCode(connection_->LastStatusBlockState(), batteryLow);
     }
     if (pollNow || now >= nextPoll) {
-      std::uint32_t code = kStatusNoReply;
+      std::uint32_t code = XJC_STATUS_NO_REPLY;
       connection_->QueryStatusCode(code);  // code stays "no reply" on failure
       status = code;
       now = NowMs();
-      nextPoll = now + (blocksArrive && code != kStatusNoReply ? timing_.confirmPollMs
+      nextPoll = now + (blocksArrive && code != XJC_STATUS_NO_REPLY ? timing_.confirmPollMs
                                                                : timing_.pollMs);
     }
     if (stop_) break;

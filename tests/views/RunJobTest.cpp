@@ -66,7 +66,10 @@ class RunJobTest : public testing::Test {
 TEST_F(RunJobTest, PrinterStateDecidesWhetherTheJobRuns) {
   CCommonFormView* page = MakePage(&frame_, &frame_);
   std::atomic<int> calls{0};
-  page->EngineCommCtrl().threadProc = [&](CCommonFormView*) { return ++calls; };
+  page->EngineCommCtrl().threadProc = [&](CCommonFormView*) {
+    ++calls;
+    return 1;
+  };
   for (std::int32_t state : {16, -1, 1, 3, 17}) {
     frame_.printerState = state;
     EXPECT_EQ(page->EngineCommCtrl().RunJob(page), kJobRefused) << state;
@@ -77,15 +80,20 @@ TEST_F(RunJobTest, PrinterStateDecidesWhetherTheJobRuns) {
   EXPECT_EQ(frame_.stateQueries, 5);
   for (std::int32_t state : {0, 18, 19, 20, 21, 100}) EXPECT_TRUE(IsCommunicationAllowed(state, 0)) << state;
 
-  // The 0x10005 block's flag lets every state but offline and unknown through.
+  // The 0x10005 block's flag (commands while offline) lets a printer that waits for its
+  // paper to be taken, or whose cover is open, take the job; a printer that is offline
+  // because its battery is too low, plainly offline, or unknown never does.
   SetPermissiveFlag(1);
-  frame_.printerState = kPrinterStateAwaitingPaperRemoval;
-  EXPECT_EQ(page->EngineCommCtrl().RunJob(page), 1);
-  for (std::int32_t state : {-1, 1}) {
+  for (std::int32_t state : {XJC_STATUS_AWAITING_PAPER_REMOVAL, XJC_STATUS_COVER_OPEN}) {
+    frame_.printerState = state;
+    EXPECT_EQ(page->EngineCommCtrl().RunJob(page), 1) << state;
+  }
+  for (std::int32_t state : {XJC_STATUS_UNKNOWN, XJC_STATUS_OFFLINE, XJC_STATUS_BATTERY_OFFLINE}) {
     frame_.printerState = state;
     EXPECT_EQ(page->EngineCommCtrl().RunJob(page), kJobRefused) << state;
   }
-  EXPECT_EQ(frame_.runs, 1);
+  EXPECT_EQ(frame_.runs, 2);
+  EXPECT_EQ(calls.load(), 2);
   EXPECT_FALSE(HeldElsewhere(lock_));
 }
 
@@ -133,7 +141,7 @@ TEST_F(RunJobTest, MissingMainFrameOrProgressWindowGivesMinus25) {
   // A frame that answers the state but creates no progress window.
   QWidget bareFrame;
   plat::SetMessageHandler(&bareFrame, UM_GET_PRINTER_STATUS, [](plat::WPARAM w, plat::LPARAM) {
-    *reinterpret_cast<std::int32_t*>(w) = kPrinterStateOnline;
+    *reinterpret_cast<std::int32_t*>(w) = XJC_STATUS_ONLINE;
     return plat::LRESULT{0};
   });
   CCommonFormView* page = MakePage(&bareFrame, &bareFrame);
@@ -177,7 +185,7 @@ TEST_F(RunJobTest, JobEndsCleanlyWhenTheFrameDoesNotRunTheDialog) {
   // reports must still be served and its result returned.
   QWidget frame;
   plat::SetMessageHandler(&frame, UM_GET_PRINTER_STATUS, [](plat::WPARAM w, plat::LPARAM) {
-    *reinterpret_cast<std::int32_t*>(w) = kPrinterStateOnline;
+    *reinterpret_cast<std::int32_t*>(w) = XJC_STATUS_ONLINE;
     return plat::LRESULT{0};
   });
   plat::SetMessageHandler(&frame, UM_CREATE_PROGRESS, [&frame](plat::WPARAM, plat::LPARAM) {

@@ -59,7 +59,7 @@ TEST(CommandLanguageTest, StatusBlockBitsBecomeState) {
   EXPECT_TRUE(s.paperEnd);
   EXPECT_FALSE(s.nearEnd);
   ASSERT_TRUE(StateFromAsb({0x10, 0x00, 0x03, 0x00}, s));
-  EXPECT_EQ(DeriveStatusCode(s, false), kStatusNearEnd);
+  EXPECT_EQ(DeriveStatusCode(s, false), XJC_STATUS_PAPER_NEAR_END);
   EXPECT_FALSE(StateFromAsb({0x12, 0, 0, 0}, s));     // not a block start
   EXPECT_FALSE(StateFromAsb({0x10, 0x10, 0, 0}, s));  // bad continuation
 }
@@ -72,30 +72,30 @@ TEST(CommandLanguageTest, StatusCodeTakesTheFirstMatchingCondition) {
 
   // Take the conditions away one by one in the order of precedence.
   PrinterState s = everything;
-  EXPECT_EQ(DeriveStatusCode(s, true), kStatusFatalError);
+  EXPECT_EQ(DeriveStatusCode(s, true), XJC_STATUS_FATAL_ERROR);
   s.unrecoverableError = false;
-  EXPECT_EQ(DeriveStatusCode(s, true), kStatusAutocutterError);
+  EXPECT_EQ(DeriveStatusCode(s, true), XJC_STATUS_AUTOCUTTER_ERROR);
   s.autocutterError = false;
-  EXPECT_EQ(DeriveStatusCode(s, true), kStatusRecoverableError);
+  EXPECT_EQ(DeriveStatusCode(s, true), XJC_STATUS_RECOVERABLE_ERROR);
   s.recoverableError = false;
-  EXPECT_EQ(DeriveStatusCode(s, true), kStatusAutoRecoverableError);
+  EXPECT_EQ(DeriveStatusCode(s, true), XJC_STATUS_AUTO_RECOVERABLE_ERROR);
   s.autoRecoverableError = false;
-  EXPECT_EQ(DeriveStatusCode(s, true), kStatusCoverOpen);
+  EXPECT_EQ(DeriveStatusCode(s, true), XJC_STATUS_COVER_OPEN);
   s.coverOpen = false;
-  EXPECT_EQ(DeriveStatusCode(s, true), kStatusPaperEnd);
+  EXPECT_EQ(DeriveStatusCode(s, true), XJC_STATUS_PAPER_END);
   s.paperEnd = false;
-  EXPECT_EQ(DeriveStatusCode(s, true), kStatusFeeding);
+  EXPECT_EQ(DeriveStatusCode(s, true), XJC_STATUS_FEEDING);
   s.feeding = false;
-  EXPECT_EQ(DeriveStatusCode(s, true), kStatusBatteryOffline);
-  EXPECT_EQ(DeriveStatusCode(s, false), kStatusOffline);
+  EXPECT_EQ(DeriveStatusCode(s, true), XJC_STATUS_BATTERY_OFFLINE);
+  EXPECT_EQ(DeriveStatusCode(s, false), XJC_STATUS_OFFLINE);
   s.offline = false;
-  EXPECT_EQ(DeriveStatusCode(s, true), kStatusNearEnd);
+  EXPECT_EQ(DeriveStatusCode(s, true), XJC_STATUS_PAPER_NEAR_END);
   s.nearEnd = false;
-  EXPECT_EQ(DeriveStatusCode(s, true), kStatusOnline);
+  EXPECT_EQ(DeriveStatusCode(s, true), XJC_STATUS_ONLINE);
 
   PrinterState stopped;
   stopped.stoppedByPaperEnd = true;
-  EXPECT_EQ(DeriveStatusCode(stopped, false), kStatusPaperEnd);
+  EXPECT_EQ(DeriveStatusCode(stopped, false), XJC_STATUS_PAPER_END);
 }
 
 TEST(CommandLanguageTest, BatteryRepliesAreCheckedBeforeUse) {
