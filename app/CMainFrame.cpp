@@ -63,7 +63,9 @@ bool CMainFrame::Create() {
   outer_ = new CUtilSplitterWnd(this);
   if (!outer_->CreateStatic(2, 1)) return false;
   outer_->setGeometry(rect());
-  if (!outer_->CreateView(kOuterStatusRow, 0, new CUtilStatusView, QSize(1, 1))) return false;
+  auto* status = new CUtilStatusView;
+  if (!outer_->CreateView(kOuterStatusRow, 0, status, QSize(1, 1))) return false;
+  status->OnInitialUpdate(block_, this, startupCommResult_);
   inner_ = new CUtilSplitterWnd;
   if (!inner_->CreateStatic(1, 2)) return false;
   if (!outer_->CreateView(kOuterContentRow, 0, inner_, QSize(1, 1))) return false;
@@ -106,6 +108,12 @@ void CMainFrame::SetMenuPaneSize(int width, int height) {
   menuWidth_ = width;
   menuHeight_ = height;
   RecalcPaneLayout();
+}
+
+void CMainFrame::SetMenuItems(MenuItemList* items) {
+  // Kept for the status view, which starts monitoring the printer with these items.
+  menuItems_ = items;
+  if (CUtilStatusView* status = StatusView()) status->StartMonitoring(items);
 }
 
 void CMainFrame::RecalcPaneLayout() {

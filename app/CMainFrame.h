@@ -21,7 +21,9 @@
 #include <string>
 
 #include "lang/CLangResTable.h"
+#include "menu/MenuItem.h"
 #include "platform/ui/Messages.h"
+#include "sdk/XJComm.h"
 
 struct AppSettingsBlock;
 class CUtilDummyView;
@@ -78,9 +80,14 @@ class CMainFrame : public QWidget {
   explicit CMainFrame(AppSettingsBlock* block, QWidget* parent = nullptr);
   ~CMainFrame() override;
 
+  // The start-up's result of testing the printer (0: it answered), which decides
+  // whether the status pane reads the printer when monitoring starts. Before Create.
+  void SetStartupCommResult(XJC_RESULT result) { startupCommResult_ = result; }
+
   // Creates the window: language table "MAIN_WINDOW", the running copy's tag, the title,
-  // the two splitters with their panes; centres the frame on the screen and gives the
-  // menu view its first update. False when the panes cannot be created.
+  // the two splitters with their panes (the status pane gets its initial update);
+  // centres the frame on the screen and gives the menu view its first update. False
+  // when the panes cannot be created.
   bool Create();
 
   // Pane layout for a client size, or none while the menu list has no size yet.
@@ -93,6 +100,10 @@ class CMainFrame : public QWidget {
   // The size the menu list needs (from the menu view); lays the panes out again.
   void SetMenuPaneSize(int width, int height);
   int MenuPaneWidth() const { return menuWidth_; }
+  // The menu item list, from the menu view once it has read the menu file (the view
+  // keeps owning it); null before. The status view starts monitoring the printer with it.
+  void SetMenuItems(MenuItemList* items);
+  MenuItemList* MenuItems() const { return menuItems_; }
   int MenuPaneHeight() const { return menuHeight_; }
   // Lays the panes out for the current client size; nothing while the splitters are
   // incomplete or the menu size is not known.
@@ -144,6 +155,8 @@ class CMainFrame : public QWidget {
   CUtilSplitterWnd* inner_ = nullptr;
   int menuWidth_ = 0;
   int menuHeight_ = 0;
+  MenuItemList* menuItems_ = nullptr;
+  XJC_RESULT startupCommResult_ = XJC_E_NOT_LOADED;
   CLangResTable table_;
   plat::WindowTag* tag_ = nullptr;
   bool shownOnce_ = false;

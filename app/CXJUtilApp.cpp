@@ -419,6 +419,7 @@ void CXJUtilApp::QueryCapabilities() {
 bool CXJUtilApp::CreateMainWindow() {
   document_ = std::make_unique<CUtlDoc>();
   auto* frame = new CMainFrame(block_.get());
+  frame->SetStartupCommResult(startupCommResult_);
   if (!frame->Create()) {
     delete frame;
     document_.reset();

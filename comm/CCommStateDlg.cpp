@@ -13,6 +13,7 @@
 #include "platform/Sync.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/DialogUnits.h"
+#include "platform/ui/EventLog.h"
 #include "platform/ui/WaitCursor.h"
 #include "res/AnimationWidget.h"
 #include "res/ResourceIds.h"
@@ -151,6 +152,7 @@ void CCommStateDlg::ShowDelayed() {
     move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
   }
   show();
+  plat::LogEvent(plat::kEventProgressShown, {plat::FromQString(windowTitle())});
   shownTime_ = static_cast<std::int64_t>(std::time(nullptr));
   animation_->Close();
   if (animation_->Open(animationId_)) animation_->Play();

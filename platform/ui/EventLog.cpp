@@ -84,6 +84,11 @@ AutomaticAnswer ParseAutomaticAnswer(const char* value) {
   return AutomaticAnswer::kInvalid;
 }
 
+bool AutomaticAnswersEnabled() {
+  const AutomaticAnswer answer = ParseAutomaticAnswer(std::getenv(kMessageBoxAnswerVariable));
+  return answer == AutomaticAnswer::kOk || answer == AutomaticAnswer::kYes || answer == AutomaticAnswer::kNo;
+}
+
 int AutomaticAnswerFor(AutomaticAnswer answer, unsigned type) {
   const unsigned buttons = type & 0x0F;
   if (buttons != MB_YESNO && buttons != MB_YESNOCANCEL) return IDOK;

@@ -15,6 +15,11 @@
 // start asked this copy to come to the front), "splash-shown", "splash-closed",
 // "exit" (exit code), "startup-ended" (reason) and "second-copy" (this start found a
 // running copy and ends; "answered" or "no-answer": whether that copy came forward).
+// The status pane adds "status-line" (the status line as shown), "battery-picture" (the
+// picture's number), "error-guidance" (status code, title, guidance text; the dialog is
+// not shown when message boxes are answered automatically), "settings-read" (the
+// result of reading the printer's settings) and "notification" (summary, body of a
+// desktop notification); the progress dialog adds "progress-shown".
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -32,6 +37,12 @@ inline constexpr char kEventSplashClosed[] = "splash-closed";
 inline constexpr char kEventExit[] = "exit";
 inline constexpr char kEventStartupEnded[] = "startup-ended";
 inline constexpr char kEventSecondCopy[] = "second-copy";
+inline constexpr char kEventStatusLine[] = "status-line";
+inline constexpr char kEventBatteryPicture[] = "battery-picture";
+inline constexpr char kEventErrorGuidance[] = "error-guidance";
+inline constexpr char kEventSettingsRead[] = "settings-read";
+inline constexpr char kEventNotification[] = "notification";
+inline constexpr char kEventProgressShown[] = "progress-shown";
 
 // The escaped form of a field as it stands in the log.
 std::string EscapeEventField(std::string_view text);
@@ -49,6 +60,9 @@ enum class AutomaticAnswer { kNone, kOk, kYes, kNo, kCancel, kInvalid };
 // "ok", "yes", "no", "cancel" (letter case ignored); null or empty gives kNone, anything else
 // kInvalid.
 AutomaticAnswer ParseAutomaticAnswer(const char* value);
+// True when XJ_MESSAGE_BOX_ANSWER holds a valid answer: windows the user only reads and
+// closes (the error guidance) are then logged and not shown. Any thread.
+bool AutomaticAnswersEnabled();
 // The answer a box of the given type (MB_OK, MB_YESNO plus icon bits) gets.
 int AutomaticAnswerFor(AutomaticAnswer answer, unsigned type);
 

@@ -34,13 +34,13 @@
 namespace {
 
 // A zeroed settings block whose language folder holds an English file with the given
-// text.
-std::unique_ptr<AppSettingsBlock> MakeBlock(const std::string& languageFile = {}) {
+// text (the panes need a language file; without one the status pane closes the window).
+std::unique_ptr<AppSettingsBlock> MakeBlock(const std::string& languageFile = "[CMN_STR]\nSTR_0=OK\n") {
   auto block = std::make_unique<AppSettingsBlock>();
   std::memset(block.get(), 0, sizeof(AppSettingsBlock));
   block->langId = 0x0409;
   const std::string folder = testenv::MakeTempDir("lang");
-  if (!languageFile.empty()) testenv::WriteFile(folder + "/0409.DAT", languageFile);
+  testenv::WriteFile(folder + "/0409.DAT", languageFile);
   plat::CopyText(block->langFolder, plat::FromUtf8(folder));
   return block;
 }

@@ -1,0 +1,26 @@
+#pragma once
+// DesktopNotifier: sends desktop notifications through the freedesktop notification
+// service (org.freedesktop.Notifications on the session bus). Without a session bus, or
+// without a service on it, a notification silently goes nowhere; the program never
+// waits for the service.
+//
+// Threads: UI thread.
+#include <QString>
+#include <cstdint>
+
+class DesktopNotifier {
+ public:
+  // The service's name, object and interface.
+  static constexpr char kService[] = "org.freedesktop.Notifications";
+  static constexpr char kPath[] = "/org/freedesktop/Notifications";
+  static constexpr char kInterface[] = "org.freedesktop.Notifications";
+  static constexpr char kMethod[] = "Notify";
+  // The name the notifications carry and their icon (a freedesktop icon name).
+  static constexpr char kApplicationName[] = "XJ-K52II Utility";
+  static constexpr char kIconName[] = "printer";
+  // Let the service decide how long a notification stays.
+  static constexpr std::int32_t kDefaultTimeout = -1;
+
+  // Sends one notification; true when it was handed to the session bus.
+  bool Notify(const QString& summary, const QString& body);
+};
