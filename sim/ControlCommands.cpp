@@ -34,6 +34,10 @@ std::string Encode(const std::string& text) {
 
 const char* OnOff(bool on) { return on ? "on" : "off"; }
 
+// Limits of the identity commands, as on the command line.
+constexpr std::size_t kMaxControlIdText = 80;
+constexpr int kMaxDeviceId = 255;
+
 std::string Bits(std::uint8_t value) {
   std::string out;
   for (int bit = 7; bit >= 0; --bit) out.push_back(((value >> bit) & 1) ? '1' : '0');
@@ -51,7 +55,8 @@ bool ParseNumber(const std::string& text, int min, int max, int& value) {
 constexpr const char* kHelp =
     "ok commands: cover open|closed, paper ok|near-end|end, cutter error|ok, fatal on|off, "
     "recoverable on|off, autorecoverable on|off, feed on|off, drawer high|low, battery 0-6, "
-    "power ac|battery, offline on|off, slow MS, garbage on|off, silent on|off, drop, status, help, quit";
+    "power ac|battery, offline on|off, slow MS, garbage on|off, silent on|off, model NAME, deviceid N, drop, "
+    "status, help, quit";
 
 }  // namespace
 
@@ -74,7 +79,7 @@ ControlCommands::Result ControlCommands::Execute(const std::string& line) {
   }
   static const char* const kWithArgument[] = {"cover", "paper", "cutter", "fatal", "recoverable", "autorecoverable",
                                               "feed", "drawer", "battery", "power", "offline", "slow",
-                                              "garbage", "silent"};
+                                              "garbage", "silent", "model", "deviceid"};
   if (std::find(std::begin(kWithArgument), std::end(kWithArgument), verb) == std::end(kWithArgument))
     return {"error: unknown command '" + verb + "' (see help)"};
   if (words.size() != 2) return {"error: " + verb + " wants one argument (see help)"};
@@ -135,6 +140,23 @@ ControlCommands::Result ControlCommands::Execute(const std::string& line) {
     if (!ParseNumber(arg, 0, kBatteryFull, level)) return {"error: battery wants a level from 0 to 6"};
     c.batteryLevel = level;
     actions_.ConditionChanged();
+    return {"ok"};
+  }
+  if (verb == "model") {
+    // Another printer at the same address: printable ASCII without blanks.
+    if (arg.size() > kMaxControlIdText ||
+        !std::all_of(arg.begin(), arg.end(), [](char ch) { return ch > ' ' && ch < 0x7F; }))
+      return {"error: model wants printable ASCII of at most " + std::to_string(kMaxControlIdText) +
+              " characters without blanks"};
+    model_.identity.model = arg;
+    return {"ok"};
+  }
+  if (verb == "deviceid") {
+    int id = 0;
+    if (!ParseNumber(arg, 0, kMaxDeviceId, id)) return {"error: deviceid wants a number from 0 to 255"};
+    if (id == kDeviceIdNoCutter && model_.condition.cutterError)
+      return {"error: the variant without autocutter cannot keep a cutter error"};
+    model_.identity.deviceId = id;
     return {"ok"};
   }
   if (verb == "slow") {

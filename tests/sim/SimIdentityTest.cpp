@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "tests/sim/SimLink.h"
 #include "tests/support/SimProcess.h"
@@ -121,6 +122,29 @@ TEST(SimIdentityTest, SeveralTcpEndpointsServeTheSamePrinter) {
   ASSERT_TRUE(link.valid());
   ASSERT_TRUE(link.Send(B({0x10, 0x04, 0x02})));
   EXPECT_EQ(link.Read(1), B({0x16}));
+}
+
+TEST(SimIdentityTest, AnotherPrinterCanTakeOverTheAddress) {
+  Started s{SimProcess::Options{}};
+  ASSERT_TRUE(s.started);
+  ASSERT_EQ(s.sim.Control("model XJ-K53II"), "ok");
+  ASSERT_EQ(s.sim.Control("deviceid 145"), "ok");
+  EXPECT_EQ(s.Id(67, true), IdText("XJ-K53II"));
+  EXPECT_EQ(s.Id(1, false), B({0x91}));
+  const std::string status = s.sim.Control("status");
+  EXPECT_EQ(StatusValue(status, "model"), "XJ-K53II");
+  EXPECT_EQ(StatusValue(status, "deviceid"), "145");
+  // The variant without autocutter has none to report.
+  EXPECT_EQ(s.sim.Control("cutter error"), "error: this model has no autocutter");
+  ASSERT_EQ(s.sim.Control("deviceid 144"), "ok");
+  ASSERT_EQ(s.sim.Control("cutter error"), "ok");
+  EXPECT_EQ(s.sim.Control("deviceid 145").rfind("error: ", 0), 0u);
+  const std::vector<std::string> refused = {"model", "model a b", "model " + std::string(81, 'M'), "deviceid 256",
+                                            "deviceid x"};
+  for (const std::string& command : refused) {
+    EXPECT_EQ(s.sim.Control(command).rfind("error: ", 0), 0u) << command;
+  }
+  EXPECT_EQ(StatusValue(s.sim.Control("status"), "model"), "XJ-K53II");
 }
 
 TEST(SimControlTest, BadControlCommandsGetAnErrorAndChangeNothing) {
