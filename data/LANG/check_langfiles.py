@@ -51,7 +51,7 @@ REQUIRED = {
     "SELECT_LANG_DLG_CAP": [1, 2],
     "SELECT_LANG_DLG_CMB": [1000],
     "SELECT_LANG_DLG_STR": [0],
-    "PRT_STATUS_STR": list(range(0, 23)) + [24, 27, 28, 29, 100],
+    "PRT_STATUS_STR": list(range(0, 23)) + [24, 27, 28, 29, 100, 101],
     "DLG_ERR_CORR_MSG_STR": [3, 9],
     "MENU_ITEM_STR": list(range(0, 13)),
     "PRINTER_SETTING_VIEW_MSG": [0, 1, 2],

@@ -86,7 +86,8 @@ AutomaticAnswer ParseAutomaticAnswer(const char* value) {
 
 bool AutomaticAnswersEnabled() {
   const AutomaticAnswer answer = ParseAutomaticAnswer(std::getenv(kMessageBoxAnswerVariable));
-  return answer == AutomaticAnswer::kOk || answer == AutomaticAnswer::kYes || answer == AutomaticAnswer::kNo;
+  return answer == AutomaticAnswer::kOk || answer == AutomaticAnswer::kYes || answer == AutomaticAnswer::kNo ||
+         answer == AutomaticAnswer::kCancel;
 }
 
 int AutomaticAnswerFor(AutomaticAnswer answer, unsigned type) {
