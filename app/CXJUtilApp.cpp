@@ -25,6 +25,7 @@
 #include "platform/ui/EventLog.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/RunningCopy.h"
+#include "status/PrinterInfoLibrary.h"
 #include "status/PrinterSettingsFile.h"
 #include "views/CommonMessages.h"
 #include "views/Messages.h"
@@ -46,12 +47,6 @@ auto RunBlocking(Work work) -> decltype(work()) {
   worker.join();
   return result;
 }
-
-// The printer information manager's entry points used at start-up.
-using VodInitializeFn = std::uint32_t (*)(IXJComm*);
-using VodFinalizeFn = void (*)(std::uint32_t*);
-using VodGetDeviceIdFn = std::int32_t (*)(std::uint32_t, std::int32_t*);
-constexpr std::int32_t kVodOk = 1;
 
 constexpr std::int32_t kFeatureBatteryStatus = 6;
 constexpr std::int32_t kUserSettingCommands = 1;
@@ -366,26 +361,21 @@ void CXJUtilApp::CloseSplash() {
 
 void CXJUtilApp::ReadDeviceId() {
   if (startupCommResult_ != XJC_OK) return;
-  plat::LibHandle library = plat::LoadLibraryW(kPrinterInfoLibraryName);
-  if (library == nullptr) return;
-  auto initialize = reinterpret_cast<VodInitializeFn>(plat::GetProcAddress(library, "Initialize"));
-  auto finalize = reinterpret_cast<VodFinalizeFn>(plat::GetProcAddress(library, "Finalize"));
-  auto getDeviceId = reinterpret_cast<VodGetDeviceIdFn>(plat::GetProcAddress(library, "GetDeviceID"));
-  if (initialize != nullptr && finalize != nullptr && getDeviceId != nullptr) {
-    IXJComm* comm = xjc_.get();
-    const std::int32_t deviceId = RunBlocking([&] {
-      std::int32_t found = 0;
-      std::uint32_t handle = initialize(comm);
-      if (handle != 0) {
-        std::int32_t id = 0;
-        if (getDeviceId(handle, &id) == kVodOk) found = id;
-        finalize(&handle);
-      }
-      return found;
-    });
-    if (deviceId != 0) block_->deviceId = deviceId;
-  }
-  plat::FreeLibrary(library);
+  PrinterInfoLibrary library;
+  if (!library.Load(kPrinterInfoLibraryName)) return;
+  const PrinterInfoEntryPoints& entries = library.Entries();
+  IXJComm* comm = xjc_.get();
+  const std::int32_t deviceId = RunBlocking([&] {
+    std::int32_t found = 0;
+    std::uint32_t handle = entries.initialize(comm);
+    if (handle != 0) {
+      std::int32_t id = 0;
+      if (entries.getDeviceId(handle, &id) == VOD_OK) found = id;
+      entries.finalize(&handle);
+    }
+    return found;
+  });
+  if (deviceId != 0) block_->deviceId = deviceId;
 }
 
 void CXJUtilApp::QueryCapabilities() {

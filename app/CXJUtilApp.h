@@ -76,7 +76,6 @@ inline constexpr char16_t kLanguageFolderName[] = u"LANG";
 inline constexpr char16_t kLogoFileName[] = u"K52IILOGO.tlg";
 inline constexpr char16_t kDefaultLangCode[] = u"0409";
 inline constexpr char16_t kDriverPortPathMarker[] = u"ZLDPRT";
-inline constexpr char16_t kPrinterInfoLibraryName[] = u"VodEroVerEDU.dll";
 inline constexpr char16_t kServedModelName[] = u"XJ-K52II";
 inline constexpr std::int32_t kBlockValue203 = 203;
 inline constexpr std::int32_t kLaunchModelType = 0;

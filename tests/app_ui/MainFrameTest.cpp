@@ -221,6 +221,19 @@ TEST_F(MainFrameTest, StatusQuestionIsAnsweredUnknownByTheStatusPane) {
   EXPECT_EQ(status, -1);
 }
 
+TEST_F(MainFrameTest, MenuItemsStartTheStatusPaneMonitoring) {
+  CUtilStatusView* status = frame_->StatusView();
+  ASSERT_NE(status, nullptr);
+  EXPECT_EQ(status->MenuItems(), nullptr);
+  EXPECT_EQ(status->StatusText(), QString());
+  MenuItemList items;
+  frame_->SetMenuItems(&items);
+  EXPECT_EQ(frame_->MenuItems(), &items);
+  EXPECT_EQ(status->MenuItems(), &items);
+  // Start-up did not reach the printer: the pane says so and reads nothing.
+  EXPECT_EQ(status->StatusText(), QStringLiteral("Status: Unknown"));
+}
+
 TEST_F(MainFrameTest, ContentPaneTellsDescendantsItsSize) {
   CUtilDummyView* content = frame_->ContentView();
   auto* page = new QWidget(content);
