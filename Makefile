@@ -5,7 +5,7 @@
 SHELL := /bin/bash
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev libcups2-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev ccache xvfb xauth
+            libbenchmark-dev ccache xvfb xauth dbus-daemon
 DEBUG_DIR := build/debug
 RELEASE_DIR := build/release
 JOBS ?= $(shell nproc)

@@ -5,8 +5,10 @@
 // waits for the service.
 //
 // Threads: UI thread.
+#include <QDBusConnection>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 class DesktopNotifier {
  public:
@@ -21,6 +23,14 @@ class DesktopNotifier {
   // Let the service decide how long a notification stays.
   static constexpr std::int32_t kDefaultTimeout = -1;
 
-  // Sends one notification; true when it was handed to the session bus.
+  // Notifications go to the session bus (connected at the first notification), or to
+  // the given bus.
+  DesktopNotifier() = default;
+  explicit DesktopNotifier(const QDBusConnection& bus);
+
+  // Sends one notification; true when it was handed to the bus (false without one).
   bool Notify(const QString& summary, const QString& body);
+
+ private:
+  std::optional<QDBusConnection> bus_;
 };
