@@ -34,6 +34,7 @@
 #include "lang/CLangResTable.h"
 #include "sdk/XJComm.h"
 #include "status/CEngineManager.h"
+#include "views/CCommonFormView.h"  // kAppResourceKey
 
 class CPrinterSelectDlg;
 class CSplash;
@@ -49,7 +50,6 @@ inline constexpr int kExitOk = 0;               // normal end, user's cancel, ru
 inline constexpr int kExitStartupFailed = 1;    // start-up stopped on an error
 
 // Language keys and message indexes of start-up.
-inline constexpr char16_t kAppResourceKey[] = u"XJ_UTILITY_APP";
 inline constexpr char16_t kConfirmSaveFileKey[] = u"MSG_CONFIRM_SAVE_FILE";
 inline constexpr int kMsgNotAdministrator = 0;
 inline constexpr int kMsgPortInUse = 4;

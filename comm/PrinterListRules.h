@@ -14,15 +14,12 @@
 
 #include "sdk/PortRecord.h"
 #include "platform/InstalledPrinters.h"
+#include "platform/Registry.h"  // kPosPrinterKey, kPosPrinterPortValue
 
 // Ports of the printer driver's port monitor carry a path "pipe://xj/..." whose name
 // part begins with "zldprt".
 inline constexpr char16_t kDriverPipePrefix[] = u"pipe://xj/";
 inline constexpr char16_t kDriverPortMarker[] = u"zldprt";
-// The registry key under which the point-of-sale printer devices are registered, and
-// the value that names a device's driver port.
-inline constexpr char16_t kPosPrinterKey[] = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter";
-inline constexpr char16_t kPosPrinterPortValue[] = u"Port";
 inline constexpr std::size_t kPosPrinterPortBufferBytes = 260;
 // Driver names of the served printer kinds contain one of these (with the blank).
 inline constexpr char16_t kReceiptDriverMark[] = u" Receipt5";

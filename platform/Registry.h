@@ -21,6 +21,15 @@ namespace plat {
 
 inline constexpr char16_t kRegistryFileName[] = u"registry.ini";
 
+}  // namespace plat
+
+// The key under which the point-of-sale printer devices are registered, and the value
+// that names a device's port (the printer driver's port).
+inline constexpr char16_t kPosPrinterKey[] = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter";
+inline constexpr char16_t kPosPrinterPortValue[] = u"Port";
+
+namespace plat {
+
 // Full path of the registry file: CommonAppDataFolder() + "/registry.ini".
 std::u16string RegistryFilePath();
 

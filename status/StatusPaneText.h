@@ -10,12 +10,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Registry.h"  // kPosPrinterKey: the devices the printer driver set up
 #include "sdk/AppSettingsBlock.h"
 
-// Registry key of the point-of-sale printer devices, whose "Port" values name the
-// devices the printer driver set up.
-inline constexpr char16_t kPosPrinterKey[] = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter";
-inline constexpr char16_t kPosPrinterPortValue[] = u"Port";
 // A device name carries its number after a prefix of this many characters.
 inline constexpr std::size_t kDeviceNumberOffset = 6;
 // Name shown in file mode when the printer information holds none.
