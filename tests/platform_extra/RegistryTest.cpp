@@ -11,8 +11,6 @@ using namespace plat;
 
 namespace {
 
-constexpr char16_t kPosPrinterKey[] = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter";
-
 // Each test writes the registry file of its own process's common folder.
 class RegistryTest : public testing::Test {
  protected:
