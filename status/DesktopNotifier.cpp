@@ -4,11 +4,16 @@
 #include <QDBusMessage>
 #include <QStringList>
 #include <QVariantMap>
+#include <cstdlib>
 
 DesktopNotifier::DesktopNotifier(const QDBusConnection& bus) : bus_(bus) {}
 
 bool DesktopNotifier::Notify(const QString& summary, const QString& body) {
-  if (!bus_) bus_ = QDBusConnection::sessionBus();
+  if (!bus_) {
+    const char* address = std::getenv(kSessionBusVariable);
+    if (address == nullptr || *address == '\0') return false;
+    bus_ = QDBusConnection::sessionBus();
+  }
   if (!bus_->isConnected()) return false;
   QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, kMethod);
   call << QString::fromLatin1(kApplicationName) << static_cast<quint32>(0) << QString::fromLatin1(kIconName)

@@ -2,7 +2,8 @@
 // DesktopNotifier: sends desktop notifications through the freedesktop notification
 // service (org.freedesktop.Notifications on the session bus). Without a session bus, or
 // without a service on it, a notification silently goes nowhere; the program never
-// waits for the service.
+// waits for the service. A desktop session names its bus in DBUS_SESSION_BUS_ADDRESS;
+// without that variable no bus is looked for (nor started).
 //
 // Threads: UI thread.
 #include <QDBusConnection>
@@ -22,6 +23,7 @@ class DesktopNotifier {
   static constexpr char kIconName[] = "printer";
   // Let the service decide how long a notification stays.
   static constexpr std::int32_t kDefaultTimeout = -1;
+  static constexpr char kSessionBusVariable[] = "DBUS_SESSION_BUS_ADDRESS";
 
   // Notifications go to the session bus (connected at the first notification), or to
   // the given bus.

@@ -99,6 +99,9 @@ TEST(DesktopNotifierTest, TheNotificationServiceHearsEachNotification) {
 }
 
 TEST(DesktopNotifierTest, WithoutABusNothingIsSent) {
+  // No desktop session: no bus is looked for.
+  unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  EXPECT_FALSE(DesktopNotifier().Notify(QStringLiteral("Fatal Error"), QString()));
   {
     DesktopNotifier notifier(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), "nowhere"));
     EXPECT_FALSE(notifier.Notify(QStringLiteral("Fatal Error"), QString()));
