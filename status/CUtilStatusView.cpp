@@ -318,8 +318,8 @@ void CUtilStatusView::OpenErrorGuidance(std::int32_t code) {
 void CUtilStatusView::Notify(const std::u16string& summary) {
   if (notifier_ == nullptr) return;
   const std::u16string body = nameLine_ + u"\n" + portLine_;
-  plat::LogEvent(plat::kEventNotification, {summary, body});
-  notifier_->Notify(plat::ToQString(summary), plat::ToQString(body));
+  const bool sent = notifier_->Notify(plat::ToQString(summary), plat::ToQString(body));
+  plat::LogEvent(plat::kEventNotification, {summary, body, sent ? u"sent" : u"no-bus"});
 }
 
 QString CUtilStatusView::StatusText() const { return status_->text(); }

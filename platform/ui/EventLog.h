@@ -19,7 +19,7 @@
 // picture's number), "error-guidance" (status code, title, guidance text; the dialog is
 // not shown when message boxes are answered automatically), "settings-read" (the
 // result of reading the printer's settings) and "notification" (summary, body of a
-// desktop notification); the progress dialog adds "progress-shown".
+// desktop notification, "sent" or "no-bus"); the progress dialog adds "progress-shown".
 #include <initializer_list>
 #include <string>
 #include <string_view>

@@ -263,7 +263,10 @@ TEST_F(StatusViewTest, BatteryPicturesFollowTheCodesAndChangesReachTheDesktopOnc
             (std::vector<std::string>{"The printer's battery is low.", "The printer's battery is low.",
                                       "Cover is open", "Out of paper"}));
   for (const EventLogFile::Event& event : events_.Events()) {
-    if (event.name == "notification") EXPECT_EQ(event.fields[1], "Printer Name: XJ-K52II\\nPort: 127.0.0.1:9100");
+    if (event.name != "notification") continue;
+    ASSERT_EQ(event.fields.size(), 3u);
+    EXPECT_EQ(event.fields[1], "Printer Name: XJ-K52II\\nPort: 127.0.0.1:9100");
+    EXPECT_EQ(event.fields[2], "no-bus");  // the test process has no desktop session
   }
 
   // The scale flag other than 1 shows one picture lower.

@@ -25,6 +25,9 @@ std::string CreateRoot() {
   setenv("XJCOMM_NET_SEARCH", "127.0.0.1", 1);
   // The machine's print server is never asked: a socket that does not exist.
   setenv("CUPS_SERVER", (base + "/run/no-print-server.sock").c_str(), 1);
+  // No desktop session: the program's desktop notifications never reach the desktop of
+  // whoever runs the tests.
+  unsetenv("DBUS_SESSION_BUS_ADDRESS");
   return base;
 }
 

@@ -6,7 +6,8 @@
 //   XDG_RUNTIME_DIR    -> <root>/run       (lock files, local sockets)
 //   HOME               -> <root>/home
 // and sets QT_QPA_PLATFORM=offscreen, XJCOMM_NET_SEARCH=127.0.0.1 (loopback only) and
-// CUPS_SERVER to a socket that does not exist (the machine's print server is never asked).
+// CUPS_SERVER to a socket that does not exist (the machine's print server is never asked),
+// and removes DBUS_SESSION_BUS_ADDRESS (no desktop session: notifications stay local).
 // The root is removed when the process ends. Tests never touch the real folders.
 #include <string>
 
