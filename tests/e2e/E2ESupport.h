@@ -12,6 +12,7 @@
 
 #include "tests/e2e/AppProcess.h"
 #include "tests/support/SimProcess.h"
+#include "tests/support/TestEnv.h"
 
 namespace e2e {
 
@@ -61,6 +62,68 @@ inline std::vector<std::string> EventFields(const AppProcess& app, const std::st
     if (event.name == name) return event.fields;
   }
   return {};
+}
+
+// The first field of every event of that name, in order.
+inline std::vector<std::string> EventValues(const AppProcess& app, const std::string& name) {
+  std::vector<std::string> values;
+  for (const AppEvent& event : app.Events()) {
+    if (event.name == name) values.push_back(event.fields.empty() ? std::string() : event.fields[0]);
+  }
+  return values;
+}
+
+// Waits until count events of that name with that first field were logged while app
+// runs; false when app ended or the time ran out first.
+inline bool WaitForEventValue(AppProcess& app, const std::string& name, const std::string& value, std::size_t count = 1,
+                              int timeoutMs = AppProcess::kStartTimeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    std::size_t seen = 0;
+    for (const std::string& v : EventValues(app, name)) seen += v == value ? 1 : 0;
+    if (seen >= count) return true;
+    if (!app.Running() || std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+// Waits until the last event of that name has that first field while app runs; false
+// when app ended or the time ran out first.
+inline bool WaitForLastEventValue(AppProcess& app, const std::string& name, const std::string& value,
+                                  int timeoutMs = AppProcess::kStartTimeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    const std::vector<std::string> values = EventValues(app, name);
+    if (!values.empty() && values.back() == value) return true;
+    if (!app.Running() || std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+// An installation folder of the test's own, whose SETTING.INI selects the language
+// langCode ("0411"): the program is linked (or copied) into it, so that it finds this
+// folder as its own; every other file of the installation is linked. Returns the
+// program's path there.
+inline std::string InstallationWithLanguage(const std::string& langCode) {
+  namespace fs = std::filesystem;
+  const fs::path source = AppProcess::InstallationFolder();
+  const fs::path target = testenv::MakeTempDir("install");
+  for (const fs::directory_entry& entry : fs::directory_iterator(source)) {
+    const fs::path name = entry.path().filename();
+    if (name == "SETTING.INI") continue;
+    if (name == "xjk52util") {
+      std::error_code ec;
+      fs::create_hard_link(entry.path(), target / name, ec);
+      if (ec) fs::copy_file(entry.path(), target / name);
+    } else {
+      fs::create_symlink(entry.path(), target / name);
+    }
+  }
+  std::string setting = testenv::ReadFile((source / "SETTING.INI").string());
+  const std::size_t at = setting.find("LANGID=");
+  if (at != std::string::npos) setting.replace(at, setting.find('\n', at) - at, "LANGID=" + langCode);
+  testenv::WriteFile((target / "SETTING.INI").string(), setting);
+  return (target / "xjk52util").string();
 }
 
 // Ends the program with SIGTERM and returns its exit code.
