@@ -37,6 +37,17 @@ inline std::vector<std::string> EventNames(const AppProcess& app) {
   return names;
 }
 
+// The names of the logged events that are among names, in order.
+inline std::vector<std::string> EventNamesAmong(const AppProcess& app, const std::vector<std::string>& names) {
+  std::vector<std::string> seen;
+  for (const AppEvent& event : app.Events()) {
+    for (const std::string& name : names) {
+      if (event.name == name) seen.push_back(event.name);
+    }
+  }
+  return seen;
+}
+
 // The connection path of a simulator's TCP endpoint as the command line gives it.
 inline std::string ConnectionPath(const std::string& endpoint) { return "/rtcp://" + endpoint + "/XJ-K52II"; }
 

@@ -48,17 +48,24 @@ TEST(FileModeE2E, WorksWithoutAnyCommunicationAndKeepsTheSettingsAtExit) {
   EXPECT_FALSE(std::filesystem::exists(e2e::DataFolder() + "/TMP"));
 }
 
-TEST(FileModeE2E, SavingWithoutTheSettingPagesDataReportsTheFailure) {
+TEST(FileModeE2E, SavingWritesTheSettingsCommandFileFromTheSettingPagesBlocks) {
   const std::string out = testenv::MakeTempDir("out") + "/settings.bin";
   AppProcess app;
   app.SetMessageBoxAnswer("yes");
   ASSERT_TRUE(app.Start({"/mF" + out}));
   ASSERT_TRUE(app.WaitForEvent("main-window-shown")) << app.Output();
+  // No printer: the status line is the label alone, and nothing is read.
+  EXPECT_EQ(e2e::EventValues(app, "status-line"), (std::vector<std::string>{"Status:"}));
+  EXPECT_TRUE(e2e::EventValues(app, "settings-read").empty());
   EXPECT_EQ(e2e::TerminateAndWait(app), 0) << app.Output();
-  // No page supplied the blocks the commands are built from: nothing is written.
-  EXPECT_EQ(app.MessageBoxTexts(), (std::vector<std::string>{"Do you want to save the settings to the file?",
-                                                             "Saving to the file failed."}));
-  EXPECT_FALSE(std::filesystem::exists(out));
+  // The setting pages supplied the blocks the commands are built from: a complete
+  // command block of 164 bytes behind the 256-byte header.
+  EXPECT_EQ(app.MessageBoxTexts(), (std::vector<std::string>{"Do you want to save the settings to the file?"}));
+  const std::string file = testenv::ReadFile(out);
+  ASSERT_EQ(file.size(), 256u + 164u);
+  EXPECT_EQ(file.substr(4, 10), "XJ-K52II\r\n");
+  EXPECT_EQ(file.substr(256, 8), std::string("\x1D\x28\x45\x03\x00\x01\x49\x4E", 8));
+  EXPECT_EQ(file.substr(file.size() - 9), std::string("\x1D\x28\x45\x04\x00\x02\x4F\x55\x54", 9));
 }
 
 }  // namespace

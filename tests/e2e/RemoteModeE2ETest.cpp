@@ -10,6 +10,7 @@
 #include "comm/XJC.h"
 #include "platform/Text.h"
 #include "tests/e2e/E2ESupport.h"
+#include "tests/support/TestEnv.h"
 
 namespace {
 
@@ -42,8 +43,8 @@ TEST(RemoteModeE2E, SilentPrinterIsReportedAfterTheSplashAndTheMainWindowStillOp
   ASSERT_TRUE(app.WaitForEvent("main-window-shown")) << app.Output();
   EXPECT_EQ(app.MessageBoxTexts(), (std::vector<std::string>{"Cannot communicate with the printer."}));
   // The splash is gone before the message appears.
-  EXPECT_EQ(EventNames(app), (std::vector<std::string>{"splash-shown", "splash-closed", "messagebox",
-                                                       "main-window-shown"}));
+  EXPECT_EQ(e2e::EventNamesAmong(app, {"splash-shown", "splash-closed", "messagebox", "main-window-shown"}),
+            (std::vector<std::string>{"splash-shown", "splash-closed", "messagebox", "main-window-shown"}));
   EXPECT_EQ(e2e::TerminateAndWait(app), 0) << app.Output();
 }
 
@@ -54,7 +55,8 @@ TEST(RemoteModeE2E, SplashStaysUntilTheMainWindowExistsThenCloses) {
   ASSERT_TRUE(app.Start({"/mR", e2e::ConnectionPath(sim.TcpEndpoint())}));
   // The splash's display time is ten seconds; allow for a slow machine.
   ASSERT_TRUE(app.WaitForEvent("splash-closed", 90000)) << app.Output();
-  EXPECT_EQ(EventNames(app), (std::vector<std::string>{"splash-shown", "main-window-shown", "splash-closed"}));
+  EXPECT_EQ(e2e::EventNamesAmong(app, {"splash-shown", "main-window-shown", "splash-closed"}),
+            (std::vector<std::string>{"splash-shown", "main-window-shown", "splash-closed"}));
   EXPECT_EQ(e2e::TerminateAndWait(app), 0) << app.Output();
 }
 
@@ -114,9 +116,17 @@ TEST(DriverPortE2E, RegisteredDriverPortIsOpenedWithoutTheDialog) {
   EXPECT_TRUE(app.MessageBoxTexts().empty());
   EXPECT_GE(app.IndexOf("splash-shown"), 0);
   EXPECT_GT(e2e::SimCounter(sim, "connections"), before);
-  EXPECT_EQ(e2e::TerminateAndWait(app), 0) << app.Output();
-  // The printer's settings were never read completely, so nothing replaced the saved ones.
+  // The printer's settings are read completely, so at exit they are kept: the printer's
+  // entry in the index and its data file.
+  ASSERT_TRUE(e2e::WaitForEventValue(app, "settings-read", "1")) << app.Output();
   EXPECT_FALSE(std::filesystem::exists(e2e::DataFolder() + "/PrinterSetting.INI"));
+  EXPECT_EQ(e2e::TerminateAndWait(app), 0) << app.Output();
+  const std::string ini = testenv::ReadFile(e2e::DataFolder() + "/PrinterSetting.INI");
+  EXPECT_NE(ini.find("DeviceName=XJ-K52II"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("PortName=" + sim.TcpEndpoint()), std::string::npos) << ini;
+  const std::string data = testenv::ReadFile(e2e::DataFolder() + "/PORT_0/XJ-K52II_Setting.DAT");
+  ASSERT_GE(data.size(), 136u);
+  EXPECT_EQ(data.substr(0, 4), std::string("PSD\0", 4));
 }
 
 }  // namespace
