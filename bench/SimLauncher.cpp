@@ -125,6 +125,20 @@ void SimLauncher::Stop() {
   port_ = 0;
 }
 
+std::string SimLauncher::Control(const std::string& command, int timeoutMs) {
+  if (pid_ <= 0) return {};
+  const std::string line = command + "\n";
+  std::size_t sent = 0;
+  while (sent < line.size()) {
+    const ssize_t n = write(toChild_, line.data() + sent, line.size() - sent);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return {};
+    sent += static_cast<std::size_t>(n);
+  }
+  std::string reply;
+  return ReadLine(reply, timeoutMs) ? reply : std::string();
+}
+
 bool SimLauncher::ReadLine(std::string& line, int timeoutMs) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {

@@ -21,6 +21,10 @@ class SimLauncher {
   // none runs.
   void Stop();
 
+  // Sends one control command (sim/README.md) and returns the reply line; empty when
+  // none came within timeoutMs.
+  std::string Control(const std::string& command, int timeoutMs);
+
   int Port() const { return port_; }
   const std::string& Error() const { return error_; }
 
