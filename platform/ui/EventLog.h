@@ -12,8 +12,10 @@
 //
 // Events: "messagebox" (caption, text, answer), "main-window-shown", "raised" (a second
 // start asked this copy to come to the front), "splash-shown", "splash-closed",
-// "exit" (exit code), "startup-ended" (reason) and "second-copy" (this start found a
-// running copy and ends; "answered" or "no-answer": whether that copy came forward).
+// "exit" (exit code), "startup-ended" (reason), "second-copy" (this start found a
+// running copy and ends; "answered" or "no-answer": whether that copy came forward) and
+// "plugin-dropped" (a menu item left out of the menu: its section, its library's name
+// and why).
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -31,6 +33,7 @@ inline constexpr char kEventSplashClosed[] = "splash-closed";
 inline constexpr char kEventExit[] = "exit";
 inline constexpr char kEventStartupEnded[] = "startup-ended";
 inline constexpr char kEventSecondCopy[] = "second-copy";
+inline constexpr char kEventPluginDropped[] = "plugin-dropped";
 
 // The escaped form of a field as it stands in the log.
 std::string EscapeEventField(std::string_view text);
