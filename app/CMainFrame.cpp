@@ -69,7 +69,8 @@ bool CMainFrame::Create() {
   if (!outer_->CreateView(kOuterContentRow, 0, inner_, QSize(1, 1))) return false;
   auto* menu = new CUtilMenuView;
   if (!inner_->CreateView(0, kInnerMenuColumn, menu, QSize(1, 1))) return false;
-  if (!inner_->CreateView(0, kInnerContentColumn, new CUtilDummyView, QSize(1, 1))) return false;
+  auto* content = new CUtilDummyView;
+  if (!inner_->CreateView(0, kInnerContentColumn, content, QSize(1, 1))) return false;
   outer_->show();
 
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -77,6 +78,9 @@ bool CMainFrame::Create() {
     move(area.center() - QPoint(width() / 2, height() / 2));
   }
 
+  // The plug-ins get the frame and the content pane, in which they show their pages.
+  menu->SetHost(block_, this, content);
+  menu->SetItemsReceiver([this](MenuItemList* items) { SetMenuItems(items); });
   menu->SetListSizeReceiver([this](int width, int height) { SetMenuPaneSize(width, height); });
   menu->OnInitialUpdate();
   return true;
@@ -106,6 +110,11 @@ void CMainFrame::SetMenuPaneSize(int width, int height) {
   menuWidth_ = width;
   menuHeight_ = height;
   RecalcPaneLayout();
+}
+
+void CMainFrame::SetMenuItems(MenuItemList* items) {
+  // Kept for the status view, which starts monitoring the printer with these items.
+  menuItems_ = items;
 }
 
 void CMainFrame::RecalcPaneLayout() {

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "lang/CLangResTable.h"
+#include "menu/MenuItem.h"
 #include "platform/ui/Messages.h"
 
 struct AppSettingsBlock;
@@ -80,7 +81,9 @@ class CMainFrame : public QWidget {
 
   // Creates the window: language table "MAIN_WINDOW", the running copy's tag, the title,
   // the two splitters with their panes; centres the frame on the screen and gives the
-  // menu view its first update. False when the panes cannot be created.
+  // menu view its first update (which reads the menu file, loads the plug-ins, may set
+  // the title, and hands over the menu items and the menu's size). False when the panes
+  // cannot be created.
   bool Create();
 
   // Pane layout for a client size, or none while the menu list has no size yet.
@@ -93,6 +96,10 @@ class CMainFrame : public QWidget {
   // The size the menu list needs (from the menu view); lays the panes out again.
   void SetMenuPaneSize(int width, int height);
   int MenuPaneWidth() const { return menuWidth_; }
+  // The menu item list, from the menu view once it has read the menu file (the view
+  // keeps owning it); null before.
+  void SetMenuItems(MenuItemList* items);
+  MenuItemList* MenuItems() const { return menuItems_; }
   int MenuPaneHeight() const { return menuHeight_; }
   // Lays the panes out for the current client size; nothing while the splitters are
   // incomplete or the menu size is not known.
@@ -144,6 +151,7 @@ class CMainFrame : public QWidget {
   CUtilSplitterWnd* inner_ = nullptr;
   int menuWidth_ = 0;
   int menuHeight_ = 0;
+  MenuItemList* menuItems_ = nullptr;
   CLangResTable table_;
   plat::WindowTag* tag_ = nullptr;
   bool shownOnce_ = false;
