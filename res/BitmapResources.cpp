@@ -79,8 +79,11 @@ QPixmap MenuBackground(qreal ratio) {
   return QPixmap::fromImage(img);
 }
 
-// A rounded bar on the menu's top colour, for the row states.
-QPixmap MenuStateBar(QColor top, QColor bottom, QColor border, QColor accent, qreal ratio) {
+// A rounded bar on the menu's top colour, for the row states. Its inside is one flat
+// colour, the colour at the bar's centre: the menu's transparent look leaves out every
+// pixel of that colour, and then shows a clean outline (with its highlight and accent)
+// over the menu's background instead of a bar cut through by a stripe.
+QPixmap MenuStateBar(QColor fill, QColor border, QColor accent, qreal ratio) {
   QImage img(DevicePixels(kMenuItemBitmapWidth, ratio), DevicePixels(kMenuItemBitmapHeight, ratio),
              QImage::Format_RGB32);
   img.setDevicePixelRatio(ratio);
@@ -88,11 +91,8 @@ QPixmap MenuStateBar(QColor top, QColor bottom, QColor border, QColor accent, qr
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing, true);
   const QRectF bar = QRectF(0, 0, kMenuItemBitmapWidth, kMenuItemBitmapHeight).adjusted(2.5, 1.5, -2.5, -1.5);
-  QLinearGradient g(0, bar.top(), 0, bar.bottom());
-  g.setColorAt(0, top);
-  g.setColorAt(1, bottom);
   p.setPen(QPen(border, 1.0));
-  p.setBrush(g);
+  p.setBrush(fill);
   p.drawRoundedRect(bar, 4, 4);
   // A soft inner highlight along the top edge.
   p.setPen(QPen(QColor(255, 255, 255, 150), 1.0));
@@ -125,14 +125,11 @@ QPixmap LoadBitmapResource(int id, qreal devicePixelRatio) {
     case IDB_BATTERY_EXTERNAL: return battery(BatteryLook::Mains, 0);
     case IDB_MENU_BACKGROUND: return MenuBackground(ratio);
     case IDB_MENU_ON_MOUSE:
-      return MenuStateBar(QColor(0xF1, 0xF7, 0xFE), QColor(0xE3, 0xEF, 0xFC), QColor(0xC6, 0xDD, 0xF6), QColor(),
-                          ratio);
+      return MenuStateBar(QColor(0xEA, 0xF3, 0xFD), QColor(0xA9, 0xCB, 0xF2), QColor(), ratio);
     case IDB_MENU_SELECTED:
-      return MenuStateBar(QColor(0xDE, 0xEC, 0xFD), QColor(0xC3, 0xDC, 0xF8), QColor(0x84, 0xB6, 0xEA),
-                          QColor(0x2F, 0x7C, 0xD6), ratio);
+      return MenuStateBar(QColor(0xD3, 0xE5, 0xFB), QColor(0x84, 0xB6, 0xEA), QColor(0x2F, 0x7C, 0xD6), ratio);
     case IDB_MENU_SELECTING:
-      return MenuStateBar(QColor(0xC3, 0xDC, 0xF8), QColor(0xAE, 0xCE, 0xF2), QColor(0x5E, 0x9C, 0xDA),
-                          QColor(0x1F, 0x62, 0xB3), ratio);
+      return MenuStateBar(QColor(0xB9, 0xD5, 0xF5), QColor(0x5E, 0x9C, 0xDA), QColor(0x1F, 0x62, 0xB3), ratio);
     default:
       return QPixmap();
   }
