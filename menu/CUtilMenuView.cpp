@@ -73,7 +73,8 @@ CUtilMenuView::~CUtilMenuView() {
   onMouse_ = {};
   selected_ = {};
   selecting_ = {};
-  if (capturing_) capturing_ = false;
+  // The view follows the mouse without grabbing it, so letting go is only the flag.
+  capturing_ = false;
 }
 
 void CUtilMenuView::SetHost(AppSettingsBlock* block, QWidget* mainFrame, QWidget* contentPane) {

@@ -29,10 +29,13 @@ inline long SimCounter(SimProcess& sim, const std::string& name) {
   return std::strtol(status.c_str() + at + key.size(), nullptr, 10);
 }
 
-// The names of the logged events, in order.
+// The names of the logged events, in order, without "plugin-dropped": which menu items
+// lose their plug-in depends on the plug-ins the build installs, not on the sequence of
+// windows these names are compared for.
 inline std::vector<std::string> EventNames(const AppProcess& app) {
   std::vector<std::string> names;
-  for (const AppEvent& event : app.Events()) names.push_back(event.name);
+  for (const AppEvent& event : app.Events())
+    if (event.name != "plugin-dropped") names.push_back(event.name);
   return names;
 }
 
