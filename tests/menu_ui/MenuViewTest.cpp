@@ -9,7 +9,11 @@
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTest>
+#include <algorithm>
+#include <array>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -43,25 +47,22 @@ std::vector<Call> TakeCalls() {
   return calls;
 }
 
-// A picture file of one colour, or with a border of another colour.
+// A picture file of one colour, with a one-pixel border of another when given.
 std::u16string SavePicture(const std::string& dir, const std::string& name, QSize size, QColor fill,
                            QColor border = QColor()) {
   QImage image(size, QImage::Format_RGB32);
   image.fill(fill);
   if (border.isValid()) {
-    for (int x = 0; x < size.width(); ++x) {
-      image.setPixelColor(x, 0, border);
-      image.setPixelColor(x, size.height() - 1, border);
-    }
-    for (int y = 0; y < size.height(); ++y) {
-      image.setPixelColor(0, y, border);
-      image.setPixelColor(size.width() - 1, y, border);
-    }
+    QPainter painter(&image);
+    painter.setPen(border);
+    painter.drawRect(image.rect().adjusted(0, 0, -1, -1));
   }
   const std::string path = dir + "/" + name;
   EXPECT_TRUE(image.save(QString::fromStdString(path)));
   return plat::FromUtf8(path);
 }
+
+QRgb Rgb(const QColor& color) { return color.rgb() & 0xFFFFFFu; }
 
 class MenuViewTest : public testing::Test {
  protected:
@@ -83,7 +84,11 @@ class MenuViewTest : public testing::Test {
   }
 
   QPoint RowPoint(int row) const { return view_->RowRect(row).center(); }
-  void Press(int row) { QTest::mousePress(view_, Qt::LeftButton, {}, RowPoint(row)); }
+  // The mouse moves onto the row, then the button goes down.
+  void Press(int row) {
+    QTest::mouseMove(view_, RowPoint(row));
+    QTest::mousePress(view_, Qt::LeftButton, {}, RowPoint(row));
+  }
   void Release(int row) { QTest::mouseRelease(view_, Qt::LeftButton, {}, RowPoint(row)); }
   void Click(int row) { QTest::mouseClick(view_, Qt::LeftButton, {}, RowPoint(row)); }
   // A mouse event straight to the view, with the keys given: the test functions know no
@@ -93,6 +98,9 @@ class MenuViewTest : public testing::Test {
     QMouseEvent event(type, point, view_->mapToGlobal(point), button, buttons, keys);
     QApplication::sendEvent(view_, &event);
   }
+  // Hover, pressed and current row.
+  using RowStates = std::array<int, 3>;
+  RowStates Rows() const { return {view_->HoverIndex(), view_->PressedIndex(), view_->CurrentIndex()}; }
   QImage Picture() const { return view_->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
   std::unique_ptr<QWidget> window_;
@@ -119,88 +127,71 @@ TEST_F(MenuViewTest, MouseChoosesPagesAndThePluginsHearOfIt) {
   EXPECT_EQ(plat::ControlClassName(view_), u"SysListView32");
   // The built-in look: rows as large as the selected-state bitmap; the list asks for its
   // column and rows with the border around them.
-  EXPECT_EQ(view_->ColumnWidth(), kMenuItemBitmapWidth);
-  EXPECT_EQ(view_->RowHeight(), kMenuItemBitmapHeight);
   EXPECT_EQ(sizes_.back(), std::make_pair(kMenuItemBitmapWidth + 2, 5 * kMenuItemBitmapHeight + 2));
   // The first selectable item is current and its page was shown.
-  EXPECT_EQ(view_->CurrentIndex(), 1);
+  EXPECT_EQ(Rows(), (RowStates{-1, -1, 1}));
   EXPECT_EQ(TakeCalls(), (std::vector<Call>{{0, kMenuStateEnter}}));
 
   // Press on B, drag to C with the button held, release there: C is pressed, then current.
   Press(2);
-  EXPECT_EQ(view_->PressedIndex(), 2);
+  EXPECT_EQ(Rows(), (RowStates{2, 2, 1}));
   QTest::mouseMove(view_, RowPoint(3));
-  EXPECT_EQ(view_->PressedIndex(), 3);
-  EXPECT_EQ(view_->HoverIndex(), 3);
+  EXPECT_EQ(Rows(), (RowStates{3, 3, 1}));
   Release(3);
-  EXPECT_EQ(view_->CurrentIndex(), 3);
-  EXPECT_EQ(view_->PressedIndex(), -1);
-  EXPECT_EQ(view_->HoverIndex(), 3);
+  EXPECT_EQ(Rows(), (RowStates{3, -1, 3}));
   EXPECT_EQ(TakeCalls(), (std::vector<Call>{{0, kMenuStateLeave}, {2, kMenuStateEnter}}));
-
   // Clicking the current row again tells it so, and nothing else.
   Click(3);
   EXPECT_EQ(TakeCalls(), (std::vector<Call>{{2, kMenuStateReselect}}));
 
-  // A drag with Shift held as well lets the pressed row go; the release takes the row
-  // under the mouse.
+  // A drag with Shift held as well lets the pressed row go; the release takes the hover row.
   Press(1);
-  EXPECT_EQ(view_->PressedIndex(), 1);
   Send(QEvent::MouseMove, RowPoint(2), Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
-  EXPECT_EQ(view_->PressedIndex(), -1);
-  EXPECT_EQ(view_->HoverIndex(), 2);
+  EXPECT_EQ(Rows(), (RowStates{2, -1, 3}));
   Send(QEvent::MouseButtonRelease, RowPoint(2), Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
-  EXPECT_EQ(view_->CurrentIndex(), 2);
+  EXPECT_EQ(Rows(), (RowStates{2, -1, 2}));
   EXPECT_EQ(TakeCalls(), (std::vector<Call>{{2, kMenuStateLeave}, {1, kMenuStateEnter}}));
 
-  // A page refusing to be left stays current; any other answer lets it go.
+  // A page refusing to be left stays current; any other answer lets it go. D has no
+  // plug-in: it becomes current and is left without a call.
   fakeplugin::Answer(1) = kPluginLeaveRefused;
   Click(4);
   EXPECT_EQ(view_->CurrentIndex(), 2);
-  EXPECT_EQ(TakeCalls(), (std::vector<Call>{{1, kMenuStateLeave}}));
   fakeplugin::Answer(1) = -3;
   Click(4);
   EXPECT_EQ(view_->CurrentIndex(), 4);
-  // D has no plug-in: it becomes current without a call, and is left without one.
-  EXPECT_EQ(TakeCalls(), (std::vector<Call>{{1, kMenuStateLeave}}));
   Click(1);
   EXPECT_EQ(view_->CurrentIndex(), 1);
-  EXPECT_EQ(TakeCalls(), (std::vector<Call>{{0, kMenuStateEnter}}));
+  EXPECT_EQ(TakeCalls(),
+            (std::vector<Call>{{1, kMenuStateLeave}, {1, kMenuStateLeave}, {0, kMenuStateEnter}}));
 
-  // The heading does not react at all (the row under the mouse before stays the hover
-  // row), and the keyboard changes nothing.
+  // The heading does not react (the hover row stays where it was), nor does the keyboard.
   QTest::mouseMove(view_, RowPoint(2));
   QTest::mouseMove(view_, RowPoint(0));
-  EXPECT_EQ(view_->HoverIndex(), 2);
+  EXPECT_EQ(Rows(), (RowStates{2, -1, 1}));
   QTest::mouseMove(window_.get(), QPoint(380, 400));
   QTest::mouseMove(view_, RowPoint(0));
   Click(0);
-  EXPECT_EQ(view_->HoverIndex(), -1);
-  EXPECT_EQ(view_->PressedIndex(), -1);
   QTest::keyClick(view_, Qt::Key_Down);
   QTest::keyClick(view_, Qt::Key_Return);
-  EXPECT_EQ(view_->CurrentIndex(), 1);
-  EXPECT_TRUE(TakeCalls().empty());
+  EXPECT_EQ(Rows(), (RowStates{-1, -1, 1}));
 
-  // The empty list below the rows, and the world outside the view, clear hover and
+  // The empty list below the rows and the world outside the view clear the hover and
   // pressed rows; a release out there chooses nothing.
   QTest::mouseMove(view_, RowPoint(3));
-  EXPECT_EQ(view_->HoverIndex(), 3);
   QTest::mouseMove(view_, view_->RowRect(4).bottomLeft() + QPoint(5, kSpareHeight / 2));
-  EXPECT_EQ(view_->HoverIndex(), -1);
+  EXPECT_EQ(Rows(), (RowStates{-1, -1, 1}));
   Press(3);
   QTest::mouseMove(view_, RowPoint(2));
-  EXPECT_EQ(view_->PressedIndex(), 2);
+  EXPECT_EQ(Rows(), (RowStates{2, 2, 1}));
   const QPoint outside = view_->rect().topRight() + QPoint(40, 40);
   QTest::mouseMove(view_, outside);
-  EXPECT_EQ(view_->PressedIndex(), -1);
-  EXPECT_EQ(view_->HoverIndex(), -1);
+  EXPECT_EQ(Rows(), (RowStates{-1, -1, 1}));
   QTest::mouseRelease(view_, Qt::LeftButton, {}, outside);
-  EXPECT_EQ(view_->CurrentIndex(), 1);
   QTest::mouseMove(view_, RowPoint(2));
-  EXPECT_EQ(view_->HoverIndex(), 2);
+  EXPECT_EQ(Rows(), (RowStates{2, -1, 1}));
   QTest::mouseMove(window_.get(), QPoint(380, 400));
-  EXPECT_EQ(view_->HoverIndex(), -1);
+  EXPECT_EQ(Rows(), (RowStates{-1, -1, 1}));
   EXPECT_TRUE(TakeCalls().empty());
 
   // Destroying the view finalises the plug-ins, front first.
@@ -211,37 +202,28 @@ TEST_F(MenuViewTest, MouseChoosesPagesAndThePluginsHearOfIt) {
                                             {2, fakeplugin::kFinalized}}));
 }
 
-// The colour of a pixel, and the left-most and top-most pixel of the label colour in a
-// row (the labels are all "Mm" in red).
+// The pixel's colour, and the left-most and top-most pixel of the (red) label in a row.
 QRgb Pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFFu; }
-bool IsLabel(QRgb pixel) { return qRed(pixel) > 160 && qGreen(pixel) < 110 && qBlue(pixel) < 110; }
 QPoint FirstLabelPixel(const QImage& image, const QRect& row) {
-  QPoint first(-1, -1);
-  for (int y = row.top(); y < row.bottom() + 3 && y < image.height(); ++y)
-    for (int x = row.left(); x < row.right() + 3 && x < image.width(); ++x)
-      if (IsLabel(image.pixel(x, y))) {
-        if (first.x() < 0 || x < first.x()) first.setX(x);
-        if (first.y() < 0 || y < first.y()) first.setY(y);
-      }
+  QPoint first(INT_MAX, INT_MAX);
+  for (int y = row.top(); y < row.bottom() + 3; ++y)
+    for (int x = row.left(); x < row.right() + 3; ++x)
+      if (const QRgb p = image.pixel(x, y); qRed(p) > 160 && qGreen(p) < 110 && qBlue(p) < 110)
+        first = QPoint(std::min(first.x(), x), std::min(first.y(), y));
   return first;
 }
 
-TEST_F(MenuViewTest, RowsShowStateBitmapsIndentsAndTheBackground) {
+TEST_F(MenuViewTest, RowsAreDrawnFromTheLook) {
   const std::string dir = testenv::MakeTempDir("look");
-  const QColor selected(0, 0, 200), selecting(0, 160, 0), onMouse(230, 230, 0);
-  const QColor band(0, 200, 200), lower(128, 128, 128);
+  const QColor selected(0, 0, 200), selecting(0, 160, 0), onMouse(230, 230, 0), band(0, 200, 200),
+      lower(128, 128, 128);
   MenuLook look;
   look.indents = {4, 14, 24, 34, 44};
   look.selectedBitmap = SavePicture(dir, "selected.bmp", QSize(120, 20), selected);
   look.selectingBitmap = SavePicture(dir, "selecting.png", QSize(120, 20), selecting);
   look.onMouseBitmap = SavePicture(dir, "onmouse.bmp", QSize(120, 20), onMouse);
-  // The background: its top-left pixel gives the band above it.
-  QImage background(120, 40, QImage::Format_RGB32);
-  background.fill(lower);
-  background.setPixelColor(0, 0, band);
-  ASSERT_TRUE(background.save(QString::fromStdString(dir + "/background.bmp")));
-  look.backgroundBitmap = plat::FromUtf8(dir + "/background.bmp");
-
+  // The background's top-left pixel gives the colour of the band above it.
+  look.backgroundBitmap = SavePicture(dir, "background.bmp", QSize(120, 40), lower, band);
   // A heading and a chain of pages, each one level deeper than the one before (1..6).
   MenuItemList items;
   for (int id = 1; id <= 7; ++id) {
@@ -251,82 +233,55 @@ TEST_F(MenuViewTest, RowsShowStateBitmapsIndentsAndTheBackground) {
   Show(std::move(items), look);
   ASSERT_EQ(view_->RowHeight(), 20);
   ASSERT_EQ(view_->ColumnWidth(), 120);
-  EXPECT_EQ(view_->Items()[6]->level, 6);
-
   // Current C (row 3), the mouse over D (row 4), E (row 5) being pressed.
   Click(3);
   QTest::mouseMove(view_, RowPoint(4));
   Send(QEvent::MouseButtonPress, RowPoint(5), Qt::LeftButton, Qt::LeftButton);
-  ASSERT_EQ(view_->CurrentIndex(), 3);
-  ASSERT_EQ(view_->HoverIndex(), 4);
-  ASSERT_EQ(view_->PressedIndex(), 5);
+  ASSERT_EQ(Rows(), (RowStates{4, 5, 3}));
 
-  const QImage image = Picture();
+  QImage image = Picture();
   const int x = view_->RowRect(0).left() + 110;  // right of every label
   const auto rowY = [this](int row) { return view_->RowRect(row).center().y(); };
-  EXPECT_EQ(Pixel(image, x, rowY(0)), band.rgb() & 0xFFFFFFu);  // a heading has no bitmap
-  EXPECT_EQ(Pixel(image, x, rowY(3)), selected.rgb() & 0xFFFFFFu);
-  EXPECT_EQ(Pixel(image, x, rowY(5)), selecting.rgb() & 0xFFFFFFu);
-  EXPECT_EQ(Pixel(image, x, rowY(4)), onMouse.rgb() & 0xFFFFFFu);
-  EXPECT_EQ(Pixel(image, x, rowY(6)), band.rgb() & 0xFFFFFFu);
-  // The background sits at the bottom; the band above it is one pixel narrower than the
-  // list.
+  EXPECT_EQ(Pixel(image, x, rowY(0)), Rgb(band));  // a heading has no bitmap
+  EXPECT_EQ(Pixel(image, x, rowY(3)), Rgb(selected));
+  EXPECT_EQ(Pixel(image, x, rowY(4)), Rgb(onMouse));
+  EXPECT_EQ(Pixel(image, x, rowY(5)), Rgb(selecting));
+  EXPECT_EQ(Pixel(image, x, rowY(6)), Rgb(band));
+  // The background sits at the bottom; the band above it leaves out the last column.
   const QRect client = view_->contentsRect();
-  EXPECT_EQ(Pixel(image, client.left() + 5, client.bottom() - 5), lower.rgb() & 0xFFFFFFu);
-  EXPECT_EQ(Pixel(image, client.left() + 5, client.bottom() - 45), band.rgb() & 0xFFFFFFu);
-  EXPECT_NE(Pixel(image, client.right(), client.bottom() - 45), band.rgb() & 0xFFFFFFu);
+  EXPECT_EQ(Pixel(image, client.left() + 5, client.bottom() - 5), Rgb(lower));
+  EXPECT_EQ(Pixel(image, client.left() + 5, client.bottom() - 45), Rgb(band));
+  EXPECT_NE(Pixel(image, client.right(), client.bottom() - 45), Rgb(band));
 
-  // Indents by level; deeper than level 5 keeps the level-5 indent; the current and the
-  // pressed row's text is pushed 2 pixels right and down.
+  // Indents by level, deeper than level 5 with the level-5 indent; the text of the
+  // current and the pressed row is pushed 2 pixels right and down.
   std::vector<QPoint> label;
   for (int row = 0; row < 7; ++row) label.push_back(FirstLabelPixel(image, view_->RowRect(row)));
-  for (const QPoint& p : label) ASSERT_GE(p.x(), 0) << "no label drawn";
-  const int base = label[0].x() - 4;
-  EXPECT_EQ(label[1].x() - base, 14);
-  EXPECT_EQ(label[2].x() - base, 24);
-  EXPECT_EQ(label[3].x() - base, 34 + 2);  // current
-  EXPECT_EQ(label[4].x() - base, 44);
-  EXPECT_EQ(label[5].x() - base, 44 + 2);  // pressed
-  EXPECT_EQ(label[6].x() - base, 44);
+  std::vector<int> indents;
+  for (const QPoint& p : label) indents.push_back(p.x() - (label[0].x() - 4));
+  EXPECT_EQ(indents, (std::vector<int>{4, 14, 24, 34 + 2, 44, 44 + 2, 44}));
   EXPECT_EQ(label[3].y() - view_->RowRect(3).top(), label[4].y() - view_->RowRect(4).top() + 2);
-}
 
-TEST_F(MenuViewTest, StretchedAndTransparentBitmaps) {
-  const std::string dir = testenv::MakeTempDir("look");
-  const QColor border(0, 0, 220), key(255, 0, 255), lower(90, 90, 90);
-  MenuLook look;
+  // Stretched to the item size and transparent: the centre colour is left out and the
+  // background shows; in a list lower than the background, its bottom part.
+  const QColor border(0, 0, 220), key(255, 0, 255);
   look.itemWidth = 60;
   look.itemHeight = 16;
-  look.stretch = 1;
-  look.transparent = 1;
-  // The centre colour is the key; the border stays.
-  look.selectedBitmap = SavePicture(dir, "selected.bmp", QSize(20, 10), key, border);
-  // A background taller than the list: only its bottom part shows.
-  QImage background(60, 40, QImage::Format_RGB32);
-  background.fill(QColor(250, 250, 250));
-  for (int y = 20; y < 40; ++y)
-    for (int x = 0; x < 60; ++x) background.setPixelColor(x, y, lower);
-  ASSERT_TRUE(background.save(QString::fromStdString(dir + "/background.bmp")));
-  look.backgroundBitmap = plat::FromUtf8(dir + "/background.bmp");
-
-  MenuItemList items;
+  look.stretch = look.transparent = 1;
+  look.selectedBitmap = SavePicture(dir, "keyed.bmp", QSize(20, 10), key, border);
+  look.backgroundBitmap = SavePicture(dir, "tall.bmp", QSize(60, 40), lower, band);
   items.push_back(MakeItem(1, 0, true, u""));
   view_->ShowMenu(std::move(items), look);
-  view_->setGeometry(kViewLeft, kViewTop, 62, 20);  // client 60 x 18
-  window_->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+  view_->setGeometry(kViewLeft, kViewTop, 62, 20);
   const QRect row = view_->RowRect(0);
-  QImage image = Picture();
-  EXPECT_EQ(Pixel(image, row.left(), row.top()), border.rgb() & 0xFFFFFFu);
-  EXPECT_EQ(Pixel(image, row.left() + 58, row.top() + 8), border.rgb() & 0xFFFFFFu);  // stretched 3 times
-  EXPECT_EQ(Pixel(image, row.left() + 30, row.top() + 8), lower.rgb() & 0xFFFFFFu);  // keyed out
-
-  // The same without the transparent look: the key colour is drawn.
+  image = Picture();
+  EXPECT_EQ(Pixel(image, row.left(), row.top()), Rgb(border));
+  EXPECT_EQ(Pixel(image, row.left() + 58, row.top() + 8), Rgb(border));  // 20 pixels drawn 60 wide
+  EXPECT_EQ(Pixel(image, row.left() + 30, row.top() + 8), Rgb(lower));
   look.transparent = 0;
   items.push_back(MakeItem(1, 0, true, u""));
   view_->ShowMenu(std::move(items), look);
-  image = Picture();
-  EXPECT_EQ(Pixel(image, row.left() + 30, row.top() + 8), key.rgb() & 0xFFFFFFu);
+  EXPECT_EQ(Pixel(Picture(), row.left() + 30, row.top() + 8), Rgb(key));
   // A bitmap file that does not load gives the built-in one.
   look.selectedBitmap = plat::FromUtf8(dir + "/missing.bmp");
   look.itemWidth = look.itemHeight = -1;
