@@ -26,6 +26,7 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/RunningCopy.h"
 #include "status/PrinterSettingsFile.h"
+#include "views/CCommonFormView.h"
 #include "views/CommonMessages.h"
 #include "views/Messages.h"
 

@@ -48,8 +48,9 @@ inline constexpr XJC_RESULT kStartupCommFileMode = 0x80000005u;
 inline constexpr int kExitOk = 0;               // normal end, user's cancel, running copy raised
 inline constexpr int kExitStartupFailed = 1;    // start-up stopped on an error
 
-// Language keys and message indexes of start-up.
-inline constexpr char16_t kAppResourceKey[] = u"XJ_UTILITY_APP";
+// Language keys and message indexes of start-up. The application's own key,
+// kAppResourceKey, is the one of views/CCommonFormView.h: the program and the form view
+// library must share one definition, or the library would read the program's.
 inline constexpr char16_t kConfirmSaveFileKey[] = u"MSG_CONFIRM_SAVE_FILE";
 inline constexpr int kMsgNotAdministrator = 0;
 inline constexpr int kMsgPortInUse = 4;
