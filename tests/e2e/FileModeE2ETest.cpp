@@ -48,17 +48,20 @@ TEST(FileModeE2E, WorksWithoutAnyCommunicationAndKeepsTheSettingsAtExit) {
   EXPECT_FALSE(std::filesystem::exists(e2e::DataFolder() + "/TMP"));
 }
 
-TEST(FileModeE2E, SavingWithoutTheSettingPagesDataReportsTheFailure) {
+TEST(FileModeE2E, SavingWritesTheSettingsOfTheInstalledPagesToTheFile) {
   const std::string out = testenv::MakeTempDir("out") + "/settings.bin";
   AppProcess app;
   app.SetMessageBoxAnswer("yes");
   ASSERT_TRUE(app.Start({"/mF" + out}));
   ASSERT_TRUE(app.WaitForEvent("main-window-shown")) << app.Output();
   EXPECT_EQ(e2e::TerminateAndWait(app), 0) << app.Output();
-  // No page supplied the blocks the commands are built from: nothing is written.
-  EXPECT_EQ(app.MessageBoxTexts(), (std::vector<std::string>{"Do you want to save the settings to the file?",
-                                                             "Saving to the file failed."}));
-  EXPECT_FALSE(std::filesystem::exists(out));
+  // The setting pages of the menu registered their blocks with their defaults, and the
+  // commands are built from them: a header of 256 bytes and a command block.
+  EXPECT_EQ(app.MessageBoxTexts(), (std::vector<std::string>{"Do you want to save the settings to the file?"}));
+  const std::string file = testenv::ReadFile(out);
+  ASSERT_GT(file.size(), 256u);
+  EXPECT_EQ(static_cast<unsigned char>(file[0]) | (static_cast<unsigned char>(file[1]) << 8), 256);
+  EXPECT_EQ(file.compare(4, 8, "XJ-K52II"), 0);
 }
 
 }  // namespace
