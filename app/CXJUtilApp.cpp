@@ -17,6 +17,7 @@
 #include "app/settings/PrinterSettingIni.h"
 #include "comm/CPrinterSelectDlg.h"
 #include "comm/XJC.h"
+#include "libs/printerinfo/VodEroVerEDU.h"
 #include "platform/DynLib.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
@@ -51,7 +52,6 @@ auto RunBlocking(Work work) -> decltype(work()) {
 using VodInitializeFn = std::uint32_t (*)(IXJComm*);
 using VodFinalizeFn = void (*)(std::uint32_t*);
 using VodGetDeviceIdFn = std::int32_t (*)(std::uint32_t, std::int32_t*);
-constexpr std::int32_t kVodOk = 1;
 
 constexpr std::int32_t kFeatureBatteryStatus = 6;
 constexpr std::int32_t kUserSettingCommands = 1;
@@ -241,7 +241,12 @@ bool CXJUtilApp::InitInstance(int argc, char** argv) {
   bool resultSet = false;
   if (!ChoosePrinter(resultSet)) return false;
   if (!resultSet) {
-    startupCommResult_ = block.mode == kModeFile ? kStartupCommFileMode : selectDlg_->LastTestResult();
+    if (block.mode == kModeFile) {
+      startupComm_ = kStartupCommFileMode;
+    } else {
+      startupComm_ = kStartupCommTested;
+      startupTestResult_ = selectDlg_->LastTestResult();
+    }
   }
   if (terminationRequested_) {
     CloseSplash();
@@ -315,7 +320,7 @@ bool CXJUtilApp::ChoosePrinter(bool& resultSet) {
     const XJC_RESULT open = RunBlocking([&] { return dlg.OpenPort(record); });
     if (open == XJC_E_IN_USE) {
       if (block.mode == kModeFile) {
-        startupCommResult_ = kStartupCommFileMode;
+        startupComm_ = kStartupCommFileMode;
         resultSet = true;
         return true;
       }
@@ -365,7 +370,7 @@ void CXJUtilApp::CloseSplash() {
 }
 
 void CXJUtilApp::ReadDeviceId() {
-  if (startupCommResult_ != XJC_OK) return;
+  if (!PrinterAnswered()) return;
   plat::LibHandle library = plat::LoadLibraryW(kPrinterInfoLibraryName);
   if (library == nullptr) return;
   auto initialize = reinterpret_cast<VodInitializeFn>(plat::GetProcAddress(library, "Initialize"));
@@ -378,7 +383,7 @@ void CXJUtilApp::ReadDeviceId() {
       std::uint32_t handle = initialize(comm);
       if (handle != 0) {
         std::int32_t id = 0;
-        if (getDeviceId(handle, &id) == kVodOk) found = id;
+        if (getDeviceId(handle, &id) == VOD_OK) found = id;
         finalize(&handle);
       }
       return found;
@@ -392,7 +397,7 @@ void CXJUtilApp::QueryCapabilities() {
   AppSettingsBlock& block = *block_;
   ResetCapabilityFlags(block, block.mode);
   if (block.mode == kModeFile) return;
-  if (startupCommResult_ != XJC_OK || xjc_ == nullptr || !xjc_->IsLoaded()) return;
+  if (!PrinterAnswered() || xjc_ == nullptr || !xjc_->IsLoaded()) return;
   XJC* xjc = xjc_.get();
   struct Answers {
     bool function6 = false;
@@ -451,7 +456,7 @@ void CXJUtilApp::OfferSettingsCommandFile() {
   if (AskSaveToPrinter(caption.c_str(), nullptr, text.c_str()) != plat::IDYES) return;
   const std::u16string logo(plat::FieldText(block.logoPath));
   const bool hasLogo = !logo.empty() && plat::FileExists(logo);
-  const std::int32_t rc = WriteSettingsFile(dataMgr_, hasLogo ? logo.c_str() : nullptr,
+  const SettingsFileResult rc = WriteSettingsFile(dataMgr_, hasLogo ? logo.c_str() : nullptr,
                                             plat::FieldText(block.chosenPort.deviceName),
                                             plat::FieldText(block.settingsFilePath));
   if (rc != kSettingsFileOk) {

@@ -40,9 +40,14 @@ class CSplash;
 class CUtlDoc;
 class XJC;
 
-// Start-up communication result before the printer was chosen, and in file mode.
-inline constexpr XJC_RESULT kStartupCommNotTested = 0x80000000u;
-inline constexpr XJC_RESULT kStartupCommFileMode = 0x80000005u;
+// What start-up learnt of the printer before the main window opened: a family of its
+// own, apart from the library's result codes (the test's result is kept beside it).
+enum class StartupComm : int {
+  kStartupCommNotTested,  // the printer was not chosen (yet)
+  kStartupCommFileMode,   // file mode: the program works without a printer
+  kStartupCommTested,     // the communication test ran; StartupTestResult() tells how
+};
+using enum StartupComm;
 
 // Process exit codes.
 inline constexpr int kExitOk = 0;               // normal end, user's cancel, running copy raised
@@ -111,7 +116,11 @@ class CXJUtilApp : public QObject {
   CMainFrame* MainFrame() const { return frame_.data(); }
   XJC* Comm() const { return xjc_.get(); }
   PluginDataMgr& DataManager() { return dataMgr_; }
-  XJC_RESULT StartupCommResult() const { return startupCommResult_; }
+  StartupComm StartupCommState() const { return startupComm_; }
+  // The communication test's result while StartupCommState() is kStartupCommTested.
+  XJC_RESULT StartupTestResult() const { return startupTestResult_; }
+  // True when start-up reached the printer: the test ran and the printer answered.
+  bool PrinterAnswered() const { return startupComm_ == kStartupCommTested && startupTestResult_ == XJC_OK; }
   CSplash* Splash() const { return splash_; }
   // Exit code for the end of start-up or of the program.
   int ExitCode() const { return exitCode_; }
@@ -136,7 +145,8 @@ class CXJUtilApp : public QObject {
   std::unique_ptr<XJC> xjc_;
   PluginDataMgr dataMgr_;
   std::unique_ptr<std::recursive_mutex> commLock_;
-  XJC_RESULT startupCommResult_ = kStartupCommNotTested;
+  StartupComm startupComm_ = kStartupCommNotTested;
+  XJC_RESULT startupTestResult_ = XJC_E_NOT_LOADED;
   CSplash* splash_ = nullptr;
   CLangResTable table_;
   SingleInstanceLock instanceLock_;

@@ -240,8 +240,8 @@ CCommStateDlg* CurrentProgressDialog(QWidget* frame) {
   return slot ? slot->dialog.data() : nullptr;
 }
 
-int RunProgressDialog(QWidget* frame, const ProgressJobRequest* request, QWidget* windowToDisable,
-                      const ProgressDialogHooks& hooks) {
+ProgressRunResult RunProgressDialog(QWidget* frame, const ProgressJobRequest* request, QWidget* windowToDisable,
+                                    const ProgressDialogHooks& hooks) {
   ProgressDialogSlot* slot = SlotOf(frame, false);
   if (!slot || !slot->dialog) return kProgressRunNoDialog;
   if (!request || !request->doneHandle || !*request->doneHandle || !request->progressEvent ||

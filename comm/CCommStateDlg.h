@@ -23,7 +23,7 @@ namespace plat {
 class Event;
 }
 
-// Results of the position message.
+// Results of the position message (UM_PROGRESS_POSITION).
 inline constexpr plat::LRESULT kProgressPositionAccepted = 0;
 inline constexpr plat::LRESULT kProgressPositionRefused = -1;
 
@@ -106,10 +106,13 @@ class CCommStateDlg : public QDialog {
 // ---- the main frame's side ------------------------------------------------------------
 
 inline constexpr std::u16string_view kProgressDialogDefaultTitle = u"Communicating with the printer";
-// Results of RunProgressDialog.
-inline constexpr int kProgressRunOk = 0;
-inline constexpr int kProgressRunNoDialog = -1;
-inline constexpr int kProgressRunBadRequest = -3;
+// Results of RunProgressDialog (the frame answers UM_RUN_PROGRESS with their values).
+enum class ProgressRunResult : int {
+  kProgressRunOk = 0,
+  kProgressRunNoDialog = -1,
+  kProgressRunBadRequest = -3,
+};
+using enum ProgressRunResult;
 
 // What the frame does around a modal run: before, unregister the status and battery
 // callbacks; after, initialise the communication library again and register them
@@ -136,8 +139,8 @@ CCommStateDlg* CurrentProgressDialog(QWidget* frame);
 // and enables the window again if it was enabled. Returns kProgressRunOk,
 // kProgressRunNoDialog without a dialog, kProgressRunBadRequest for a request without
 // a done handle or progress event (nothing is run then). UI thread.
-int RunProgressDialog(QWidget* frame, const ProgressJobRequest* request, QWidget* windowToDisable,
-                      const ProgressDialogHooks& hooks);
+ProgressRunResult RunProgressDialog(QWidget* frame, const ProgressJobRequest* request, QWidget* windowToDisable,
+                                    const ProgressDialogHooks& hooks);
 
 // Registers the two handlers on frame: UM_CREATE_PROGRESS (wParam: owner handle) with
 // the title title() gives, and UM_RUN_PROGRESS (wParam: request, lParam: window to

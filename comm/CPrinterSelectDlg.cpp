@@ -211,7 +211,7 @@ bool CPrinterSelectDlg::InitDialog() {
 
 bool CPrinterSelectDlg::LoadLanguage() {
   const std::u16string folder(plat::FieldText(block_->langFolder));
-  const int found = table_.SelectLanguageFile(folder, block_->langId, kLangIdEnglish);
+  const LangFileResult found = table_.SelectLanguageFile(folder, block_->langId, kLangIdEnglish);
   if (found == kLangFileNone) {
     ShowWarningMessage(this, kNoLanguageFiles);
     return false;
@@ -427,7 +427,7 @@ void CPrinterSelectDlg::OnOK() {
 
   const bool saved = block_->dataMgr != nullptr &&
                      block_->dataMgr->ExistsSettingData(plat::FieldText(record->portName),
-                                                        plat::FieldText(record->deviceName)) == 1;
+                                                        plat::FieldText(record->deviceName)) == kSettingDataExists;
   if (rc != 0 && !saved) return finish();
 
   const XJC_RESULT opened = OpenPort(record);

@@ -106,7 +106,7 @@ std::string LangName(std::int32_t langId) { return plat::ToUtf8(plat::FormatHex0
 
 // A table of the installation's language files for one key.
 void LoadTable(CLangResTable& table, const Installation& install, std::int32_t langId, std::u16string_view key) {
-  ASSERT_GE(table.SelectLanguageFile(plat::FieldText(install.block->langFolder), langId, 0x0409), 0);
+  ASSERT_EQ(table.SelectLanguageFile(plat::FieldText(install.block->langFolder), langId, 0x0409), kLangFileRequested);
   ASSERT_EQ(table.LoadResources(key), kLangOk);
 }
 
