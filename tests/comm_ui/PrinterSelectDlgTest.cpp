@@ -12,6 +12,7 @@
 #include "comm/CCommunicationSettingDlg.h"
 #include "comm/CPrinterSelectDlg.h"
 #include "comm/ModelName.h"
+#include "comm/PortEnumeration.h"
 #include "lang/CSelectLangDlg.h"
 #include "platform/InstalledPrinters.h"
 #include "platform/Profile.h"
@@ -439,7 +440,7 @@ TEST(PrinterSelectDlg, PortCountBeyondReasonIsCut) {
   f.xjc.XJC_EnumPort = &CountBeyondReason;
   f.Prepare();
   RunModal(f.dialog, [&] { EXPECT_EQ(f.dialog.List()->RowCount(), 0); });
-  EXPECT_EQ(g_givenCapacity, CPrinterSelectDlg::kMaxListedPorts);
+  EXPECT_EQ(g_givenCapacity, kMaxRegisteredPorts);
 }
 
 TEST(PrinterSelectDlg, FailedSecondEnumerationLeavesNoStaleRows) {
