@@ -126,9 +126,36 @@ class CXJUtilApp : public QObject {
   int ExitCode() const { return exitCode_; }
 
  private:
+  // ---- start-up phases, in the order InitInstance runs them. Each returns true to go on;
+  // one that fails has told the user why and ended start-up (EndStartup). -------------
+  // Refuses a second copy (unless "bM"): the running copy is brought to the front.
+  bool GuardSingleInstance();
+  // The communication lock and the data manager in the block, the program's and data
+  // folders, the printer setting index, the command line's values, the language code
+  // and the file mode's logo file.
+  bool PrepareFoldersAndSettings();
+  // The application's texts in the block's language (English when its file is
+  // missing); fails when no language file exists.
+  bool LoadApplicationTexts();
+  bool RequireAdministrator();
+  // The feature switches and the interface order (never fails).
+  bool ReadFeatureSettings();
+  // Loads the communication library (not in file mode) and tells it the caller and the
+  // model type; a library that cannot be loaded is no failure here.
+  bool LoadCommLibrary();
+  // The printer: from the command line's port or connection path behind the splash
+  // window, none in file mode, else chosen by the user in the selection dialog. The
+  // dialog's copy of the block becomes the live one.
+  bool ChoosePrinter();
+  // The engine manager, the device ID and the printer's capabilities (never fails).
+  bool LearnPrinter();
+  // The chosen printer's saved setting data, the document and the main window.
+  bool OpenMainWindow();
+
   // Ends start-up: destroys the selection dialog and the command line, notes why.
   bool EndStartup(int exitCode, const char* reason);
-  bool ChoosePrinter(bool& skipResultCopy);
+  // The choice of ChoosePrinter; resultSet tells that it set the start-up result itself.
+  bool SelectPrinter(bool& resultSet);
   void StartSplash();
   void CloseSplash();
   void ReadDeviceId();
