@@ -2,8 +2,9 @@
 // CCommStateDlg: the small window with an animation and a progress bar shown while a
 // longer exchange with the printer runs. The main frame creates it hidden and runs it
 // modally on behalf of a communication job; the job talks to it only through two
-// events (done, progress) and the UM_PROGRESS_POSITION message. The window shows
-// itself only once the request's delay has passed, and once shown stays up for at
+// events (done, progress) and the UM_PROGRESS_POSITION message. The dialog watches the
+// two events: each Set queues a look at them on the user-interface thread. The window
+// shows itself only once the request's delay has passed, and once shown stays up for at
 // least about a second. It ends only through WM_CLOSE: Enter, Escape and the window's
 // close button do nothing. UI thread only, except the two events.
 #include <QDialog>
@@ -38,9 +39,6 @@ class CCommStateDlg : public QDialog {
   static constexpr int kHeightDlu = 72;
 
   static constexpr int kDelayTimerId = 1;
-  static constexpr int kPollTimerId = 10;
-  static constexpr int kPollIntervalMs = 500;
-  static constexpr int kPollWaitMs = 1;
   // A window that was shown within the current or the previous clock second when the
   // job ends stays up this much longer.
   static constexpr int kMinimumShowMs = 1000;
@@ -50,7 +48,8 @@ class CCommStateDlg : public QDialog {
   ~CCommStateDlg() override;
 
   // Takes a request: the done handle (signalled when the job has ended), the progress
-  // event, the animation to play (148 or 149) and the delay before showing.
+  // event, the animation to play (148 or 149) and the delay before showing. The events
+  // must outlive the dialog or its end, whichever comes first.
   void SetRequest(plat::Event* doneHandle, plat::Event* progressEvent, int animationId, int delayMs);
 
   // Runs the modal loop until the dialog ends (WM_CLOSE); returns the end code.
@@ -58,11 +57,18 @@ class CCommStateDlg : public QDialog {
   bool IsRunning() const { return loop_ != nullptr; }
 
   // Message handlers (also reachable as UM_PROGRESS_START, UM_PROGRESS_POSITION,
-  // WM_TIMER with the timer id, and WM_CLOSE).
+  // WM_TIMER with the timer id, and WM_CLOSE). OnStartTimers starts the delay timer and
+  // the watching of the two events.
   void OnStartTimers();
   plat::LRESULT OnSetPosition(int position);
   void OnTimer(int timerId);
   void OnClose();
+
+  // Looks at the job's events (queued by their Set): a signalled progress event moves
+  // the bar to the last position and is reset; otherwise a signalled done handle ends
+  // the dialog (after the one-second hold of a window just shown). When both are
+  // signalled, the bar moves now and the dialog ends at the next look.
+  void OnJobEvent();
 
   int Position() const { return position_; }
   int AnimationId() const { return animationId_; }
@@ -79,7 +85,8 @@ class CCommStateDlg : public QDialog {
 
  private:
   void ShowDelayed();
-  void Poll();
+  void WatchJobEvents(bool watch);
+  void QueueJobEventCheck();
   void EndDialog(int code);
 
   AnimationWidget* animation_ = nullptr;
@@ -95,11 +102,12 @@ class CCommStateDlg : public QDialog {
   std::int64_t shownTime_ = 0;
 
   QTimer delayTimer_;
-  QTimer pollTimer_;
   QTimer holdTimer_;
   QEventLoop* loop_ = nullptr;
   bool ended_ = false;
   bool closing_ = false;
+  bool watching_ = false;
+  bool doneSeen_ = false;
   int endCode_ = 0;
 };
 

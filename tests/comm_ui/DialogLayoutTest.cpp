@@ -229,7 +229,7 @@ TEST_P(DialogLayout, ProgressWindowWithBothAnimations) {
     dialog->SetRequest(&done, &progress, animation, 1);
     dialog->OnSetPosition(40);
     progress.Set();
-    dialog->OnTimer(CCommStateDlg::kPollTimerId);
+    dialog->OnJobEvent();
     dialog->OnTimer(CCommStateDlg::kDelayTimerId);
     ASSERT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->ProgressBar()->value(), 40);

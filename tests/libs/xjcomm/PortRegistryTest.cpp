@@ -2,7 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstring>
+#include <sstream>
+#include <thread>
 
 #include "platform/Profile.h"
 #include "platform/Text.h"
@@ -115,6 +123,58 @@ TEST(PortRegistryTest, WriteFailureIsReportedAndNothingChanges) {
   EXPECT_EQ(registry.List(list), XJC_OK);
   EXPECT_TRUE(list.empty());
   EXPECT_EQ(registry.Remove(Record(u"COM", u"/dev/ttyS0")), XJC_E_NO_PORT);
+}
+
+// True once the kernel lists a waiter blocked on the flock of the file with this inode
+// (/proc/locks marks waiters with "->"); false after 20 s (a hang guard).
+bool WaiterBlockedOn(ino_t inode) {
+  const std::string suffix = ":" + std::to_string(inode);
+  for (int attempt = 0; attempt < 2000; ++attempt) {
+    std::istringstream locks(testenv::ReadFile("/proc/locks"));
+    for (std::string line; std::getline(locks, line);) {
+      std::istringstream fields(line);
+      std::string number, arrow, kind, device;
+      fields >> number >> arrow >> kind;
+      if (arrow != "->" || kind != "FLOCK") continue;
+      std::string mode, access, pid;
+      fields >> mode >> access >> pid >> device;
+      if (device.size() > suffix.size() && device.compare(device.size() - suffix.size(), suffix.size(), suffix) == 0)
+        return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+TEST(PortRegistryTest, AChangeWaitsForAnotherOneAndBuildsOnIt) {
+  const std::u16string file = RegistryFile();
+  PortRegistry registry(file);
+  ASSERT_EQ(registry.Add(Record(u"COM", u"/dev/ttyS0")), XJC_OK);
+
+  // Another writer holds the registry's lock, as another process changing it would.
+  const std::string lockPath = plat::ToUtf8(file) + ".lock";
+  const int holder = ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+  struct stat info {};
+  ASSERT_EQ(::fstat(holder, &info), 0);
+
+  XJC_RESULT added = XJC_E_STORE;
+  std::thread change([&] { added = registry.Add(Record(u"NET", u"127.0.0.1")); });
+  const bool waited = WaiterBlockedOn(info.st_ino);
+  // The other writer's entry, written while the change waits.
+  ASSERT_TRUE(plat::ProfileWrite(u"Port2", u"PortName", u"\"/dev/ttyS1\"", file));
+  ASSERT_TRUE(plat::ProfileWrite(u"Port2", u"Kind", u"\"COM\"", file));
+  ::close(holder);
+  change.join();
+
+  EXPECT_TRUE(waited);
+  EXPECT_EQ(added, XJC_OK);
+  std::vector<PortRecord> list;
+  registry.List(list);
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(plat::FieldText(list[1].portName), u"/dev/ttyS1");
+  EXPECT_EQ(plat::FieldText(list[2].portName), u"127.0.0.1");
 }
 
 TEST(PortRegistryTest, HexRoundTripAndDamage) {
