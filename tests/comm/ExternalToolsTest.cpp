@@ -28,7 +28,8 @@ bool WaitForFile(const std::string& path) {
   return std::filesystem::exists(path);
 }
 
-// Private program and menu folders for one test; the registry file is removed after.
+// Private program, menu and data folders for one test (the registry file lives in the
+// common data folder), so every run of a test starts with nothing installed.
 class ToolPathsTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -36,8 +37,9 @@ class ToolPathsTest : public testing::Test {
     systemData_ = testenv::MakeTempDir("share");
     setenv("ProgramFiles", programs_.c_str(), 1);
     setenv("XDG_DATA_DIRS", systemData_.c_str(), 1);
+    setenv("XDG_DATA_HOME", testenv::MakeTempDir("user").c_str(), 1);
+    setenv("XJ_COMMON_APPDATA", testenv::MakeTempDir("common").c_str(), 1);
   }
-  void TearDown() override { plat::RemoveFile(plat::RegistryFilePath()); }
   void WriteRegistry(const std::string& text) {
     ASSERT_TRUE(testenv::WriteFile(plat::ToUtf8(plat::RegistryFilePath()), text));
   }

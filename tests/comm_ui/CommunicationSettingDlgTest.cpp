@@ -29,7 +29,7 @@ namespace {
 struct AddPortFixture {
   Installation install;
   XJC xjc;
-  MessageBoxes boxes;
+  MessageBoxRecorder boxes;
   CLangResTable table;
 
   explicit AddPortFixture(std::int32_t langId = 0x0409) {
@@ -161,7 +161,7 @@ TEST(CommunicationSettingDlg, TypingOneAddressPartEnablesOk) {
   // Without the library nothing goes to the network: the test fails with message 0 and
   // leaves the blank address (0) stored.
   Installation install;
-  MessageBoxes boxes;
+  MessageBoxRecorder boxes;
   install.SetInterfaces({3, 0}, 3);
   CCommunicationSettingDlg dialog(*install.block, nullptr, nullptr);
   RunModal(dialog, [&] {
