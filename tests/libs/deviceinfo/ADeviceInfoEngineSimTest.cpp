@@ -4,35 +4,13 @@
 #include <memory>
 
 #include "tests/libs/deviceinfo/AdiLibrary.h"
-#include "tests/libs/printerinfo/TcpTestComm.h"
-#include "tests/support/SimProcess.h"
+#include "tests/libs/printerinfo/LibrarySessionTest.h"
 
 namespace {
 
-class ADeviceInfoEngineSimTest : public testing::Test {
+class ADeviceInfoEngineSimTest : public SimSessionTest<AdiLibrary> {
  protected:
-  void Start(SimProcess::Options options = {}) {
-    ASSERT_TRUE(lib.Complete());
-    sim = std::make_unique<SimProcess>(std::move(options));
-    ASSERT_TRUE(sim->Start());
-    ASSERT_TRUE(comm.Connect(sim->TcpHost(), sim->TcpPort()));
-    handle = lib.Initialize(&comm);
-    ASSERT_NE(handle, 0u);
-  }
-  void TearDown() override {
-    if (lib.Finalize != nullptr) lib.Finalize(&handle);
-  }
-
-  std::int32_t Int(const std::string& key) {
-    std::int32_t value = -999;
-    const ADI_RESULT r = lib.Int(handle, key, &value);
-    return r == ADI_OK ? value : -1000 + r;
-  }
-
-  AdiLibrary lib;
-  TcpTestComm comm;
-  std::unique_ptr<SimProcess> sim;
-  std::uint32_t handle = 0;
+  std::int32_t Int(const std::string& key) { return lib.IntOr(handle, key); }
 };
 
 TEST_F(ADeviceInfoEngineSimTest, LoadReadsTheSimulatedXjK52) {

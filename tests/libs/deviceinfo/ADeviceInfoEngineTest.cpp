@@ -6,31 +6,13 @@
 #include <vector>
 
 #include "tests/libs/deviceinfo/AdiLibrary.h"
-#include "tests/libs/printerinfo/ScriptedComm.h"
+#include "tests/libs/printerinfo/LibrarySessionTest.h"
 
 namespace {
 
-class ADeviceInfoEngineTest : public testing::Test {
+class ADeviceInfoEngineTest : public ScriptedSessionTest<AdiLibrary> {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(lib.Complete());
-    ScriptXjK52(comm);
-    handle = lib.Initialize(&comm);
-    ASSERT_NE(handle, 0u);
-  }
-  void TearDown() override {
-    if (lib.Finalize != nullptr) lib.Finalize(&handle);
-  }
-
-  std::int32_t Int(const std::string& key) {
-    std::int32_t value = -999;
-    const ADI_RESULT r = lib.Int(handle, key, &value);
-    return r == ADI_OK ? value : -1000 + r;
-  }
-
-  AdiLibrary lib;
-  ScriptedComm comm;
-  std::uint32_t handle = 0;
+  std::int32_t Int(const std::string& key) { return lib.IntOr(handle, key); }
 };
 
 TEST_F(ADeviceInfoEngineTest, LoadKeepsEveryValue) {

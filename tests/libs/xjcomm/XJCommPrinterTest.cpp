@@ -34,12 +34,29 @@ class XJCommPrinterTest : public ::testing::Test {
     if (rc == XJC_OK) rc = x_.XJC_Initialize();
     return rc;
   }
+  // Starts the simulator and opens its network port (port_) as the program does.
+  void OpenSimulator() {
+    ASSERT_TRUE(x_.Ok()) << x_.Error();
+    StartSim();
+    port_ = NetPortRecord(sim_->TcpEndpoint());
+    ASSERT_EQ(OpenSequence(port_), XJC_OK);
+  }
+  // Registers recorder as the status procedure and waits for its first report (online).
+  void WatchStatus(ProcRecorder& recorder) {
+    ASSERT_EQ(x_.XJC_RegisterStatusProc(&ProcRecorder::Proc, &recorder), XJC_OK);
+    ASSERT_TRUE(recorder.WaitForLast(0));
+  }
   void TearDown() override {
     if (x_.Ok()) x_.XJC_Terminate();
   }
 
   LoadedXJComm x_;
   std::unique_ptr<SimProcess> sim_;
+  PortRecord port_{};
+  // The procedures' recorders belong to the fixture: the library's monitor may still
+  // call them until TearDown has terminated it.
+  ProcRecorder status_;
+  ProcRecorder battery_;
 };
 
 TEST_F(XJCommPrinterTest, CommunicationTestReadsTheModelOverTcp) {
@@ -194,9 +211,8 @@ TEST_F(XJCommPrinterTest, PseudoTerminalIsListedAndTalkedTo) {
   EXPECT_EQ(plat::FieldText(r.deviceInfo), u"XJ-K52II Serial");
   ASSERT_EQ(x_.XJC_AddPort(&r), XJC_OK);
   ASSERT_EQ(OpenSequence(r), XJC_OK);
-  ProcRecorder status;
-  ASSERT_EQ(x_.XJC_RegisterStatusProc(&ProcRecorder::Proc, &status), XJC_OK);
-  ASSERT_TRUE(status.WaitForLast(0));
+  ProcRecorder& status = status_;
+  ASSERT_NO_FATAL_FAILURE(WatchStatus(status));
   Control("cover open");
   EXPECT_TRUE(status.WaitForLast(6));
 }
@@ -237,13 +253,9 @@ TEST_F(XJCommPrinterTest, SecondProcessGetsInUse) {
 }
 
 TEST_F(XJCommPrinterTest, StatusProcedureFollowsThePrinter) {
-  ASSERT_TRUE(x_.Ok());
-  StartSim();
-  PortRecord r = NetPortRecord(sim_->TcpEndpoint());
-  ASSERT_EQ(OpenSequence(r), XJC_OK);
-  ProcRecorder status;
-  ASSERT_EQ(x_.XJC_RegisterStatusProc(&ProcRecorder::Proc, &status), XJC_OK);
-  ASSERT_TRUE(status.WaitForLast(0));
+  ASSERT_NO_FATAL_FAILURE(OpenSimulator());
+  ProcRecorder& status = status_;
+  ASSERT_NO_FATAL_FAILURE(WatchStatus(status));
   Control("cover open");
   ASSERT_TRUE(status.WaitForLast(6));
   std::int32_t current = -1;
@@ -271,11 +283,9 @@ TEST_F(XJCommPrinterTest, StatusProcedureFollowsThePrinter) {
 }
 
 TEST_F(XJCommPrinterTest, BatteryProcedureFollowsLevelAndSource) {
-  ASSERT_TRUE(x_.Ok());
-  StartSim();
-  PortRecord r = NetPortRecord(sim_->TcpEndpoint());
-  ASSERT_EQ(OpenSequence(r), XJC_OK);
-  ProcRecorder battery, status;
+  ASSERT_NO_FATAL_FAILURE(OpenSimulator());
+  ProcRecorder& battery = battery_;
+  ProcRecorder& status = status_;
   ASSERT_EQ(x_.XJC_RegisterBatStatusProc(&ProcRecorder::Proc, &battery), XJC_OK);
   ASSERT_EQ(x_.XJC_RegisterStatusProc(&ProcRecorder::Proc, &status), XJC_OK);
   ASSERT_TRUE(battery.WaitForLast(0x3630));  // full, on the adapter
@@ -292,10 +302,7 @@ TEST_F(XJCommPrinterTest, BatteryProcedureFollowsLevelAndSource) {
 }
 
 TEST_F(XJCommPrinterTest, SilentPrinterGivesCannotGetStatusWithoutHanging) {
-  ASSERT_TRUE(x_.Ok());
-  StartSim();
-  PortRecord r = NetPortRecord(sim_->TcpEndpoint());
-  ASSERT_EQ(OpenSequence(r), XJC_OK);
+  ASSERT_NO_FATAL_FAILURE(OpenSimulator());
   Control("silent on");
   std::int32_t current = -1;
   ASSERT_EQ(x_.XJC_GetStatus(&current), XJC_OK);  // no monitor: asked now
@@ -310,7 +317,7 @@ TEST_F(XJCommPrinterTest, SilentPrinterGivesCannotGetStatusWithoutHanging) {
   std::uint32_t done = 0;
   EXPECT_EQ(x_.XJC_Read(buffer, sizeof(buffer), &done, 200), XJC_E_TIMEOUT);
 
-  ProcRecorder status;
+  ProcRecorder& status = status_;
   ASSERT_EQ(x_.XJC_RegisterStatusProc(&ProcRecorder::Proc, &status), XJC_OK);
   ASSERT_TRUE(status.WaitForLast(2));
   Control("silent off");
@@ -320,11 +327,9 @@ TEST_F(XJCommPrinterTest, SilentPrinterGivesCannotGetStatusWithoutHanging) {
 }
 
 TEST_F(XJCommPrinterTest, GarbageNeverBreaksTheLibrary) {
-  ASSERT_TRUE(x_.Ok());
-  StartSim();
-  PortRecord r = NetPortRecord(sim_->TcpEndpoint());
-  ASSERT_EQ(OpenSequence(r), XJC_OK);
-  ProcRecorder status, battery;
+  ASSERT_NO_FATAL_FAILURE(OpenSimulator());
+  ProcRecorder& status = status_;
+  ProcRecorder& battery = battery_;
   ASSERT_EQ(x_.XJC_RegisterStatusProc(&ProcRecorder::Proc, &status), XJC_OK);
   ASSERT_EQ(x_.XJC_RegisterBatStatusProc(&ProcRecorder::Proc, &battery), XJC_OK);
   ASSERT_TRUE(status.WaitForLast(0));
@@ -347,13 +352,9 @@ TEST_F(XJCommPrinterTest, GarbageNeverBreaksTheLibrary) {
 }
 
 TEST_F(XJCommPrinterTest, DroppedConnectionComesBack) {
-  ASSERT_TRUE(x_.Ok());
-  StartSim();
-  PortRecord r = NetPortRecord(sim_->TcpEndpoint());
-  ASSERT_EQ(OpenSequence(r), XJC_OK);
-  ProcRecorder status;
-  ASSERT_EQ(x_.XJC_RegisterStatusProc(&ProcRecorder::Proc, &status), XJC_OK);
-  ASSERT_TRUE(status.WaitForLast(0));
+  ASSERT_NO_FATAL_FAILURE(OpenSimulator());
+  ProcRecorder& status = status_;
+  ASSERT_NO_FATAL_FAILURE(WatchStatus(status));
   Control("drop");
   Control("cover open");
   // The monitor connects again and sees the open cover (automatic status back is on
@@ -396,7 +397,7 @@ TEST_F(XJCommPrinterTest, UnregisteringStopsCallsAndTerminateLeavesNoThread) {
   EXPECT_EQ(lateCalls.load(), 0);
 
   // Monitor running again, then Terminate: back to the threads we started with.
-  ProcRecorder status;
+  ProcRecorder& status = status_;
   ASSERT_EQ(x_.XJC_RegisterStatusProc(&ProcRecorder::Proc, &status), XJC_OK);
   ASSERT_TRUE(status.WaitForLast(6));
   EXPECT_GT(ThreadCount(), threadsBefore);
