@@ -35,6 +35,15 @@ void Register(XJC& xjc, const PortRecord& record) {
   ASSERT_EQ(xjc.XJC_AddPort(&record), XJC_OK);
 }
 
+// The network port of a printer that was there and is gone: nothing answers on it.
+std::string StoppedPrinterEndpoint() {
+  SimProcess sim;
+  EXPECT_TRUE(sim.Start());
+  const std::string endpoint = sim.TcpEndpoint();
+  sim.Stop();
+  return endpoint;
+}
+
 std::u16string Text(QWidget* w) { return plat::FromQString(plat::ControlText(w)); }
 
 // The selection dialog of one test with the real library and its own installation.
@@ -166,10 +175,8 @@ TEST(PrinterSelectDlg, AnotherModelIsRefusedAndTheDialogStays) {
 }
 
 TEST(PrinterSelectDlg, StoppedPrinterCannotCommunicate) {
-  SimProcess sim;
-  ASSERT_TRUE(sim.Start());
-  const std::string endpoint = sim.TcpEndpoint();
-  sim.Stop();
+  std::string endpoint;
+  ASSERT_NO_FATAL_FAILURE(endpoint = StoppedPrinterEndpoint());
   SelectFixture f;
   Register(f.xjc, NetPortRecord(endpoint));
   f.Prepare();
@@ -183,10 +190,8 @@ TEST(PrinterSelectDlg, StoppedPrinterCannotCommunicate) {
 }
 
 TEST(PrinterSelectDlg, SavedSettingsAcceptAPrinterThatDoesNotAnswer) {
-  SimProcess sim;
-  ASSERT_TRUE(sim.Start());
-  const std::string endpoint = sim.TcpEndpoint();
-  sim.Stop();
+  std::string endpoint;
+  ASSERT_NO_FATAL_FAILURE(endpoint = StoppedPrinterEndpoint());
   SelectFixture f;
   Register(f.xjc, NetPortRecord(endpoint));
   // A printer entry with an existing data file for this port.

@@ -10,10 +10,7 @@
 
 namespace {
 
-class ADeviceInfoEngineTest : public ScriptedSessionTest<AdiLibrary> {
- protected:
-  std::int32_t Int(const std::string& key) { return lib.IntOr(handle, key); }
-};
+using ADeviceInfoEngineTest = ScriptedSessionTest<AdiLibrary>;
 
 TEST_F(ADeviceInfoEngineTest, LoadKeepsEveryValue) {
   ASSERT_EQ(lib.Load(handle), ADI_OK);
@@ -22,13 +19,13 @@ TEST_F(ADeviceInfoEngineTest, LoadKeepsEveryValue) {
   EXPECT_EQ(lib.Text(handle, ADI_KEY_FIRMWARE_VERSION), "1.07");
   EXPECT_EQ(lib.Text(handle, ADI_KEY_MAKER), "NORVE");
   EXPECT_EQ(lib.Text(handle, ADI_KEY_FONTS_OF_LANGUAGE), "CHINESE");
-  EXPECT_EQ(Int(ADI_KEY_DEVICE_ID), 144);
-  EXPECT_EQ(Int(ADI_KEY_TYPE_ID), 3);
-  EXPECT_EQ(Int(ADI_KEY_PAPER_WIDTH), 6);
-  EXPECT_EQ(Int(ADI_KEY_PAPER_WIDTH_MM), 80);
-  EXPECT_EQ(Int(ADI_KEY_NV_GRAPHICS_CAPACITY), 393216);
-  EXPECT_EQ(Int(ADI_KEY_BATTERY_LEVEL), 5);
-  EXPECT_EQ(Int(ADI_KEY_POWER_SOURCE), 1);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_DEVICE_ID), 144);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_TYPE_ID), 3);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_PAPER_WIDTH), 6);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_PAPER_WIDTH_MM), 80);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_NV_GRAPHICS_CAPACITY), 393216);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_BATTERY_LEVEL), 5);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_POWER_SOURCE), 1);
   // Numbers are also texts.
   EXPECT_EQ(lib.Text(handle, ADI_KEY_DEVICE_ID), "144");
   EXPECT_EQ(lib.Text(handle, ADI_KEY_NV_GRAPHICS_CAPACITY), "393216");
@@ -39,16 +36,16 @@ TEST_F(ADeviceInfoEngineTest, LookupsAnswerFromTheCacheWithoutTalkingToThePrinte
   const std::size_t writes = comm.Writes().size();
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(lib.Text(handle, ADI_KEY_MODEL_NAME), "XJ-K52II");
-    EXPECT_EQ(Int(ADI_KEY_BATTERY_LEVEL), 5);
+    EXPECT_EQ(lib.IntOr(handle, ADI_KEY_BATTERY_LEVEL), 5);
   }
   EXPECT_EQ(comm.Writes().size(), writes);
 
   // What the printer says later is seen only after the next Load.
   comm.OnCommand(CmdBattery(), Bytes({0x37, 0x45, 0x30, 0x32, 0x00}));
-  EXPECT_EQ(Int(ADI_KEY_BATTERY_LEVEL), 5);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_BATTERY_LEVEL), 5);
   ASSERT_EQ(lib.Load(handle), ADI_OK);
-  EXPECT_EQ(Int(ADI_KEY_BATTERY_LEVEL), 2);
-  EXPECT_EQ(Int(ADI_KEY_POWER_SOURCE), 0);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_BATTERY_LEVEL), 2);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_POWER_SOURCE), 0);
 }
 
 TEST_F(ADeviceInfoEngineTest, KeysAreMatchedExactlyByPointerAndLength) {
@@ -117,7 +114,7 @@ TEST_F(ADeviceInfoEngineTest, ValuesThePrinterDoesNotOfferAreUnavailable) {
   comm.OnCommand(CmdReadValue(3), ValueReply(3, "3"));  // a width of no known size
   comm.OnCommand(CmdId(2), "");
   ASSERT_EQ(lib.Load(handle), ADI_OK);
-  EXPECT_EQ(Int(ADI_KEY_PAPER_WIDTH), 3);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_PAPER_WIDTH), 3);
   const char* unavailable[] = {ADI_KEY_BATTERY_LEVEL, ADI_KEY_POWER_SOURCE,
                                ADI_KEY_NV_GRAPHICS_CAPACITY, ADI_KEY_PAPER_WIDTH_MM,
                                ADI_KEY_TYPE_ID};
