@@ -12,6 +12,7 @@
 #include <string>
 
 #include "sdk/IPluginDataMgr.h"
+#include "sdk/SettingBlocks.h"
 #include "platform/AtomicFile.h"
 #include "platform/Text.h"
 
@@ -20,52 +21,9 @@ namespace {
 constexpr std::uint8_t kGS = 0x1D;
 constexpr std::uint8_t kFS = 0x1C;
 
-// Enter and leave user setting mode.
-constexpr std::uint8_t kEnterUserSetting[] = {0x1D, 0x28, 0x45, 0x03, 0x00, 0x01, 'I', 'N'};
-constexpr std::uint8_t kLeaveUserSetting[] = {0x1D, 0x28, 0x45, 0x04, 0x00, 0x02, 'O', 'U', 'T'};
 // Delete every NV graphic (key "CLR") before a logo is stored again.
 constexpr std::uint8_t kDeleteAllGraphics[kLogoPrefixSize] = {0x1D, 0x28, 0x4C, 0x05, 0x00,
                                                               0x30, 0x41, 0x43, 0x4C, 0x52};
-constexpr std::uint8_t kFunctionSetCustomValue = 0x05;
-constexpr std::uint8_t kFunctionMemorySwitch = 0x03;
-constexpr char kSwitchUnchanged = '2';
-
-// One customized value: setting number, source block and the 32-bit (or, width 2,
-// 16-bit) value's offset in it.
-struct CustomValueRow {
-  std::uint8_t setting;
-  std::uint32_t blockId;
-  std::int32_t blockSize;
-  std::size_t offset;
-  std::size_t width;
-};
-
-constexpr std::uint8_t kPaperWidthSetting = 0x03;
-
-constexpr CustomValueRow kCustomValueRows[] = {
-    {0x64, kDensityBlockId, 68, 32, 2},
-    {0x65, kCustomValuesBlockId, 52, 32, 4},
-    {0x66, kCustomValuesBlockId, 52, 36, 4},
-    {0x67, kCustomValuesBlockId, 52, 40, 4},
-    {0x68, kCustomValuesBlockId, 52, 44, 4},
-    {0x69, kCustomValuesBlockId, 52, 48, 4},
-    {kPaperWidthSetting, kSettingValuesBlockId, 184, 32, 4},
-    {0x05, kSettingValuesBlockId, 184, 40, 4},
-    {0x06, kSettingValuesBlockId, 184, 44, 4},
-    {0x0C, kSettingValuesBlockId, 184, 68, 4},
-    {0x74, kSettingValuesBlockId, 184, 116, 4},
-    {0x78, kSettingValuesBlockId, 184, 120, 4},
-    {0x7A, kSettingValuesBlockId, 184, 124, 4},
-};
-
-constexpr std::int32_t kMemorySwitchBlockSize = 256;
-constexpr std::uint8_t kMemorySwitch5 = 0x05;
-constexpr std::uint8_t kMemorySwitch8 = 0x08;
-// Memory switch 5: seven unchanged bits, then the flag at offset 76.
-constexpr std::size_t kSwitch5FlagOffset = 76;
-// Memory switch 8: the flags in command order; 0 marks an unchanged bit.
-constexpr std::size_t kSwitch8Offsets[8] = {0, 160, 88, 156, 152, 0, 148, 144};
-
 // Copies a block of the manager; false when it is missing, was never filled or is
 // smaller than needed (the size in its header says how much was stored).
 bool ReadBlock(const IPluginDataMgr& manager, std::uint32_t id, std::int32_t size, std::vector<std::uint8_t>& block) {
@@ -75,20 +33,8 @@ bool ReadBlock(const IPluginDataMgr& manager, std::uint32_t id, std::int32_t siz
   return static_cast<std::int64_t>(ReadLE32(block.data() + kBlockSizeOffset)) >= size;
 }
 
-void AppendCustomValue(std::vector<std::uint8_t>& out, std::uint8_t setting, std::uint16_t value) {
-  const std::uint8_t row[] = {kGS, 0x28, 0x45, 0x04, 0x00, kFunctionSetCustomValue, setting,
-                              static_cast<std::uint8_t>(value & 0xFF), static_cast<std::uint8_t>(value >> 8)};
-  out.insert(out.end(), std::begin(row), std::end(row));
-}
-
-void AppendMemorySwitch(std::vector<std::uint8_t>& out, std::uint8_t number, const char (&bits)[8]) {
-  const std::uint8_t head[] = {kGS, 0x28, 0x45, 0x0A, 0x00, kFunctionMemorySwitch, number};
-  out.insert(out.end(), std::begin(head), std::end(head));
-  out.insert(out.end(), std::begin(bits), std::end(bits));
-}
-
 char FlagChar(const std::vector<std::uint8_t>& block, std::size_t offset) {
-  return ReadLE32(block.data() + offset) != 0 ? '1' : '0';
+  return ReadLE32(block.data() + offset) != 0 ? kSwitchOn : kSwitchOff;
 }
 
 // A failure of the file system: the code of the step, or kSettingsFileNoPath when the
@@ -153,33 +99,31 @@ SettingsFileResult BuildSettingsCommandBlock(const IPluginDataMgr& manager, std:
     omitPaperWidth = ReadLE32(info.data() + kInfoOmitPaperWidthOffset) == 1;
   }
 
-  out.insert(out.end(), std::begin(kEnterUserSetting), std::end(kEnterUserSetting));
+  out.insert(out.end(), std::begin(kEnterUserSettingCommand), std::end(kEnterUserSettingCommand));
   std::vector<std::uint8_t> block;
-  for (const CustomValueRow& row : kCustomValueRows) {
-    if (!ReadBlock(manager, row.blockId, row.blockSize, block)) {
+  for (const CustomValueField& field : kCustomValueFields) {
+    if (!ReadBlock(manager, field.blockId, field.blockSize, block)) {
       out.clear();
       return kSettingsFileReadError;
     }
-    if (row.setting == kPaperWidthSetting && omitPaperWidth) continue;
-    const std::uint8_t* p = block.data() + row.offset;
-    AppendCustomValue(out, row.setting, static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
+    if (field.number == kPaperWidthSetting && omitPaperWidth) continue;
+    const std::uint8_t* p = block.data() + field.offset;
+    AppendCustomValueCommand(out, field.number, static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
   }
 
-  if (!ReadBlock(manager, kMemorySwitchBlockId, kMemorySwitchBlockSize, block)) {
+  if (!ReadBlock(manager, kModelOptionsBlockId, kModelOptionsBlockSize, block)) {
     out.clear();
     return kSettingsFileReadError;
   }
-  char switch5[8];
-  std::memset(switch5, kSwitchUnchanged, sizeof switch5);
-  switch5[7] = FlagChar(block, kSwitch5FlagOffset);
-  AppendMemorySwitch(out, kMemorySwitch5, switch5);
-  char switch8[8];
-  for (std::size_t i = 0; i < 8; ++i) {
-    switch8[i] = kSwitch8Offsets[i] == 0 ? kSwitchUnchanged : FlagChar(block, kSwitch8Offsets[i]);
+  for (const MemorySwitchField& field : kMemorySwitchFields) {
+    std::array<char, 8> bits{};
+    for (std::size_t i = 0; i < bits.size(); ++i) {
+      bits[i] = field.offsets[i] == 0 ? kSwitchUnchanged : FlagChar(block, field.offsets[i]);
+    }
+    AppendMemorySwitchCommand(out, field.number, bits);
   }
-  AppendMemorySwitch(out, kMemorySwitch8, switch8);
 
-  out.insert(out.end(), std::begin(kLeaveUserSetting), std::end(kLeaveUserSetting));
+  out.insert(out.end(), std::begin(kLeaveUserSettingCommand), std::end(kLeaveUserSettingCommand));
   return kSettingsFileOk;
 }
 

@@ -20,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sdk/SettingBlocks.h"
+
 class IPluginDataMgr;
 
 // Results of building and writing the settings command file.
@@ -47,11 +49,7 @@ inline constexpr std::size_t kLogoPrefixSize = 10;
 // The command block never grows beyond this.
 inline constexpr std::size_t kCommandBlockMax = 65535;
 
-// Data blocks the command block is built from.
-inline constexpr std::uint32_t kSettingValuesBlockId = 0x00010005u;    // 184 bytes
-inline constexpr std::uint32_t kCustomValuesBlockId = 0x00010006u;     // 52 bytes
-inline constexpr std::uint32_t kDensityBlockId = 0x00010007u;          // 68 bytes
-inline constexpr std::uint32_t kMemorySwitchBlockId = 0x0001000Bu;     // 256 bytes
+// The command block is built from the setting blocks of sdk/SettingBlocks.h.
 // Offset in the printer information block of the value that leaves setting 3 out.
 inline constexpr std::size_t kInfoOmitPaperWidthOffset = 980;
 

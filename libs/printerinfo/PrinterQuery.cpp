@@ -14,6 +14,8 @@ constexpr std::uint8_t kBlockText = 0x5F;     // header of GS I 65..69 replies
 constexpr std::uint8_t kBlockData = 0x37;     // header of GS ( E, GS ( L and battery replies
 constexpr std::uint8_t kIdentCustomValue = 0x27;
 constexpr std::uint8_t kIdentNvCapacity = 0x31;
+constexpr std::uint8_t kIdentUserSettingMode = 0x20;
+constexpr std::uint8_t kIdentMemorySwitch = 0x21;
 constexpr std::uint8_t kIdentBattery = 0x45;
 constexpr std::uint8_t kSeparator = 0x1F;     // between setting number and value
 constexpr std::uint8_t kTerminator = 0x00;
@@ -202,6 +204,36 @@ PrinterQuery::Status PrinterQuery::ReadCustomizedValue(std::uint8_t a,
   if (!parsed) return Status::kBadReply;
   *value = parsed;
   return Status::kOk;
+}
+
+PrinterQuery::Status PrinterQuery::ReadMemorySwitch(std::uint8_t a, std::array<char, 8>* bits) {
+  const std::uint8_t cmd[] = {0x1D, 0x28, 0x45, 0x02, 0x00, 0x04, a};
+  Status st = Exchange(cmd, sizeof cmd);
+  if (st != Status::kOk) return st;
+  std::string body;
+  st = ReadBlock(kBlockData, kIdentMemorySwitch, &body);
+  if (st != Status::kOk) return st;
+  if (body.size() != bits->size()) return Status::kBadReply;
+  for (std::size_t i = 0; i < bits->size(); ++i) {
+    if (body[i] != '0' && body[i] != '1') return Status::kBadReply;
+    (*bits)[i] = body[i];
+  }
+  return Status::kOk;
+}
+
+PrinterQuery::Status PrinterQuery::EnterUserSettingMode() {
+  const std::uint8_t cmd[] = {0x1D, 0x28, 0x45, 0x03, 0x00, 0x01, 'I', 'N'};
+  Status st = Exchange(cmd, sizeof cmd);
+  if (st != Status::kOk) return st;
+  std::string body;
+  st = ReadBlock(kBlockData, kIdentUserSettingMode, &body);
+  if (st != Status::kOk) return st;
+  return body.empty() ? Status::kOk : Status::kBadReply;
+}
+
+PrinterQuery::Status PrinterQuery::SendCommand(const std::vector<std::uint8_t>& bytes) {
+  if (bytes.empty()) return Status::kOk;
+  return Exchange(bytes.data(), bytes.size());
 }
 
 PrinterQuery::Status PrinterQuery::ReadNvGraphicsCapacity(std::uint32_t* bytes) {

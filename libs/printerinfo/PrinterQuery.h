@@ -9,10 +9,12 @@
 // Threads: an object is used by one thread at a time (its owner serialises the calls);
 // distinct objects over the same communication object may be used from different
 // threads when the communication object allows it.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 class IXJComm;
 
@@ -60,6 +62,17 @@ class PrinterQuery {
   // holds the value, or is empty when the printer answered without one (no such setting).
   // A reply for another number than a is kBadReply.
   Status ReadCustomizedValue(std::uint8_t a, std::optional<std::uint32_t>* value);
+
+  // GS ( E fn 4 a: "37 21" + eight characters '0'/'1', bit 8 first, + "00". *bits
+  // receives the eight characters on kOk.
+  Status ReadMemorySwitch(std::uint8_t a, std::array<char, 8>* bits);
+
+  // GS ( E fn 1: enters user setting mode and waits for the printer's "37 20 00".
+  Status EnterUserSettingMode();
+
+  // Sends a command the printer does not answer (setting values or memory switches,
+  // leaving user setting mode).
+  Status SendCommand(const std::vector<std::uint8_t>& bytes);
 
   // GS ( L fn 51: "37 31 digits 00", the remaining NV graphics capacity in bytes.
   Status ReadNvGraphicsCapacity(std::uint32_t* bytes);

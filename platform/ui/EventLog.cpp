@@ -80,23 +80,25 @@ AutomaticAnswer ParseAutomaticAnswer(const char* value) {
   if (EqualsNoCaseAscii(value, "ok")) return AutomaticAnswer::kOk;
   if (EqualsNoCaseAscii(value, "yes")) return AutomaticAnswer::kYes;
   if (EqualsNoCaseAscii(value, "no")) return AutomaticAnswer::kNo;
+  if (EqualsNoCaseAscii(value, "cancel")) return AutomaticAnswer::kCancel;
   return AutomaticAnswer::kInvalid;
 }
 
 int AutomaticAnswerFor(AutomaticAnswer answer, unsigned type) {
-  const bool yesNo = (type & 0x0F) == MB_YESNO;
-  if (!yesNo) return IDOK;
+  const unsigned buttons = type & 0x0F;
+  if (buttons != MB_YESNO && buttons != MB_YESNOCANCEL) return IDOK;
+  if (answer == AutomaticAnswer::kCancel) return buttons == MB_YESNOCANCEL ? IDCANCEL : IDNO;
   return answer == AutomaticAnswer::kNo ? IDNO : IDYES;
 }
 
 bool InstallMessageBoxAutomation() {
   const AutomaticAnswer answer = ParseAutomaticAnswer(std::getenv(kMessageBoxAnswerVariable));
   if (answer == AutomaticAnswer::kInvalid) {
-    std::fprintf(stderr, "%s must be ok, yes or no; message boxes are shown as usual\n",
+    std::fprintf(stderr, "%s must be ok, yes, no or cancel; message boxes are shown as usual\n",
                  kMessageBoxAnswerVariable);
   }
   const bool answering = answer == AutomaticAnswer::kOk || answer == AutomaticAnswer::kYes ||
-                         answer == AutomaticAnswer::kNo;
+                         answer == AutomaticAnswer::kNo || answer == AutomaticAnswer::kCancel;
   if (!answering && !EventLogEnabled()) return false;
 
   // The hook must be able to show the real box: it steps aside while the box runs and
@@ -106,7 +108,7 @@ bool InstallMessageBoxAutomation() {
     static int Run(AutomaticAnswer automatic, const MessageBoxRequest& request) {
       int result;
       if (automatic == AutomaticAnswer::kOk || automatic == AutomaticAnswer::kYes ||
-          automatic == AutomaticAnswer::kNo) {
+          automatic == AutomaticAnswer::kNo || automatic == AutomaticAnswer::kCancel) {
         result = AutomaticAnswerFor(automatic, request.type);
       } else {
         MessageBoxInterceptor self = SetMessageBoxInterceptor({});

@@ -5,10 +5,11 @@
 //   XJ_EVENT_LOG=<file>           one line is appended to the file for every notable
 //                                 event: "<pid>\t<event>[\t<field>...]". Fields have
 //                                 backslash, tab, CR and LF escaped as \\ \t \r \n.
-//   XJ_MESSAGE_BOX_ANSWER=ok|yes|no
+//   XJ_MESSAGE_BOX_ANSWER=ok|yes|no|cancel
 //                                 message boxes are not shown: each is logged and
 //                                 answered with the given answer ("yes"/"no" answer a
-//                                 Yes/No box, an OK box is always answered OK).
+//                                 Yes/No box, "cancel" answers Cancel where the box has
+//                                 it and No elsewhere, an OK box is always answered OK).
 //
 // Events: "messagebox" (caption, text, answer), "main-window-shown", "raised" (a second
 // start asked this copy to come to the front), "splash-shown", "splash-closed",
@@ -44,8 +45,8 @@ void LogEvent(std::string_view event, std::initializer_list<std::u16string_view>
 bool EventLogEnabled();
 
 // Automatic answers of XJ_MESSAGE_BOX_ANSWER.
-enum class AutomaticAnswer { kNone, kOk, kYes, kNo, kInvalid };
-// "ok", "yes", "no" (letter case ignored); null or empty gives kNone, anything else
+enum class AutomaticAnswer { kNone, kOk, kYes, kNo, kCancel, kInvalid };
+// "ok", "yes", "no", "cancel" (letter case ignored); null or empty gives kNone, anything else
 // kInvalid.
 AutomaticAnswer ParseAutomaticAnswer(const char* value);
 // The answer a box of the given type (MB_OK, MB_YESNO plus icon bits) gets.

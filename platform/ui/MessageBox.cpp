@@ -25,9 +25,14 @@ int ShowMessageBox(QWidget* owner, std::u16string_view text, std::u16string_view
     default: break;
   }
   const bool yesNo = (type & 0x0F) == MB_YESNO;
+  const bool yesNoCancel = (type & 0x0F) == MB_YESNOCANCEL;
   if (yesNo) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::Yes);
+  } else if (yesNoCancel) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
   } else {
     box.setStandardButtons(QMessageBox::Ok);
   }
@@ -35,6 +40,7 @@ int ShowMessageBox(QWidget* owner, std::u16string_view text, std::u16string_view
   const int answer = box.exec();
   QApplication::restoreOverrideCursor();
   if (yesNo) return answer == QMessageBox::Yes ? IDYES : IDNO;
+  if (yesNoCancel) return answer == QMessageBox::Yes ? IDYES : answer == QMessageBox::No ? IDNO : IDCANCEL;
   return IDOK;
 }
 

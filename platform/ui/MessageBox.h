@@ -11,6 +11,7 @@ namespace plat {
 
 // Icons and buttons, with the values of the original message box types.
 inline constexpr unsigned MB_OK = 0x0000;
+inline constexpr unsigned MB_YESNOCANCEL = 0x0003;
 inline constexpr unsigned MB_YESNO = 0x0004;
 inline constexpr unsigned MB_ICONQUESTION = 0x0020;
 inline constexpr unsigned MB_ICONWARNING = 0x0030;

@@ -29,11 +29,11 @@ void PutBlock(PluginDataMgr& manager, std::uint32_t id, std::int32_t size,
 
 // Every block the command block reads, with distinct values.
 void PutCompleteSet(PluginDataMgr& manager) {
-  PutBlock(manager, kDensityBlockId, 68, {{32, 300}});
-  PutBlock(manager, kCustomValuesBlockId, 52, {{32, 0x00010065}, {36, 2}, {40, 3}, {44, 4}, {48, 5}});
-  PutBlock(manager, kSettingValuesBlockId, 184,
+  PutBlock(manager, kAutoCutterBlockId, 68, {{32, 300}});
+  PutBlock(manager, kPaperSavingBlockId, 52, {{32, 0x00010065}, {36, 2}, {40, 3}, {44, 4}, {48, 5}});
+  PutBlock(manager, kPrintSettingsBlockId, 184,
            {{32, 80}, {40, 6}, {44, 7}, {68, 8}, {116, 9}, {120, 10}, {124, 11}});
-  PutBlock(manager, kMemorySwitchBlockId, 256, {{76, 1}, {160, 1}, {88, 0}, {156, 1}, {152, 0}, {148, 1}, {144, 0}});
+  PutBlock(manager, kModelOptionsBlockId, 256, {{76, 1}, {160, 1}, {88, 0}, {156, 1}, {152, 0}, {148, 1}, {144, 0}});
 }
 
 Bytes Slice(const Bytes& bytes, std::size_t offset, std::size_t size) {
@@ -88,17 +88,17 @@ TEST(SettingsCommandBlock, FixedPaperWidthLeavesOutTheWidthSettingOnly) {
 
 TEST(SettingsCommandBlock, MissingOrShortSourceBlockFailsTheWholeBuild) {
   PluginDataMgr missing;
-  PutBlock(missing, kDensityBlockId, 68, {{32, 1}});
-  PutBlock(missing, kCustomValuesBlockId, 52);
-  PutBlock(missing, kSettingValuesBlockId, 184);
+  PutBlock(missing, kAutoCutterBlockId, 68, {{32, 1}});
+  PutBlock(missing, kPaperSavingBlockId, 52);
+  PutBlock(missing, kPrintSettingsBlockId, 184);
   Bytes block{1, 2, 3};
   EXPECT_EQ(BuildSettingsCommandBlock(missing, block), kSettingsFileReadError);
   EXPECT_TRUE(block.empty());
 
   PluginDataMgr shortBlock;
   PutCompleteSet(shortBlock);
-  shortBlock.RemoveBlock(shortBlock.FindBlock(kSettingValuesBlockId));
-  PutBlock(shortBlock, kSettingValuesBlockId, 100);  // offsets 116 .. 124 lie beyond it
+  shortBlock.RemoveBlock(shortBlock.FindBlock(kPrintSettingsBlockId));
+  PutBlock(shortBlock, kPrintSettingsBlockId, 100);  // offsets 116 .. 124 lie beyond it
   EXPECT_EQ(BuildSettingsCommandBlock(shortBlock, block), kSettingsFileReadError);
 }
 
@@ -186,7 +186,7 @@ TEST(SettingsFileWrite, FailureLeavesAnExistingFileAsItWas) {
   const std::string target = folder + "/set.bin";
   ASSERT_TRUE(testenv::WriteFile(target, "previous settings"));
   PluginDataMgr incomplete;
-  PutBlock(incomplete, kDensityBlockId, 68);
+  PutBlock(incomplete, kAutoCutterBlockId, 68);
   EXPECT_EQ(WriteSettingsFile(incomplete, nullptr, u"XJ-K52II", plat::FromUtf8(target)), kSettingsFileReadError);
 
   const std::u16string badLogo = plat::FromUtf8(folder + "/bad.bin");

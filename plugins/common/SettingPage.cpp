@@ -1,0 +1,144 @@
+#include "plugins/common/SettingPage.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <thread>
+
+#include "libs/printerinfo/PrinterQuery.h"
+#include "sdk/IPluginDataMgr.h"
+#include "sdk/IXJComm.h"
+#include "sdk/SettingBlocks.h"
+#include "sdk/XJComm.h"
+
+namespace {
+
+bool FieldFits(const Block& block, const SettingDef& setting) { return setting.offset + 4 <= block.size(); }
+
+PrinterOutcome OutcomeOf(PrinterQuery::Status status) {
+  switch (status) {
+    case PrinterQuery::Status::kOk: return PrinterOutcome::kOk;
+    case PrinterQuery::Status::kBadReply: return PrinterOutcome::kIncomplete;
+    default: return PrinterOutcome::kNoAnswer;
+  }
+}
+
+// Index of the switch character of a bit: the characters run from bit 8 to bit 1.
+std::size_t SwitchCharIndex(int bit) { return static_cast<std::size_t>(8 - bit); }
+
+}  // namespace
+
+Block DefaultBlock(const PageDef& page) {
+  Block block(static_cast<std::size_t>(std::max<std::int32_t>(page.blockSize, kMinBlockSize)), 0);
+  std::memcpy(block.data(), kBlockMagic, sizeof kBlockMagic);
+  WriteLE32(block.data() + kBlockIdOffset, page.blockId);
+  WriteLE32(block.data() + kBlockVersionOffset, static_cast<std::uint32_t>(kSettingBlockVersion));
+  WriteLE32(block.data() + kBlockSizeOffset, static_cast<std::uint32_t>(block.size()));
+  for (const SettingDef& setting : page.settings) SetFieldValue(block, setting, setting.defaultValue);
+  return block;
+}
+
+std::int32_t FieldValue(const Block& block, const SettingDef& setting) {
+  if (!FieldFits(block, setting)) return setting.defaultValue;
+  return static_cast<std::int32_t>(ReadLE32(block.data() + setting.offset));
+}
+
+void SetFieldValue(Block& block, const SettingDef& setting, std::int32_t value) {
+  if (FieldFits(block, setting)) WriteLE32(block.data() + setting.offset, static_cast<std::uint32_t>(value));
+}
+
+std::vector<const SettingDef*> ChangedSettings(const PageDef& page, const Block& before, const Block& after) {
+  std::vector<const SettingDef*> changed;
+  for (const SettingDef& setting : page.settings) {
+    if (FieldValue(before, setting) != FieldValue(after, setting)) changed.push_back(&setting);
+  }
+  return changed;
+}
+
+PrinterResult ReadPageSettings(IXJComm* comm, const PageDef& page, Block& block) {
+  PrinterResult result;
+  PrinterQuery query(comm);
+  // Each memory switch is read once for all of its bits.
+  std::map<std::uint8_t, std::array<char, 8>> switches;
+  for (const SettingDef& setting : page.settings) {
+    if (setting.source == SettingDef::Source::kCustomValue) {
+      std::optional<std::uint32_t> value;
+      const PrinterQuery::Status status = query.ReadCustomizedValue(setting.number, &value);
+      if (status == PrinterQuery::Status::kOk && value) {
+        // The printer answers a value as 16 bits; signed settings keep their meaning.
+        SetFieldValue(block, setting, static_cast<std::int32_t>(*value));
+        continue;
+      }
+      if (OutcomeOf(status) == PrinterOutcome::kNoAnswer) return PrinterResult{PrinterOutcome::kNoAnswer, {}};
+      result.failed.push_back(&setting);
+      continue;
+    }
+    auto found = switches.find(setting.number);
+    if (found == switches.end()) {
+      std::array<char, 8> bits{};
+      const PrinterQuery::Status status = query.ReadMemorySwitch(setting.number, &bits);
+      if (OutcomeOf(status) == PrinterOutcome::kNoAnswer) return PrinterResult{PrinterOutcome::kNoAnswer, {}};
+      if (status != PrinterQuery::Status::kOk) {
+        result.failed.push_back(&setting);
+        continue;
+      }
+      found = switches.emplace(setting.number, bits).first;
+    }
+    SetFieldValue(block, setting, found->second[SwitchCharIndex(setting.bit)] == kSwitchOn ? 1 : 0);
+  }
+  if (!result.failed.empty()) result.outcome = PrinterOutcome::kIncomplete;
+  return result;
+}
+
+PrinterResult ApplyPageSettings(IXJComm* comm, const PageDef& page, const Block& stored, const Block& wanted,
+                                const ReconnectPolicy& policy, Block& readBack) {
+  readBack = wanted;
+  const std::vector<const SettingDef*> changed = ChangedSettings(page, stored, wanted);
+  if (changed.empty()) return {};
+
+  std::vector<std::uint8_t> commands;
+  std::map<std::uint8_t, std::array<char, 8>> switches;
+  for (const SettingDef* setting : changed) {
+    const std::int32_t value = FieldValue(wanted, *setting);
+    if (setting->source == SettingDef::Source::kCustomValue) {
+      AppendCustomValueCommand(commands, setting->number, static_cast<std::uint16_t>(value));
+      continue;
+    }
+    auto [it, added] = switches.try_emplace(setting->number);
+    if (added) it->second.fill(kSwitchUnchanged);
+    it->second[SwitchCharIndex(setting->bit)] = value != 0 ? kSwitchOn : kSwitchOff;
+  }
+  for (const auto& [number, bits] : switches) AppendMemorySwitchCommand(commands, number, bits);
+
+  PrinterQuery query(comm);
+  PrinterQuery::Status status = query.EnterUserSettingMode();
+  // A printer that answers something else than the mode's confirmation refuses it.
+  if (status != PrinterQuery::Status::kOk) return PrinterResult{OutcomeOf(status), changed};
+  status = query.SendCommand(commands);
+  if (status == PrinterQuery::Status::kOk) {
+    status = query.SendCommand(std::vector<std::uint8_t>(std::begin(kLeaveUserSettingCommand),
+                                                          std::end(kLeaveUserSettingCommand)));
+  }
+  if (status != PrinterQuery::Status::kOk) return PrinterResult{PrinterOutcome::kNoAnswer, changed};
+
+  // The printer restarts now and drops the connection; it is back when a connection
+  // can be made again and it answers.
+  XJC_RESULT recovery = XJC_OK;
+  for (int attempt = 0; attempt < policy.attempts; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(policy.intervalMs));
+    recovery = comm->RecoverySending();
+    if (recovery != XJC_OK) continue;
+    PrinterResult read = ReadPageSettings(comm, page, readBack);
+    if (read.outcome == PrinterOutcome::kNoAnswer) continue;
+    PrinterResult result;
+    for (const SettingDef* setting : changed) {
+      if (FieldValue(readBack, *setting) != FieldValue(wanted, *setting)) result.failed.push_back(setting);
+    }
+    if (!result.failed.empty()) result.outcome = PrinterOutcome::kIncomplete;
+    return result;
+  }
+  return PrinterResult{recovery == XJC_E_IN_USE ? PrinterOutcome::kInUse : PrinterOutcome::kNoAnswer, changed};
+}

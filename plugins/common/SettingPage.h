@@ -1,0 +1,84 @@
+#pragma once
+// What a setting page shows and how it reads and writes the printer: a page owns one
+// data block and lists its settings, each a customized value of the printer or one bit
+// of a memory switch, kept as a 32-bit field of the block. No Qt here.
+//
+// Threads: the page describes itself once on the UI thread; the printer operations run
+// on a communication job's worker.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class IXJComm;
+
+// One meaning of a value, as a combo box lists it.
+struct SettingChoice {
+  std::int32_t value;
+  int textId;           // string entry of the page's language key; -1: text as given
+  std::u16string text;  // English default
+};
+
+struct SettingDef {
+  enum class Source { kCustomValue, kMemorySwitchBit };
+  Source source = Source::kCustomValue;
+  std::uint8_t number = 0;   // customized value or memory switch number
+  int bit = 0;               // memory switch bit, 1..8
+  std::size_t offset = 0;    // of the 32-bit field in the block
+  int labelId = -1;          // string entry of the page's language key
+  std::u16string label;      // English default
+  std::vector<SettingChoice> choices;  // empty: a check box for 0 / 1
+  std::int32_t defaultValue = 0;
+};
+
+struct PageDef {
+  std::uint32_t blockId = 0;
+  std::int32_t blockSize = 0;
+  std::u16string resourceKey;  // the page's own texts in the language files
+  int titleId = 0;
+  std::u16string title;
+  int descriptionId = 1;
+  std::u16string description;
+  std::vector<SettingDef> settings;
+};
+
+using Block = std::vector<std::uint8_t>;
+
+// The block with its header and every setting at its default.
+Block DefaultBlock(const PageDef& page);
+std::int32_t FieldValue(const Block& block, const SettingDef& setting);
+void SetFieldValue(Block& block, const SettingDef& setting, std::int32_t value);
+// The settings whose values differ between two blocks, in page order.
+std::vector<const SettingDef*> ChangedSettings(const PageDef& page, const Block& before, const Block& after);
+
+// Outcome of a printer operation.
+enum class PrinterOutcome {
+  kOk,
+  kNoAnswer,   // the printer did not answer (or the connection is gone)
+  kInUse,      // another program holds the port
+  kIncomplete, // it answered, but not for every setting (see the failed list)
+};
+
+struct PrinterResult {
+  PrinterOutcome outcome = PrinterOutcome::kOk;
+  std::vector<const SettingDef*> failed;  // settings not read, or not taken by the printer
+};
+
+// How long to wait for the printer to come back after it restarted.
+struct ReconnectPolicy {
+  int attempts = 30;
+  int intervalMs = 1000;
+};
+
+// Reads every setting of the page from the printer into block (which keeps its other
+// bytes). Settings the printer does not know keep their value and are listed as failed.
+PrinterResult ReadPageSettings(IXJComm* comm, const PageDef& page, Block& block);
+
+// Sends the settings that differ between stored and wanted: user setting mode, one
+// command for the changed customized values and one per changed memory switch (its
+// other bits unchanged), end of user setting mode; then waits for the printer to
+// restart, connects again and reads every setting back into readBack. Settings whose
+// value read back differs from wanted are listed as failed (kIncomplete). Nothing
+// changed: kOk without talking to the printer.
+PrinterResult ApplyPageSettings(IXJComm* comm, const PageDef& page, const Block& stored, const Block& wanted,
+                                const ReconnectPolicy& policy, Block& readBack);

@@ -1,0 +1,115 @@
+// The page framework's printer side against the simulator through the real
+// communication library: reading a page, applying changes across the printer's
+// restart, a value the printer refuses, and a printer that is gone.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "comm/XJC.h"
+#include "platform/Text.h"
+#include "plugins/common/SettingPage.h"
+#include "sdk/SettingBlocks.h"
+#include "tests/support/SimProcess.h"
+
+namespace {
+
+PageDef TestPage() {
+  PageDef page;
+  page.blockId = kPrintSettingsBlockId;
+  page.blockSize = kPrintSettingsBlockSize;
+  using S = SettingDef::Source;
+  page.settings = {
+      {S::kCustomValue, 3, 0, 32, -1, u"Paper width", {{1, -1, u"58 mm"}, {6, -1, u"80 mm"}}, 6},
+      {S::kCustomValue, 5, 0, 40, -1, u"Print density", {}, 0},
+      {S::kCustomValue, 6, 0, 44, -1, u"Print speed", {}, 9},
+      {S::kMemorySwitchBit, 8, 7, 160, -1, u"Beep", {}, 0},
+      {S::kMemorySwitchBit, 8, 1, 144, -1, u"Line feed", {}, 0},
+  };
+  return page;
+}
+
+class SettingPageSimTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SimProcess::Options options;
+    options.restartDelayMs = 200;
+    sim_ = std::make_unique<SimProcess>(options);
+    ASSERT_TRUE(sim_->Start());
+    ASSERT_EQ(xjc_.Load(plat::FromUtf8(std::string(XJ_DIST_DIR) + "/XJComm.so")), XJC_OK);
+    PortRecord record;
+    std::memset(&record, 0, sizeof record);
+    record.presetA = record.presetB = -1;
+    plat::CopyText(record.kind, kPortKindNet);
+    plat::CopyText(record.portName, plat::FromUtf8(sim_->TcpEndpoint()));
+    ASSERT_EQ(OpenPortSequence(&xjc_, &record), XJC_OK);
+  }
+  void TearDown() override { xjc_.Close(); }
+
+  std::unique_ptr<SimProcess> sim_;
+  XJC xjc_;
+  const PageDef page_ = TestPage();
+  const ReconnectPolicy quick_{30, 100};
+};
+
+TEST_F(SettingPageSimTest, ChangesAreAppliedAcrossTheRestartAndReadBack) {
+  Block stored = DefaultBlock(page_);
+  ASSERT_EQ(ReadPageSettings(&xjc_, page_, stored).outcome, PrinterOutcome::kOk);
+  EXPECT_EQ(FieldValue(stored, page_.settings[0]), 6);
+  EXPECT_EQ(FieldValue(stored, page_.settings[3]), 0);
+
+  Block wanted = stored;
+  SetFieldValue(wanted, page_.settings[0], 1);
+  SetFieldValue(wanted, page_.settings[1], 65532);  // 80 %
+  SetFieldValue(wanted, page_.settings[3], 1);
+  Block readBack;
+  const PrinterResult result = ApplyPageSettings(&xjc_, page_, stored, wanted, quick_, readBack);
+  EXPECT_EQ(result.outcome, PrinterOutcome::kOk);
+  EXPECT_TRUE(result.failed.empty());
+  EXPECT_EQ(readBack, wanted);
+
+  // The printer holds them: a fresh read after the restart agrees, and the bits of the
+  // switch the page does not show stayed as they were.
+  Block again = DefaultBlock(page_);
+  ASSERT_EQ(ReadPageSettings(&xjc_, page_, again).outcome, PrinterOutcome::kOk);
+  EXPECT_EQ(FieldValue(again, page_.settings[0]), 1);
+  EXPECT_EQ(FieldValue(again, page_.settings[1]), 65532);
+  EXPECT_EQ(FieldValue(again, page_.settings[3]), 1);
+  EXPECT_EQ(FieldValue(again, page_.settings[4]), 0);
+  EXPECT_NE(sim_->Control("status").find("restarts=1"), std::string::npos) << sim_->Control("status");
+}
+
+TEST_F(SettingPageSimTest, ARefusedValueIsNamedAndTheOthersTake) {
+  Block stored = DefaultBlock(page_);
+  ASSERT_EQ(ReadPageSettings(&xjc_, page_, stored).outcome, PrinterOutcome::kOk);
+  Block wanted = stored;
+  SetFieldValue(wanted, page_.settings[0], 2);  // no such paper width
+  SetFieldValue(wanted, page_.settings[2], 3);
+  Block readBack;
+  const PrinterResult result = ApplyPageSettings(&xjc_, page_, stored, wanted, quick_, readBack);
+  EXPECT_EQ(result.outcome, PrinterOutcome::kIncomplete);
+  ASSERT_EQ(result.failed.size(), 1u);
+  EXPECT_EQ(result.failed[0]->label, u"Paper width");
+  EXPECT_EQ(FieldValue(readBack, page_.settings[0]), 6);
+  EXPECT_EQ(FieldValue(readBack, page_.settings[2]), 3);
+
+  // Nothing changed: the printer is not asked at all.
+  const PrinterResult nothing = ApplyPageSettings(&xjc_, page_, readBack, readBack, quick_, readBack);
+  EXPECT_EQ(nothing.outcome, PrinterOutcome::kOk);
+}
+
+TEST_F(SettingPageSimTest, APrinterThatIsGoneIsReportedAsNotAnswering) {
+  Block stored = DefaultBlock(page_);
+  ASSERT_EQ(ReadPageSettings(&xjc_, page_, stored).outcome, PrinterOutcome::kOk);
+  sim_->Stop();
+  Block block = stored;
+  EXPECT_EQ(ReadPageSettings(&xjc_, page_, block).outcome, PrinterOutcome::kNoAnswer);
+  EXPECT_EQ(block, stored) << "a failed read keeps what the block held";
+  Block wanted = stored;
+  SetFieldValue(wanted, page_.settings[2], 5);
+  Block readBack;
+  const PrinterResult result = ApplyPageSettings(&xjc_, page_, stored, wanted, ReconnectPolicy{3, 50}, readBack);
+  EXPECT_EQ(result.outcome, PrinterOutcome::kNoAnswer);
+  ASSERT_EQ(result.failed.size(), 1u);
+}
+
+}  // namespace
