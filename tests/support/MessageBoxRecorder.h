@@ -1,7 +1,7 @@
 #pragma once
 // Records every message box a test's code shows and answers it instead of a user:
-// questions (Yes/No boxes) with the answer given (Yes unless told otherwise), every
-// other box with OK. The interceptor in place before is put back at the end.
+// questions (Yes/No and Yes/No/Cancel boxes) with the answer given (Yes unless told
+// otherwise), every other box with OK. The interceptor in place before is put back at the end.
 #include <string>
 #include <vector>
 
@@ -12,7 +12,8 @@ class MessageBoxRecorder {
   explicit MessageBoxRecorder(int questionAnswer = plat::IDYES) : questionAnswer_(questionAnswer) {
     previous_ = plat::SetMessageBoxInterceptor([this](const plat::MessageBoxRequest& request) {
       boxes_.push_back(request);
-      return (request.type & kButtonBits) == plat::MB_YESNO ? questionAnswer_ : plat::IDOK;
+      const unsigned buttons = request.type & kButtonBits;
+      return buttons == plat::MB_YESNO || buttons == plat::MB_YESNOCANCEL ? questionAnswer_ : plat::IDOK;
     });
   }
   ~MessageBoxRecorder() { plat::SetMessageBoxInterceptor(std::move(previous_)); }
