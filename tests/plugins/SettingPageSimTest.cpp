@@ -9,6 +9,7 @@
 #include "platform/Text.h"
 #include "plugins/common/SettingPage.h"
 #include "sdk/SettingBlocks.h"
+#include "tests/support/PortRecords.h"
 #include "tests/support/SimProcess.h"
 
 namespace {
@@ -36,11 +37,8 @@ class SettingPageSimTest : public ::testing::Test {
     sim_ = std::make_unique<SimProcess>(options);
     ASSERT_TRUE(sim_->Start());
     ASSERT_EQ(xjc_.Load(plat::FromUtf8(std::string(XJ_DIST_DIR) + "/XJComm.so")), XJC_OK);
-    PortRecord record;
-    std::memset(&record, 0, sizeof record);
-    record.presetA = record.presetB = -1;
-    plat::CopyText(record.kind, kPortKindNet);
-    plat::CopyText(record.portName, plat::FromUtf8(sim_->TcpEndpoint()));
+    const std::u16string endpoint = plat::FromUtf8(sim_->TcpEndpoint());
+    PortRecord record = MakePortRecord({.kind = kPortKindNet, .portName = endpoint});
     ASSERT_EQ(OpenPortSequence(&xjc_, &record), XJC_OK);
   }
   void TearDown() override { xjc_.Close(); }
