@@ -89,7 +89,7 @@ void CUtilMenuView::OnInitialUpdate() {
 
   // Menu texts in the user's language; without any language file the program cannot
   // show its texts and closes.
-  const int selected = block_ != nullptr
+  const LangFileResult selected = block_ != nullptr
                            ? table_.SelectLanguageFile(plat::FieldText(block_->langFolder), block_->langId,
                                                        kLangIdEnglish)
                            : kLangFileNone;

@@ -28,6 +28,7 @@
 #include "res/BitmapResources.h"
 #include "sdk/AppSettingsBlock.h"
 #include "tests/support/FakeMenuPlugin.h"
+#include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -376,11 +377,7 @@ TEST_F(MenuViewTest, FirstUpdateReadsTheMenuFileLoadsPluginsAndSelectsTheFirstPa
 TEST_F(MenuViewTest, WithoutLanguageFilesTheUserIsToldAndTheMainWindowCloses) {
   FirstUpdateSetup setup(0);
   testenv::WriteFile(setup.exeFolder + "MENUITEM.DAT", "[MENUITEM_1]\nITEMID=1\nSELECTING=1\nSTRING=Page\n");
-  std::vector<plat::MessageBoxRequest> boxes;
-  plat::SetMessageBoxInterceptor([&](const plat::MessageBoxRequest& request) {
-    boxes.push_back(request);
-    return plat::IDOK;
-  });
+  MessageBoxRecorder boxes;
   int closeRequests = 0;
   plat::SetMessageHandler(window_.get(), plat::WM_CLOSE, [&](plat::WPARAM, plat::LPARAM) {
     ++closeRequests;
@@ -388,10 +385,8 @@ TEST_F(MenuViewTest, WithoutLanguageFilesTheUserIsToldAndTheMainWindowCloses) {
   });
   view_->SetHost(&setup.block, window_.get(), nullptr);
   view_->OnInitialUpdate();
-  plat::SetMessageBoxInterceptor({});
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, u"Could not find the required files.\nClosing application.");
-  EXPECT_EQ(boxes[0].type & plat::MB_ICONWARNING, plat::MB_ICONWARNING);
+  ASSERT_EQ(boxes.Texts(), (std::vector<std::u16string>{u"Could not find the required files.\nClosing application."}));
+  EXPECT_EQ(boxes.All()[0].type & plat::MB_ICONWARNING, plat::MB_ICONWARNING);
   QCoreApplication::processEvents();
   EXPECT_EQ(closeRequests, 1);
   EXPECT_TRUE(view_->Items().empty());
