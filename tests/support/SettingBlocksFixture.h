@@ -11,6 +11,7 @@
 #include "app/settings/PluginDataMgr.h"
 #include "sdk/IPluginDataMgr.h"
 #include "sdk/SettingBlocks.h"
+#include "status/SettingsFileReader.h"
 
 namespace settingblocks {
 
@@ -21,8 +22,9 @@ struct SettingValues {
   std::map<std::pair<std::uint8_t, int>, bool> bits;
 };
 
-// A value for every setting the file carries, each one other than the factory value
-// and one the printer takes.
+// A value the printer takes for every setting the file carries, each one other than
+// the factory value except switch 8 bit 5, which stays off as at the factory (so a file
+// of these values also turns a bit off).
 inline SettingValues OtherThanFactory() {
   SettingValues s;
   s.values = {{100, 1}, {101, 1}, {102, 1}, {103, 1}, {104, 1}, {105, 1}, {3, 1},
@@ -100,6 +102,19 @@ inline SettingValues Complete(const SettingValues& settings) {
 
 inline bool operator==(const SettingValues& a, const SettingValues& b) {
   return a.values == b.values && a.bits == b.bits;
+}
+
+// The settings a parsed settings file sets.
+inline SettingValues SettingsOfFile(const SettingsFileContents& contents) {
+  SettingValues s;
+  for (const FileCustomValue& v : contents.values) s.values[v.number] = v.value;
+  for (const FileMemorySwitch& sw : contents.switches) {
+    for (int bit = 1; bit <= 8; ++bit) {
+      const char c = sw.bits[static_cast<std::size_t>(8 - bit)];
+      if (c != kSwitchUnchanged) s.bits[{sw.number, bit}] = c == kSwitchOn;
+    }
+  }
+  return s;
 }
 
 // Readable test failures.
