@@ -37,19 +37,6 @@ Bytes WrittenFile(const SettingValues& settings, const Bytes* logo = nullptr) {
   return file;
 }
 
-// The settings a parsed file sets, in the fixture's form.
-SettingValues SettingsOf(const SettingsFileContents& contents) {
-  SettingValues s;
-  for (const FileCustomValue& v : contents.values) s.values[v.number] = v.value;
-  for (const FileMemorySwitch& sw : contents.switches) {
-    for (int bit = 1; bit <= 8; ++bit) {
-      const char c = sw.bits[static_cast<std::size_t>(8 - bit)];
-      if (c != kSwitchUnchanged) s.bits[{sw.number, bit}] = c == kSwitchOn;
-    }
-  }
-  return s;
-}
-
 // Replaces the data part and sets the lengths and checksum to match it, so only what
 // the test breaks on purpose is wrong.
 Bytes WithDataPart(Bytes file, const Bytes& logoBlock, const Bytes& commands) {
@@ -87,7 +74,7 @@ TEST(SettingsFileReader, AFileFromTheWriterListsEverySettingItCarries) {
   EXPECT_EQ(contents.savedAt, "03/07/2026 09:05");
   EXPECT_TRUE(contents.logoBlock.empty());
   EXPECT_EQ(contents.commandBlock, CommandBlockOf(file));
-  EXPECT_EQ(SettingsOf(contents), settingblocks::Complete(wanted));
+  EXPECT_EQ(settingblocks::SettingsOfFile(contents), settingblocks::Complete(wanted));
   // In the order the file sends them: the auto cutter value first, the paper width
   // after the paper saving values.
   ASSERT_EQ(contents.values.size(), std::size(kCustomValueFields));
@@ -116,7 +103,7 @@ TEST(SettingsFileReader, ALogoBlockIsKeptWholeAndTheSettingsAfterItAreListed) {
     EXPECT_EQ(contents.logoKind, kind);
     ASSERT_EQ(contents.logoBlock.size(), kLogoPrefixSize + logo.size());
     EXPECT_EQ(Bytes(contents.logoBlock.begin() + kLogoPrefixSize, contents.logoBlock.end()), logo);
-    EXPECT_EQ(SettingsOf(contents), settingblocks::Complete(wanted));
+    EXPECT_EQ(settingblocks::SettingsOfFile(contents), settingblocks::Complete(wanted));
   }
 }
 
