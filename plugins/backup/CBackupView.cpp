@@ -45,8 +45,8 @@ constexpr int kStandardPercent = 100;
 constexpr std::int32_t kDensityWrap = 65536;
 
 // Column widths of the list in pixels.
-constexpr int kSettingColumnWidth = 330;
-constexpr int kValueColumnWidth = 130;
+constexpr int kSettingColumnWidth = 300;
+constexpr int kValueColumnWidth = 120;
 
 // English texts of the file checks, by SettingsFileCheck value.
 constexpr std::u16string_view kFileCheckTexts[] = {
@@ -179,6 +179,11 @@ void CBackupView::BuildControls() {
   list_->InsertColumn(0, {Str(kColumnSetting, u"Setting"), kSettingColumnWidth, plat::kColumnFormatLeft});
   list_->InsertColumn(1, {Str(kColumnNow, u"Printer now"), kValueColumnWidth, plat::kColumnFormatLeft});
   list_->InsertColumn(2, {Str(kColumnFile, u"In the file"), kValueColumnWidth, plat::kColumnFormatLeft});
+  // The names take the room the two values leave.
+  list_->header()->setStretchLastSection(false);
+  list_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  list_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  list_->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
   layout->addWidget(list_, 1);
   summary_ = new QLabel(this);
   layout->addWidget(summary_);
@@ -360,7 +365,9 @@ void CBackupView::ShowFile(const std::u16string& path, const SettingsFileContent
   const IPluginDataMgr* manager = CurrentValuesKnown() ? block->dataMgr : nullptr;
   int changing = 0;
   for (const SettingChange& change : DescribeChanges(*file, manager)) {
-    const int row = list_->InsertRow(list_->RowCount(), plat::ToQString(SettingName(change)));
+    const QString name = plat::ToQString(SettingName(change));
+    const int row = list_->InsertRow(list_->RowCount(), name);
+    if (QTreeWidgetItem* item = list_->topLevelItem(row)) item->setToolTip(0, name);
     if (change.kind == SettingChange::Kind::kLogos) {
       list_->SetRowText(row, 1, QString());
       list_->SetRowText(row, 2, plat::ToQString(Str(kLogosReplaced, u"All logos are replaced")));
