@@ -121,12 +121,14 @@ bool CSettingPageView::IsFileMode() const {
 Block CSettingPageView::StoredBlock() {
   Block block = DefaultBlock(page_);
   if (GetOwnPluginData(block.data(), static_cast<std::int32_t>(block.size())) != kSettingOk) return DefaultBlock(page_);
+  // A block that was registered but never filled holds no settings yet.
+  if (ReadLE32(block.data() + kBlockSizeOffset) == 0) return DefaultBlock(page_);
   return block;
 }
 
 void CSettingPageView::LoadFromBlock() {
   // Edits the user has not applied yet survive a new read of the printer.
-  const bool keepEdits = !controls_.empty() && IsModified();
+  const bool keepEdits = !stored_.empty() && IsModified();
   const Block wanted = WantedBlock();
   stored_ = StoredBlock();
   const Block& shown = keepEdits ? wanted : stored_;

@@ -4,12 +4,12 @@
 // link xj_comm and xj_testsupport, and depend on XJComm and xjk52-sim.
 //
 // Thread use: one test thread; the library may then be used from a job's worker too.
-#include <cstring>
 #include <memory>
 #include <string>
 
 #include "comm/XJC.h"
 #include "platform/Text.h"
+#include "tests/support/PortRecords.h"
 #include "tests/support/SimProcess.h"
 
 class SimConnection {
@@ -31,11 +31,8 @@ class SimConnection {
   std::string Open(const std::string& distDir) {
     if (!sim_.Start()) return "the simulator did not start";
     if (xjc_.Load(plat::FromUtf8(distDir + "/XJComm.so")) != XJC_OK) return "XJComm.so did not load";
-    PortRecord record;
-    std::memset(&record, 0, sizeof record);
-    record.presetA = record.presetB = -1;
-    plat::CopyText(record.kind, kPortKindNet);
-    plat::CopyText(record.portName, plat::FromUtf8(sim_.TcpEndpoint()));
+    const std::u16string endpoint = plat::FromUtf8(sim_.TcpEndpoint());
+    PortRecord record = MakePortRecord({.kind = kPortKindNet, .portName = endpoint});
     if (OpenPortSequence(&xjc_, &record) != XJC_OK) return "the port did not open";
     return {};
   }
