@@ -121,6 +121,14 @@ std::u16string CBackupView::Str(int id, std::u16string_view fallback) const { re
 
 std::u16string CBackupView::Msg(int id, std::u16string_view fallback) const { return texts_.MessageOr(id, fallback); }
 
+std::u16string CBackupView::CannotCommunicateText() const {
+  std::u16string text;
+  if (texts_.GetCommonMessageText(kCommonMsgCannotCommunicate, text) == LangResult::kLangOk && !text.empty()) {
+    return text;
+  }
+  return std::u16string(kDefaultCannotCommunicateText);
+}
+
 std::u16string CBackupView::CommonMsg(int id, std::u16string_view fallback) const {
   CFormViewCtrl* ctrl = Controller();
   return ctrl != nullptr ? ctrl->Table().MessageOr(id, fallback) : std::u16string(fallback);
@@ -301,9 +309,10 @@ bool CBackupView::RestoreFrom(const std::u16string& path) {
   RetryParameters retry{};
   GetRetryParameters(&retry);
   const ReconnectPolicy policy{retry.count, retry.interval};
-  // A job that could not start sent nothing.
   RestoreResult result{RestoreResult::Outcome::kNotSent, {}};
+  bool ran = false;
   if (comm != nullptr) RunCommJob([&] {
+    ran = true;
     result = RestoreSettingsFile(comm, file, policy, [this](int percent) { ReportProgress(percent); });
     using Outcome = RestoreResult::Outcome;
     if (result.outcome == Outcome::kOk || result.outcome == Outcome::kIncomplete) {
@@ -314,6 +323,11 @@ bool CBackupView::RestoreFrom(const std::u16string& path) {
     return result.outcome == Outcome::kOk ? kPluginReadOk : kSettingNotFound;
   });
   ShowFile(path, &file);
+  if (!ran) {
+    // The printer's state forbade the job (offline, or another job runs): nothing left.
+    ShowWarningMessage(this, (CannotCommunicateText() + u"\n" + nothingSent).c_str());
+    return false;
+  }
 
   using Outcome = RestoreResult::Outcome;
   switch (result.outcome) {

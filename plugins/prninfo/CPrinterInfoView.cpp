@@ -156,8 +156,10 @@ bool CPrinterInfoView::Refresh() {
   Block info = StoredBlock(kPrinterInfoBlockId, prninfo::DefaultPrinterInfoBlock());
   Block page = StoredBlock(kPrinterInfoPageBlockId, prninfo::DefaultPageBlock());
   PrinterOutcome outcome = PrinterOutcome::kNoAnswer;
+  bool ran = false;
   if (comm != nullptr) {
     EngineCommCtrl().threadProc = [&](CCommonFormView* view) -> std::int32_t {
+      ran = true;
       view->ReportProgress(0);
       outcome = prninfo::ReadPrinterInformation(comm, true, info, page);
       view->ReportProgress(100);
@@ -165,6 +167,15 @@ bool CPrinterInfoView::Refresh() {
     };
     EngineCommCtrl().RunJob(this);
     EngineCommCtrl().threadProc = nullptr;
+  }
+  if (!ran) {
+    // The printer's state forbade the job (offline, or another job runs).
+    std::u16string text;
+    if (texts_.GetCommonMessageText(kCommonMsgCannotCommunicate, text) != LangResult::kLangOk || text.empty()) {
+      text = kDefaultCannotCommunicateText;
+    }
+    ShowWarningMessage(this, text.c_str());
+    return false;
   }
   if (outcome == PrinterOutcome::kNoAnswer) {
     ShowWarningMessage(

@@ -26,6 +26,7 @@
 #include "tests/support/SimConnection.h"
 #include "tests/support/TestEnv.h"
 #include "tests/views/ViewsTestSupport.h"
+#include "views/CEngineCommCtrl.h"
 
 namespace {
 
@@ -201,11 +202,20 @@ TEST_P(PagePluginsUiTest, PrinterInformationShowsWhatThePrinterReportsAndRefresh
   EXPECT_EQ(Text(Control(kFirstInfoValue + 4)), u"ANK Kanji");
   Screenshot(plugin->View(), "printer-information");
 
+  // An offline printer is not asked at all; the page says it cannot talk to it.
+  frame_.printerState = kPrinterStateOffline;
+  Control<QPushButton>(kRefreshButton)->click();
+  EXPECT_EQ(frame_.runs, 1);
+  ASSERT_EQ(boxes_.All().size(), 1u);
+  EXPECT_EQ(boxes_.All()[0].type & plat::MB_ICONWARNING, plat::MB_ICONWARNING);
+  frame_.printerState = kPrinterStateOnline;
+
   // A printer that is gone: the page says so and keeps what it showed.
   printer_->Sim().Stop();
   Control<QPushButton>(kRefreshButton)->click();
-  ASSERT_EQ(boxes_.All().size(), 1u);
-  EXPECT_EQ(boxes_.All()[0].type & plat::MB_ICONWARNING, plat::MB_ICONWARNING);
+  ASSERT_EQ(boxes_.All().size(), 2u);
+  EXPECT_EQ(boxes_.All()[1].type & plat::MB_ICONWARNING, plat::MB_ICONWARNING);
+  EXPECT_NE(boxes_.All()[1].text, boxes_.All()[0].text);
   EXPECT_EQ(Text(Control(kFirstInfoValue + kModelRow)), u"XJ-K52II");
   EXPECT_EQ(plugin->Leave(), kPluginOk) << "nothing on the page can be left unapplied";
 }
@@ -241,6 +251,16 @@ TEST_P(PagePluginsUiTest, SettingsBackupSavesRefusesADamagedFileAndRestoresAfter
   EXPECT_EQ(boxes_.All()[1].type & plat::MB_ICONWARNING, plat::MB_ICONWARNING);
   EXPECT_EQ(printer_->Status("bytesin"), bytesBefore);
   EXPECT_EQ(Control<QTreeWidget>(kChangeList)->topLevelItemCount(), 0);
+
+  // A sound file while the printer is offline: shown and asked about, but not sent.
+  frame_.printerState = kPrinterStateOffline;
+  AnswerFileDialog(saved);
+  Control<QPushButton>(kRestoreButton)->click();
+  ASSERT_EQ(boxes_.All().size(), 4u);
+  EXPECT_EQ(boxes_.All()[2].type & plat::MB_YESNO, plat::MB_YESNO);
+  EXPECT_EQ(boxes_.All()[3].type & plat::MB_ICONWARNING, plat::MB_ICONWARNING);
+  EXPECT_EQ(printer_->Status("bytesin"), bytesBefore);
+  frame_.printerState = kPrinterStateOnline;
 
   // A file of other values: the list shows them before the question, then they are
   // sent, the printer restarts and every block reads back as the file says.
