@@ -40,7 +40,7 @@ class SettingPageViewTest : public ::testing::Test {
     pane_.resize(600, 400);
     EXPECT_EQ(controller_.Initialize(&block_, nullptr, &pane_), kFormCtrlOk);
     controller_.SetDefaultData(kPaperSavingBlockId);
-    view_ = controller_.View();
+    view_ = controller_.SettingView();
     view_->LoadFromBlock();
     EXPECT_TRUE(boxes_.All().empty()) << "the page's start asked nothing";
   }
