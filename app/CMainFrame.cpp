@@ -235,6 +235,12 @@ void CMainFrame::resizeEvent(QResizeEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+  // The toolkit may deliver one close request twice (to the widget and to its native
+  // window); the page was asked once and has let go, so it is not asked again.
+  if (closed_) {
+    event->accept();
+    return;
+  }
   if (!isEnabled()) {
     closePending_ = true;
     event->ignore();
@@ -245,6 +251,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     return;
   }
   event->accept();
+  closed_ = true;
   emit Closed();
 }
 

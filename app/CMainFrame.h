@@ -156,4 +156,5 @@ class CMainFrame : public QWidget {
   plat::WindowTag* tag_ = nullptr;
   bool shownOnce_ = false;
   bool closePending_ = false;
+  bool closed_ = false;  // a close request was accepted
 };

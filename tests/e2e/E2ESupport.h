@@ -3,6 +3,7 @@
 // event order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +13,7 @@
 
 #include "tests/e2e/AppProcess.h"
 #include "tests/support/SimProcess.h"
+#include "tests/support/TestEnv.h"
 
 namespace e2e {
 
@@ -64,6 +66,24 @@ inline std::vector<std::string> EventFields(const AppProcess& app, const std::st
     if (event.name == name) return event.fields;
   }
   return {};
+}
+
+// A private installation folder for a test that changes installation files: a copy of
+// the program (which finds everything beside itself) and links to everything else of
+// the build's installation folder, except the names in leaveOut.
+inline std::string PrivateInstallation(const std::vector<std::string>& leaveOut = {}) {
+  namespace fs = std::filesystem;
+  const fs::path folder = testenv::MakeTempDir("install");
+  for (const fs::directory_entry& entry : fs::directory_iterator(AppProcess::InstallationFolder())) {
+    const std::string name = entry.path().filename().string();
+    if (std::find(leaveOut.begin(), leaveOut.end(), name) != leaveOut.end()) continue;
+    if (name == "xjk52util") {
+      fs::copy_file(entry.path(), folder / name);
+    } else {
+      fs::create_symlink(entry.path(), folder / name);
+    }
+  }
+  return folder.string();
 }
 
 // Ends the program with SIGTERM and returns its exit code.
