@@ -109,3 +109,29 @@ TEST_F(SettingPageViewTest, AValueThePageDoesNotKnowIsShownAsItIs) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SettingPageViewLanguage, TheButtonsAndTheQuestionSpeakThePagesLanguage) {
+  MessageBoxRecorder boxes{plat::IDCANCEL};
+  QWidget pane;
+  PluginDataMgr manager;
+  AppSettingsBlock block;
+  std::memset(&block, 0, sizeof block);
+  block.dataMgr = &manager;
+  block.langId = 0x0411;
+  plat::CopyText(block.langFolder, plat::FromUtf8(XJ_LANG_DIR));
+  CSettingPageCtrl controller(TestPage());
+  manager.AddBlock(kPaperSavingBlockId, kSettingBlockVersion, kPaperSavingBlockSize);
+  ASSERT_EQ(controller.Initialize(&block, nullptr, &pane), kFormCtrlOk);
+  CSettingPageView* view = controller.SettingView();
+  const QPushButton* apply = view->findChild<QPushButton*>();
+  ASSERT_NE(apply, nullptr);
+  EXPECT_EQ(apply->text(), QString::fromUtf8("適用(&A)"));
+  view->CheckOf(0)->setChecked(true);
+  EXPECT_EQ(view->QueryLeave(), kPluginLeaveRefused);
+  ASSERT_EQ(boxes.Texts().size(), 1u);
+  EXPECT_EQ(boxes.Texts()[0], u"変更した設定を適用しますか？");
+}
+
+}  // namespace
