@@ -29,21 +29,12 @@ CBackupCtrl::CBackupCtrl() {
 CBackupCtrl::~CBackupCtrl() = default;
 
 std::int32_t CBackupCtrl::GetDependData(DataBlockDesc* records, std::int32_t& count) {
-  const auto used = static_cast<std::int32_t>(std::size(kUsedBlocks));
-  if (records == nullptr) {
-    count = used;
-    return 1;
-  }
-  count = std::clamp(count, 0, used);
-  std::copy_n(std::begin(kUsedBlocks), count, records);
-  return 1;
+  return ListDependBlocks(std::data(kUsedBlocks), static_cast<std::int32_t>(std::size(kUsedBlocks)), records, count);
 }
 
 std::int32_t CBackupCtrl::SetDefaultData(std::uint32_t id) {
-  AppSettingsBlock* block = SettingsBlock();
   Block defaults = DefaultSettingBlock(id);
-  if (defaults.empty() || block == nullptr || block->dataMgr == nullptr) return kSettingNotFound;
-  return block->dataMgr->SetData(id, static_cast<std::int32_t>(defaults.size()), defaults.data());
+  return StoreBlock(id, defaults);
 }
 
 void CBackupCtrl::CreatePages() { AddPage(new CBackupView); }

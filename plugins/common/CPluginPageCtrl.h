@@ -7,6 +7,7 @@
 // Threads: UI thread, except ReadPrinterSettings and PostToView (the reading worker).
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "sdk/FormViewDll.h"
 #include "views/CFormViewCtrl.h"
@@ -41,6 +42,15 @@ class CPluginPageCtrl : public CFormViewCtrl {
   void RememberViewHandle();
   // Posts a message to the page's window (any thread); false without a page.
   bool PostToView(unsigned message, plat::WPARAM wParam = 0, plat::LPARAM lParam = 0) const;
+
+ protected:
+  // GetDependData over a fixed list of further blocks: their number when records is
+  // null, otherwise at most count of them.
+  static std::int32_t ListDependBlocks(const DataBlockDesc* used, std::int32_t usedCount, DataBlockDesc* records,
+                                       std::int32_t& count);
+  // Stores a block in the application's data manager; kSettingNotFound without one or
+  // for an empty block.
+  std::int32_t StoreBlock(std::uint32_t id, std::vector<std::uint8_t>& block);
 
  private:
   plat::HWND viewHandle_ = nullptr;

@@ -26,28 +26,17 @@ CPrinterInfoCtrl::CPrinterInfoCtrl() {
 CPrinterInfoCtrl::~CPrinterInfoCtrl() = default;
 
 std::int32_t CPrinterInfoCtrl::GetDependData(DataBlockDesc* records, std::int32_t& count) {
-  const auto used = static_cast<std::int32_t>(std::size(kUsedBlocks));
-  if (records == nullptr) {
-    count = used;
-    return 1;
-  }
-  count = std::clamp(count, 0, used);
-  std::copy_n(std::begin(kUsedBlocks), count, records);
-  return 1;
+  return ListDependBlocks(std::data(kUsedBlocks), static_cast<std::int32_t>(std::size(kUsedBlocks)), records, count);
 }
 
 std::int32_t CPrinterInfoCtrl::SetDefaultData(std::uint32_t id) {
-  AppSettingsBlock* block = SettingsBlock();
-  if (block == nullptr || block->dataMgr == nullptr) return kSettingNotFound;
   Block defaults;
   if (id == kPrinterInfoPageBlockId) {
     defaults = prninfo::DefaultPageBlock();
   } else if (id == kPrinterInfoBlockId) {
     defaults = prninfo::DefaultPrinterInfoBlock();
-  } else {
-    return kSettingNotFound;
   }
-  return block->dataMgr->SetData(id, static_cast<std::int32_t>(defaults.size()), defaults.data());
+  return StoreBlock(id, defaults);
 }
 
 void CPrinterInfoCtrl::CreatePages() { AddPage(new CPrinterInfoView); }
