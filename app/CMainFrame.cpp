@@ -65,13 +65,14 @@ bool CMainFrame::Create() {
   outer_->setGeometry(rect());
   auto* status = new CUtilStatusView;
   if (!outer_->CreateView(kOuterStatusRow, 0, status, QSize(1, 1))) return false;
-  status->OnInitialUpdate(block_, this, startupCommResult_);
+  status->OnInitialUpdate(block_, this, printerAnswered_);
   inner_ = new CUtilSplitterWnd;
   if (!inner_->CreateStatic(1, 2)) return false;
   if (!outer_->CreateView(kOuterContentRow, 0, inner_, QSize(1, 1))) return false;
   auto* menu = new CUtilMenuView;
   if (!inner_->CreateView(0, kInnerMenuColumn, menu, QSize(1, 1))) return false;
-  if (!inner_->CreateView(0, kInnerContentColumn, new CUtilDummyView, QSize(1, 1))) return false;
+  auto* content = new CUtilDummyView;
+  if (!inner_->CreateView(0, kInnerContentColumn, content, QSize(1, 1))) return false;
   outer_->show();
 
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -79,6 +80,9 @@ bool CMainFrame::Create() {
     move(area.center() - QPoint(width() / 2, height() / 2));
   }
 
+  // The plug-ins get the frame and the content pane, in which they show their pages.
+  menu->SetHost(block_, this, content);
+  menu->SetItemsReceiver([this](MenuItemList* items) { SetMenuItems(items); });
   menu->SetListSizeReceiver([this](int width, int height) { SetMenuPaneSize(width, height); });
   menu->OnInitialUpdate();
   return true;
@@ -234,6 +238,12 @@ void CMainFrame::resizeEvent(QResizeEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+  // The toolkit may deliver one close request twice (to the widget and to its native
+  // window); the page was asked once and has let go, so it is not asked again.
+  if (closed_) {
+    event->accept();
+    return;
+  }
   if (!isEnabled()) {
     closePending_ = true;
     event->ignore();
@@ -244,6 +254,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     return;
   }
   event->accept();
+  closed_ = true;
   emit Closed();
 }
 

@@ -23,7 +23,6 @@
 #include "lang/CLangResTable.h"
 #include "menu/MenuItem.h"
 #include "platform/ui/Messages.h"
-#include "sdk/XJComm.h"
 
 struct AppSettingsBlock;
 class CUtilDummyView;
@@ -80,14 +79,15 @@ class CMainFrame : public QWidget {
   explicit CMainFrame(AppSettingsBlock* block, QWidget* parent = nullptr);
   ~CMainFrame() override;
 
-  // The start-up's result of testing the printer (0: it answered), which decides
-  // whether the status pane reads the printer when monitoring starts. Before Create.
-  void SetStartupCommResult(XJC_RESULT result) { startupCommResult_ = result; }
+  // Whether the printer answered start-up's communication test, which decides whether
+  // the status pane reads the printer when monitoring starts. Before Create.
+  void SetPrinterAnswered(bool answered) { printerAnswered_ = answered; }
 
   // Creates the window: language table "MAIN_WINDOW", the running copy's tag, the title,
   // the two splitters with their panes (the status pane gets its initial update);
-  // centres the frame on the screen and gives the menu view its first update. False
-  // when the panes cannot be created.
+  // centres the frame on the screen and gives the menu view its first update (which
+  // reads the menu file, loads the plug-ins, may set the title, and hands over the menu
+  // items and the menu's size). False when the panes cannot be created.
   bool Create();
 
   // Pane layout for a client size, or none while the menu list has no size yet.
@@ -156,9 +156,10 @@ class CMainFrame : public QWidget {
   int menuWidth_ = 0;
   int menuHeight_ = 0;
   MenuItemList* menuItems_ = nullptr;
-  XJC_RESULT startupCommResult_ = XJC_E_NOT_LOADED;
+  bool printerAnswered_ = false;
   CLangResTable table_;
   plat::WindowTag* tag_ = nullptr;
   bool shownOnce_ = false;
   bool closePending_ = false;
+  bool closed_ = false;  // a close request was accepted
 };

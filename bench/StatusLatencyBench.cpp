@@ -99,7 +99,7 @@ void SetUp() {
   s.frame = std::make_unique<QWidget>();
   s.view = new CUtilStatusView(s.frame.get());
   // Only the status is followed: the start-up result leaves the settings unread.
-  s.view->OnInitialUpdate(&s.block, s.frame.get(), XJC_E_TIMEOUT);
+  s.view->OnInitialUpdate(&s.block, s.frame.get(), false);
   s.view->StartMonitoring(&s.items);
   if (!WaitForLine(s.view, QStringLiteral("Status: Online"))) s.error = "the status pane never said Online";
 }

@@ -19,23 +19,28 @@ const QColor kMatte(0xF4, 0xF4, 0xF4);
 const QColor kMenuTop(0xFF, 0xFF, 0xFF);
 const QColor kMenuBottom(0xDC, 0xE6, 0xF2);
 
+// Pixels of a picture of `size` view pixels made for a device pixel ratio.
+int DevicePixels(int size, qreal ratio) { return qMax(1, qRound(size * ratio)); }
+
 // Draws on a transparent canvas, then flattens to an opaque picture: untouched pixels
 // become the magenta key, covered pixels are blended over the matte colour.
 template <typename Draw>
-QPixmap KeyedPicture(int size, Draw draw) {
-  QImage art(size, size, QImage::Format_ARGB32);
+QPixmap KeyedPicture(int size, qreal ratio, Draw draw) {
+  const int pixels = DevicePixels(size, ratio);
+  QImage art(pixels, pixels, QImage::Format_ARGB32);
   art.fill(Qt::transparent);
   {
     QPainter p(&art);
     p.setRenderHint(QPainter::Antialiasing, true);
-    p.scale(size / 48.0, size / 48.0);
+    p.scale(pixels / 48.0, pixels / 48.0);
     draw(p);
   }
-  QImage out(size, size, QImage::Format_RGB32);
-  for (int y = 0; y < size; ++y) {
+  QImage out(pixels, pixels, QImage::Format_RGB32);
+  out.setDevicePixelRatio(ratio);
+  for (int y = 0; y < pixels; ++y) {
     const QRgb* src = reinterpret_cast<const QRgb*>(art.constScanLine(y));
     QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
-    for (int x = 0; x < size; ++x) {
+    for (int x = 0; x < pixels; ++x) {
       const int a = qAlpha(src[x]);
       if (a < 8) {
         dst[x] = qRgb(0xFF, 0x00, 0xFF);
@@ -49,18 +54,20 @@ QPixmap KeyedPicture(int size, Draw draw) {
   return QPixmap::fromImage(out);
 }
 
-QPixmap MenuBackground() {
-  QImage img(kMenuItemBitmapWidth, kMenuBackgroundHeight, QImage::Format_RGB32);
+QPixmap MenuBackground(qreal ratio) {
+  QImage img(DevicePixels(kMenuItemBitmapWidth, ratio), DevicePixels(kMenuBackgroundHeight, ratio),
+             QImage::Format_RGB32);
+  img.setDevicePixelRatio(ratio);
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing, true);
-  QLinearGradient g(0, 0, 0, img.height());
+  QLinearGradient g(0, 0, 0, kMenuBackgroundHeight);
   g.setColorAt(0, kMenuTop);
   g.setColorAt(0.35, kMenuTop);
   g.setColorAt(1, kMenuBottom);
-  p.fillRect(img.rect(), g);
+  p.fillRect(QRect(0, 0, kMenuItemBitmapWidth, kMenuBackgroundHeight), g);
   // A large, faint printer in the lower right corner.
   p.save();
-  p.translate(img.width() - 104, img.height() - 96);
+  p.translate(kMenuItemBitmapWidth - 104, kMenuBackgroundHeight - 96);
   p.scale(2.2, 2.2);
   p.setOpacity(0.09);
   res_art::DrawPrinter(p, 12, 0, false);
@@ -72,18 +79,20 @@ QPixmap MenuBackground() {
   return QPixmap::fromImage(img);
 }
 
-// A rounded bar on the menu's top colour, for the row states.
-QPixmap MenuStateBar(QColor top, QColor bottom, QColor border, QColor accent) {
-  QImage img(kMenuItemBitmapWidth, kMenuItemBitmapHeight, QImage::Format_RGB32);
+// A rounded bar on the menu's top colour, for the row states. Its inside is one flat
+// colour, the colour at the bar's centre: the menu's transparent look leaves out every
+// pixel of that colour, and then shows a clean outline (with its highlight and accent)
+// over the menu's background instead of a bar cut through by a stripe.
+QPixmap MenuStateBar(QColor fill, QColor border, QColor accent, qreal ratio) {
+  QImage img(DevicePixels(kMenuItemBitmapWidth, ratio), DevicePixels(kMenuItemBitmapHeight, ratio),
+             QImage::Format_RGB32);
+  img.setDevicePixelRatio(ratio);
   img.fill(kMenuTop);
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing, true);
-  const QRectF bar = QRectF(img.rect()).adjusted(2.5, 1.5, -2.5, -1.5);
-  QLinearGradient g(0, bar.top(), 0, bar.bottom());
-  g.setColorAt(0, top);
-  g.setColorAt(1, bottom);
+  const QRectF bar = QRectF(0, 0, kMenuItemBitmapWidth, kMenuItemBitmapHeight).adjusted(2.5, 1.5, -2.5, -1.5);
   p.setPen(QPen(border, 1.0));
-  p.setBrush(g);
+  p.setBrush(fill);
   p.drawRoundedRect(bar, 4, 4);
   // A soft inner highlight along the top edge.
   p.setPen(QPen(QColor(255, 255, 255, 150), 1.0));
@@ -98,14 +107,15 @@ QPixmap MenuStateBar(QColor top, QColor bottom, QColor border, QColor accent) {
 
 }  // namespace
 
-QPixmap LoadBitmapResource(int id) {
+QPixmap LoadBitmapResource(int id, qreal devicePixelRatio) {
   using res_art::BatteryLook;
-  const auto battery = [](BatteryLook look, int bars) {
-    return KeyedPicture(kPictureSize, [=](QPainter& p) { res_art::DrawBattery(p, look, bars); });
+  const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+  const auto battery = [ratio](BatteryLook look, int bars) {
+    return KeyedPicture(kPictureSize, ratio, [=](QPainter& p) { res_art::DrawBattery(p, look, bars); });
   };
   switch (id) {
     case IDB_PRINTER:
-      return KeyedPicture(kPictureSize, [](QPainter& p) { res_art::DrawPrinter(p, 12, 0, true); });
+      return KeyedPicture(kPictureSize, ratio, [](QPainter& p) { res_art::DrawPrinter(p, 12, 0, true); });
     case IDB_BATTERY_FULL: return battery(BatteryLook::Bars, 3);
     case IDB_BATTERY_TWO_THIRDS: return battery(BatteryLook::Bars, 2);
     case IDB_BATTERY_ONE_THIRD: return battery(BatteryLook::Bars, 1);
@@ -113,15 +123,13 @@ QPixmap LoadBitmapResource(int id) {
     case IDB_BATTERY_EMPTY: return battery(BatteryLook::Empty, 0);
     case IDB_BATTERY_UNKNOWN: return battery(BatteryLook::CrossedOut, 0);
     case IDB_BATTERY_EXTERNAL: return battery(BatteryLook::Mains, 0);
-    case IDB_MENU_BACKGROUND: return MenuBackground();
+    case IDB_MENU_BACKGROUND: return MenuBackground(ratio);
     case IDB_MENU_ON_MOUSE:
-      return MenuStateBar(QColor(0xF1, 0xF7, 0xFE), QColor(0xE3, 0xEF, 0xFC), QColor(0xC6, 0xDD, 0xF6), QColor());
+      return MenuStateBar(QColor(0xEA, 0xF3, 0xFD), QColor(0xA9, 0xCB, 0xF2), QColor(), ratio);
     case IDB_MENU_SELECTED:
-      return MenuStateBar(QColor(0xDE, 0xEC, 0xFD), QColor(0xC3, 0xDC, 0xF8), QColor(0x84, 0xB6, 0xEA),
-                          QColor(0x2F, 0x7C, 0xD6));
+      return MenuStateBar(QColor(0xD3, 0xE5, 0xFB), QColor(0x84, 0xB6, 0xEA), QColor(0x2F, 0x7C, 0xD6), ratio);
     case IDB_MENU_SELECTING:
-      return MenuStateBar(QColor(0xC3, 0xDC, 0xF8), QColor(0xAE, 0xCE, 0xF2), QColor(0x5E, 0x9C, 0xDA),
-                          QColor(0x1F, 0x62, 0xB3));
+      return MenuStateBar(QColor(0xB9, 0xD5, 0xF5), QColor(0x5E, 0x9C, 0xDA), QColor(0x1F, 0x62, 0xB3), ratio);
     default:
       return QPixmap();
   }

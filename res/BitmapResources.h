@@ -6,8 +6,10 @@
 #include <QPixmap>
 
 // The bitmap with that number (res/ResourceIds.h), or a null pixmap for an unknown
-// number. UI thread (needs a QGuiApplication).
-QPixmap LoadBitmapResource(int id);
+// number. It is drawn for the device pixel ratio given (its size in view pixels stays
+// the same; a ratio of 2 gives twice the pixels each way, so it stays sharp on such a
+// screen). UI thread (needs a QGuiApplication).
+QPixmap LoadBitmapResource(int id, qreal devicePixelRatio = 1.0);
 
 // Size of the menu pane's state bitmaps and of its background bitmap.
 inline constexpr int kMenuItemBitmapWidth = 200;

@@ -107,12 +107,12 @@ void CUtilStatusView::CreateControls() {
   battery_->SetImage(LoadBitmapResource(batteryPicture_));
 }
 
-void CUtilStatusView::OnInitialUpdate(AppSettingsBlock* block, QWidget* mainFrame, XJC_RESULT startupCommResult) {
+void CUtilStatusView::OnInitialUpdate(AppSettingsBlock* block, QWidget* mainFrame, bool printerAnswered) {
   if (initialized_) return;
   initialized_ = true;
   block_ = block;
   mainFrame_ = mainFrame;
-  startupCommResult_ = startupCommResult;
+  printerAnswered_ = printerAnswered;
   if (block_ == nullptr) return;
 
   if (table_.SelectLanguageFile(plat::FieldText(block_->langFolder), block_->langId, kLangIdEnglish) ==
@@ -155,7 +155,7 @@ void CUtilStatusView::SetMenuItems(MenuItemList* items) {
 void CUtilStatusView::StartMonitoring(MenuItemList* items) {
   plat::SendMessage(plat::WindowHandle(this), UM_UPDATE_PRINTER_INFO, 0, 0);
   SetMenuItems(items);
-  if (startupCommResult_ != XJC_OK) {
+  if (!printerAnswered_) {
     SetStatusLine(StatusWordText(machine_.ShownStatus()));
   } else {
     machine_.StartMonitoring(true);

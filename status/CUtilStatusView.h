@@ -76,9 +76,9 @@ class CUtilStatusView : public QWidget {
   // warning and WM_CLOSE to the main window, and the pane stays empty), the hidden
   // printer settings view as a child of mainFrame, the printer information block in the
   // data manager when missing, the text controls' background, the name and port lines,
-  // and in file mode no battery picture. startupCommResult is the start-up's result of
-  // testing the printer (0: it answered). block must outlive the view. Once.
-  void OnInitialUpdate(AppSettingsBlock* block, QWidget* mainFrame, XJC_RESULT startupCommResult);
+  // and in file mode no battery picture. printerAnswered: the printer answered start-up's
+  // communication test (never in file mode). block must outlive the view. Once.
+  void OnInitialUpdate(AppSettingsBlock* block, QWidget* mainFrame, bool printerAnswered);
 
   // Keeps the menu item list whose plug-ins read their settings from the printer (null:
   // none yet). The menu view keeps owning it.
@@ -86,7 +86,7 @@ class CUtilStatusView : public QWidget {
   MenuItemList* MenuItems() const { return items_; }
 
   // Starts following the printer: the name and port lines, the menu items; when the
-  // start-up communication succeeded, "Online" and a read of the printer's settings,
+  // printer answered at start-up, "Online" and a read of the printer's settings,
   // otherwise the status shown so far; then registers both callbacks.
   void StartMonitoring(MenuItemList* items);
 
@@ -145,7 +145,7 @@ class CUtilStatusView : public QWidget {
 
   AppSettingsBlock* block_ = nullptr;
   QWidget* mainFrame_ = nullptr;
-  XJC_RESULT startupCommResult_ = XJC_E_NOT_LOADED;
+  bool printerAnswered_ = false;
   MenuItemList* items_ = nullptr;
   bool itemsHandedOver_ = false;
   XJC* xjc_ = nullptr;

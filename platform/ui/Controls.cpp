@@ -14,6 +14,7 @@
 namespace plat {
 namespace {
 const char kIdProperty[] = "xjControlId";
+const char kClassNameProperty[] = "xjControlClassName";
 
 ReportList* ListOf(const QWidget* parent, int id) { return qobject_cast<ReportList*>(FindChildById(parent, id)); }
 }  // namespace
@@ -36,8 +37,14 @@ QWidget* FindChildById(const QWidget* parent, int id) {
   return nullptr;
 }
 
+void SetControlClassName(QWidget* control, std::u16string_view className) {
+  if (control) control->setProperty(kClassNameProperty, ToQString(className));
+}
+
 std::u16string ControlClassName(const QWidget* control) {
   if (!control) return {};
+  const QVariant given = control->property(kClassNameProperty);
+  if (given.isValid()) return FromQString(given.toString());
   if (qobject_cast<const QComboBox*>(control)) return std::u16string(kClassComboBox);
   if (qobject_cast<const ReportList*>(control)) return std::u16string(kClassListView);
   if (qobject_cast<const QListWidget*>(control)) return u"ListBox";

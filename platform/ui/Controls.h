@@ -17,8 +17,12 @@ void SetControlId(QWidget* control, int id);
 int ControlId(const QWidget* control);
 // The first descendant of parent with the id, or null.
 QWidget* FindChildById(const QWidget* parent, int id);
-// The class name the control reports.
+// The class name the control reports: the one given with SetControlClassName, else the
+// one that follows from its widget type.
 std::u16string ControlClassName(const QWidget* control);
+// Makes a control of our own drawing report a class name (a list drawn by the program
+// is still a "SysListView32" to whoever asks).
+void SetControlClassName(QWidget* control, std::u16string_view className);
 
 // Texts between the program's UTF-16 and Qt; "\r\n" becomes "\n" on the way to Qt.
 QString ToQString(std::u16string_view text);

@@ -13,8 +13,10 @@
 //
 // Events: "messagebox" (caption, text, answer), "main-window-shown", "raised" (a second
 // start asked this copy to come to the front), "splash-shown", "splash-closed",
-// "exit" (exit code), "startup-ended" (reason) and "second-copy" (this start found a
-// running copy and ends; "answered" or "no-answer": whether that copy came forward).
+// "exit" (exit code), "startup-ended" (reason), "second-copy" (this start found a
+// running copy and ends; "answered" or "no-answer": whether that copy came forward) and
+// "plugin-dropped" (a menu item left out of the menu: its section, its library's name
+// and why).
 // The status pane adds "status-line" (the status line as shown), "battery-picture" (the
 // picture's number), "error-guidance" (status code, title, guidance text; the dialog is
 // not shown when message boxes are answered automatically), "settings-read" (the
@@ -37,6 +39,7 @@ inline constexpr char kEventSplashClosed[] = "splash-closed";
 inline constexpr char kEventExit[] = "exit";
 inline constexpr char kEventStartupEnded[] = "startup-ended";
 inline constexpr char kEventSecondCopy[] = "second-copy";
+inline constexpr char kEventPluginDropped[] = "plugin-dropped";
 inline constexpr char kEventStatusLine[] = "status-line";
 inline constexpr char kEventBatteryPicture[] = "battery-picture";
 inline constexpr char kEventErrorGuidance[] = "error-guidance";

@@ -31,8 +31,14 @@ CSettingPageView::~CSettingPageView() = default;
 void CSettingPageView::OnInitialUpdate() {
   CSingleFormView::OnInitialUpdate();
   if (const AppSettingsBlock* block = SettingsBlock()) {
-    if (texts_.SelectLanguageFile(plat::FieldText(block->langFolder), block->langId, kLangIdEnglish) != kLangFileNone) {
+    const std::u16string folder(plat::FieldText(block->langFolder));
+    if (texts_.SelectLanguageFile(folder, block->langId, kLangIdEnglish) != kLangFileNone) {
       texts_.LoadResources(page_.resourceKey);
+    }
+    // The controller loads the shared texts only after its pages were created, and the
+    // buttons need them now.
+    if (commonTexts_.SelectLanguageFile(folder, block->langId, kLangIdEnglish) != kLangFileNone) {
+      commonTexts_.LoadResources(kPluginCommonResourceKey);
     }
   }
   BuildControls();
@@ -44,8 +50,7 @@ std::u16string CSettingPageView::Text(int id, const std::u16string& fallback) co
 }
 
 std::u16string CSettingPageView::CommonText(int id, std::u16string_view fallback) const {
-  CFormViewCtrl* ctrl = Controller();
-  return ctrl != nullptr ? ctrl->Table().MessageOr(id, fallback) : std::u16string(fallback);
+  return commonTexts_.MessageOr(id, fallback);
 }
 
 void CSettingPageView::BuildControls() {
@@ -121,12 +126,14 @@ bool CSettingPageView::IsFileMode() const {
 Block CSettingPageView::StoredBlock() {
   Block block = DefaultBlock(page_);
   if (GetOwnPluginData(block.data(), static_cast<std::int32_t>(block.size())) != kSettingOk) return DefaultBlock(page_);
+  // A block that was registered but never filled holds no settings yet.
+  if (ReadLE32(block.data() + kBlockSizeOffset) == 0) return DefaultBlock(page_);
   return block;
 }
 
 void CSettingPageView::LoadFromBlock() {
   // Edits the user has not applied yet survive a new read of the printer.
-  const bool keepEdits = !controls_.empty() && IsModified();
+  const bool keepEdits = !stored_.empty() && IsModified();
   const Block wanted = WantedBlock();
   stored_ = StoredBlock();
   const Block& shown = keepEdits ? wanted : stored_;

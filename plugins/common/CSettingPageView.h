@@ -60,7 +60,8 @@ class CSettingPageView : public CSingleFormView {
   Block StoredBlock();
 
   PageDef page_;
-  CLangResTable texts_;
+  CLangResTable texts_;        // the page's own key
+  CLangResTable commonTexts_;  // "PLUGIN_COMMON"
   QLabel* title_ = nullptr;
   QLabel* description_ = nullptr;
   std::vector<QWidget*> controls_;  // per setting: a QComboBox or a QCheckBox

@@ -28,21 +28,34 @@
 #include "platform/ui/RunningCopy.h"
 #include "status/CUtilStatusView.h"
 #include "tests/comm/StubXJCommControl.h"
+#include "tests/support/FakeMenuPlugin.h"
 #include "tests/support/TestEnv.h"
 #include "views/Messages.h"
 
 namespace {
 
 // A zeroed settings block whose language folder holds an English file with the given
-// text (the panes need a language file; without one the status pane closes the window).
-std::unique_ptr<AppSettingsBlock> MakeBlock(const std::string& languageFile = "[CMN_STR]\nSTR_0=OK\n") {
+// text, and whose executable folder holds the menu file given (none when empty).
+std::unique_ptr<AppSettingsBlock> MakeBlock(const std::string& languageFile = "[MENU_ITEM_STR]\n",
+                                            const std::string& menuFile = {}) {
   auto block = std::make_unique<AppSettingsBlock>();
   std::memset(block.get(), 0, sizeof(AppSettingsBlock));
   block->langId = 0x0409;
   const std::string folder = testenv::MakeTempDir("lang");
   testenv::WriteFile(folder + "/0409.DAT", languageFile);
   plat::CopyText(block->langFolder, plat::FromUtf8(folder));
+  const std::string exe = testenv::MakeTempDir("exe") + "/";
+  if (!menuFile.empty()) testenv::WriteFile(exe + "MENUITEM.DAT", menuFile);
+  plat::CopyText(block->exeFolder, plat::FromUtf8(exe));
   return block;
+}
+
+// One page whose plug-in is the recording stand-in 0.
+MenuItemList OnePageWithPlugin() {
+  MenuItemList items;
+  items.push_back(fakeplugin::MakeItem(1, 0, true, u"Page"));
+  fakeplugin::AttachPlugin<0>(*items.back());
+  return items;
 }
 
 class MainFrameTest : public testing::Test {
@@ -138,14 +151,31 @@ TEST_F(MainFrameTest, CloseWithoutCurrentPageCloses) {
   EXPECT_EQ(closed.count(), 1);
 }
 
+TEST(MainFrameMenu, TheMenuViewReadsTheMenuFileAndHandsItsItemsTitleAndSizeToTheFrame) {
+  auto block = MakeBlock("[MENU_ITEM_STR]\nSTR_0=Printer\nSTR_1=Information\n",
+                         "[APP_SETTING]\nTITLE=Menu Title\n"
+                         "[MENUITEM_1]\nITEMID=1\nSTRING=STR_0\n"
+                         "[MENUITEM_2]\nITEMID=2\nPARENTITEMID=1\nSELECTING=1\nSTRING=STR_1\n");
+  CMainFrame frame(block.get());
+  ASSERT_TRUE(frame.Create());
+  CUtilMenuView* menu = frame.MenuView();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(frame.windowTitle(), QStringLiteral("Menu Title"));
+  ASSERT_EQ(frame.MenuItems(), &menu->Items());
+  ASSERT_EQ(frame.MenuItems()->size(), 2u);
+  EXPECT_EQ((*frame.MenuItems())[1]->label, u"Information");
+  EXPECT_EQ(menu->CurrentIndex(), 1);
+  EXPECT_EQ(frame.MenuPaneWidth(), menu->ColumnWidth() + 2 * CUtilMenuView::kFrameWidth);
+  EXPECT_EQ(frame.MenuPaneHeight(), 2 * menu->RowHeight() + 2 * CUtilMenuView::kFrameWidth);
+  EXPECT_EQ(menu->width(), frame.MenuPaneWidth());
+}
+
 TEST_F(MainFrameTest, CurrentPageRefusingKeepsTheWindowOpen) {
-  std::vector<std::int32_t> states;
-  std::int32_t answer = kPluginLeaveRefused;
-  frame_->MenuView()->AppendRow(MenuRow{u"Page", true, [&](std::int32_t state) {
-                                           states.push_back(state);
-                                           return answer;
-                                         }});
-  ASSERT_TRUE(frame_->MenuView()->SetCurrentIndex(0));
+  fakeplugin::Reset();
+  fakeplugin::Answer(0) = kPluginLeaveRefused;
+  frame_->MenuView()->ShowMenu(OnePageWithPlugin(), MenuLook{});
+  ASSERT_EQ(frame_->MenuView()->CurrentIndex(), 0);
+  fakeplugin::Calls().clear();
   QSignalSpy closed(frame_.get(), &CMainFrame::Closed);
   frame_->show();
 
@@ -154,9 +184,12 @@ TEST_F(MainFrameTest, CurrentPageRefusingKeepsTheWindowOpen) {
   plat::SendMessage(plat::WindowHandle(frame_.get()), plat::WM_CLOSE, 0, 0);
   EXPECT_TRUE(frame_->isVisible());
   EXPECT_EQ(closed.count(), 0);
-  EXPECT_EQ(states, (std::vector<std::int32_t>{1, 1}));
+  // Any answer but 0 keeps the window, not only the refusal of a page change.
+  fakeplugin::Answer(0) = 3;
+  EXPECT_FALSE(frame_->close());
+  EXPECT_EQ(fakeplugin::Calls(), (std::vector<fakeplugin::Call>{{0, 1}, {0, 1}, {0, 1}}));
 
-  answer = kMenuLeaveAllowed;
+  fakeplugin::Answer(0) = kMenuLeaveAllowed;
   EXPECT_TRUE(frame_->close());
   EXPECT_EQ(closed.count(), 1);
 }
@@ -174,16 +207,21 @@ TEST_F(MainFrameTest, CloseDuringACommunicationJobWaitsForItsEnd) {
 }
 
 TEST_F(MainFrameTest, CurrentPageWithoutPluginIgnoresCloseRequests) {
-  frame_->MenuView()->AppendRow(MenuRow{u"Page without library", true, {}});
-  ASSERT_TRUE(frame_->MenuView()->SetCurrentIndex(0));
+  MenuItemList items;
+  items.push_back(fakeplugin::MakeItem(1, 0, true, u"Page without library"));
+  frame_->MenuView()->ShowMenu(std::move(items), MenuLook{});
+  ASSERT_EQ(frame_->MenuView()->CurrentIndex(), 0);
   QSignalSpy closed(frame_.get(), &CMainFrame::Closed);
   EXPECT_FALSE(frame_->close());
   plat::SendMessage(plat::WindowHandle(frame_.get()), plat::WM_CLOSE, 0, 0);
   EXPECT_TRUE(frame_->isVisible());
   EXPECT_EQ(closed.count(), 0);
 
-  // With no current page the window closes again.
-  ASSERT_TRUE(frame_->MenuView()->SetCurrentIndex(-1));
+  // With no current page (a menu of headings only) the window closes again.
+  items = MenuItemList{};
+  items.push_back(fakeplugin::MakeItem(1, 0, false, u"Heading"));
+  frame_->MenuView()->ShowMenu(std::move(items), MenuLook{});
+  ASSERT_EQ(frame_->MenuView()->CurrentIndex(), -1);
   EXPECT_TRUE(frame_->close());
   EXPECT_EQ(closed.count(), 1);
 }
@@ -251,7 +289,6 @@ TEST_F(MainFrameTest, ContentPaneTellsDescendantsItsSize) {
 }
 
 TEST(MainFrameProgress, RunsTheDialogWithStatusCallbacksRemovedAndRestoredAfter) {
-  ASSERT_STRNE(XJ_STUB_FULL_PATH, "") << "the recording stand-in communication library is not part of the build";
   XJC xjc;
   ASSERT_EQ(xjc.Load(plat::FromUtf8(XJ_STUB_FULL_PATH)), XJC_OK);
   auto reset = reinterpret_cast<StubResetFn>(plat::GetProcAddress(xjc.Handle(), "StubXJC_Reset"));

@@ -48,7 +48,7 @@ TEST(FileModeE2E, WorksWithoutAnyCommunicationAndKeepsTheSettingsAtExit) {
   EXPECT_FALSE(std::filesystem::exists(e2e::DataFolder() + "/TMP"));
 }
 
-TEST(FileModeE2E, SavingWritesTheSettingsCommandFileFromTheSettingPagesBlocks) {
+TEST(FileModeE2E, SavingWritesTheSettingsOfTheInstalledPagesToTheFile) {
   const std::string out = testenv::MakeTempDir("out") + "/settings.bin";
   AppProcess app;
   app.SetMessageBoxAnswer("yes");

@@ -9,18 +9,8 @@
 
 namespace {
 
-// A copy of the installation folder without its language files.
-std::string InstallationWithoutLanguages() {
-  namespace fs = std::filesystem;
-  const fs::path copy = testenv::MakeTempDir("install");
-  for (const fs::directory_entry& entry : fs::directory_iterator(AppProcess::InstallationFolder())) {
-    if (entry.is_regular_file()) fs::copy_file(entry.path(), copy / entry.path().filename());
-  }
-  return copy.string();
-}
-
 TEST(InstallationE2E, MissingLanguageFilesStopStartWithTheReinstallMessage) {
-  const std::string folder = InstallationWithoutLanguages();
+  const std::string folder = e2e::PrivateInstallation({"LANG"});
   ASSERT_FALSE(std::filesystem::exists(folder + "/LANG"));
   AppProcess app;
   ASSERT_TRUE(app.Start({}, folder + "/xjk52util"));

@@ -20,7 +20,7 @@
 #include "status/PrinterSettingsFile.h"
 #include "tests/support/SimProcess.h"
 #include "tests/support/StatusTestFrame.h"
-#include "tests/views/ViewsTestSupport.h"
+#include "tests/support/MessageBoxRecorder.h"
 
 using statustest::EventLogFile;
 using statustest::ProcessUntil;
@@ -69,7 +69,7 @@ class StatusSimTest : public testing::Test {
     items_.push_back(std::move(item));
     RegisterPluginData(items_, manager_);
 
-    frame_.view->OnInitialUpdate(&block_, &frame_, XJC_OK);
+    frame_.view->OnInitialUpdate(&block_, &frame_, true);
     ASSERT_TRUE(info_.Load(plat::FromUtf8(Dist("VodEroVerEDU.so"))));
     frame_.view->SettingViewCtrl()->SettingView()->UseInformationManager(info_.Entries());
   }
@@ -91,7 +91,7 @@ class StatusSimTest : public testing::Test {
   std::string dataFolder_;
   MenuItemList items_;
   PrinterInfoLibrary info_;
-  viewstest::MessageBoxRecorder boxes_;
+  MessageBoxRecorder boxes_;
   EventLogFile events_;
   StatusTestFrame frame_;
 };
@@ -100,7 +100,7 @@ TEST_F(StatusSimTest, ACompleteReadWritesThePrintersFilesAndTheSettingsCommandFi
   frame_.view->StartMonitoring(&items_);
   EXPECT_EQ(events_.Values("settings-read"), (std::vector<std::string>{"1"}));
   EXPECT_EQ(frame_.positions, (std::vector<int>{0, 33, 66, 100, 100}));
-  EXPECT_TRUE(boxes_.boxes.empty());
+  EXPECT_TRUE(boxes_.All().empty());
   ASSERT_EQ(manager_.GetSettingsReadFlag(), kSettingsRead);
   std::uint8_t print[kPrintSettingsBlockSize] = {};
   ASSERT_EQ(manager_.GetData(kPrintSettingsBlockId, print, kPrintSettingsBlockSize), kSettingOk);
@@ -166,8 +166,8 @@ TEST_F(StatusSimTest, ThePaneFollowsThePrinterAndReadsItAgainWhenItAnswersAgain)
   ASSERT_TRUE(ProcessUntil([&] { return events_.Values("settings-read").size() == 3; }));
   EXPECT_EQ(events_.Values("settings-read").back(), "-67");
   EXPECT_EQ(StatusText(), "Status: Cannot Get Status");
-  ASSERT_EQ(boxes_.boxes.size(), 1u);
-  EXPECT_EQ(plat::ToUtf8(boxes_.boxes[0].text), "The device ID does not match the connected printer.");
+  ASSERT_EQ(boxes_.All().size(), 1u);
+  EXPECT_EQ(plat::ToUtf8(boxes_.All()[0].text), "The device ID does not match the connected printer.");
 }
 
 }  // namespace

@@ -18,7 +18,7 @@
 #include "status/CPrinterSettingViewCtrl.h"
 #include "tests/support/FakePrinterInfo.h"
 #include "tests/support/StatusTestFrame.h"
-#include "tests/views/ViewsTestSupport.h"
+#include "tests/support/MessageBoxRecorder.h"
 #include "views/CStaticItem.h"
 #include "views/CStaticPictureItem.h"
 
@@ -61,8 +61,8 @@ class StatusViewTest : public testing::Test {
   }
 
   // The pane's initial update, with the stand-in information manager.
-  void Start(XJC_RESULT startup = XJC_OK) {
-    frame_.view->OnInitialUpdate(&block_, &frame_, startup);
+  void Start(bool printerAnswered = true) {
+    frame_.view->OnInitialUpdate(&block_, &frame_, printerAnswered);
     ASSERT_NE(frame_.view->SettingViewCtrl(), nullptr);
     ASSERT_NE(frame_.view->SettingViewCtrl()->SettingView(), nullptr);
     frame_.view->SettingViewCtrl()->SettingView()->UseInformationManager(fakeinfo::Entries());
@@ -73,7 +73,7 @@ class StatusViewTest : public testing::Test {
   PluginDataMgr manager_;
   std::recursive_mutex lock_;
   MenuItemList items_;
-  viewstest::MessageBoxRecorder boxes_;
+  MessageBoxRecorder boxes_;
   EventLogFile events_;
   StatusTestFrame frame_;
 };
@@ -91,7 +91,7 @@ TEST_F(StatusViewTest, PaneShowsItsControlsAtTheirPlacesWithPrinterAndPort) {
     EXPECT_EQ(control->geometry(), plat::DluRect(units, p.x, p.y, p.w, p.h)) << p.id;
   }
   EXPECT_EQ(view->size(), plat::DluSize(units, 435, 30));
-  Start(XJC_E_TIMEOUT);
+  Start(false);
   EXPECT_FALSE(static_cast<CStaticPictureItem*>(plat::FindChildById(view, 1017))->GetImage().isNull());
   EXPECT_EQ(view->BatteryPicture(), IDB_BATTERY_UNKNOWN);
   EXPECT_TRUE(view->BatteryControl()->isVisibleTo(view));
@@ -121,7 +121,7 @@ TEST_F(StatusViewTest, PaneShowsItsControlsAtTheirPlacesWithPrinterAndPort) {
 TEST_F(StatusViewTest, FileModeShowsTheModelAndTheLabelsAlone) {
   block_.mode = kModeFile;
   block_.chosenIfType = 0;
-  Start(0x80000005u);
+  Start(false);
   CUtilStatusView* view = frame_.view;
   EXPECT_FALSE(view->BatteryControl()->isVisibleTo(view));
   EXPECT_EQ(U8(view->NameText()), "Printer Name: XJ-K52II");
@@ -142,7 +142,7 @@ TEST_F(StatusViewTest, MonitoringStartsWithAReadOfThePrinterBehindTheProgressDia
   EXPECT_EQ(manager_.GetSettingsReadFlag(), kSettingsRead);
   EXPECT_FALSE(view->Machine().NeedsSettingsRead());
   EXPECT_EQ(events_.Values("settings-read"), (std::vector<std::string>{"1"}));
-  EXPECT_TRUE(boxes_.boxes.empty());
+  EXPECT_TRUE(boxes_.All().empty());
   // The information block came in; the frame's posted update renames the printer.
   ASSERT_TRUE(statustest::ProcessUntil([&] { return U8(view->NameText()) == "Printer Name: XJ-K52II"; }))
       << U8(view->NameText());
@@ -183,9 +183,9 @@ TEST_F(StatusViewTest, StatusCodesShowInJapaneseAndAPrinterThatComesBackIsReadAg
   EXPECT_EQ(frame_.progressRuns, 2);
   EXPECT_EQ(U8(view->StatusText()), "ステータス： ステータスを取得できません");
   EXPECT_EQ(view->ShownStatus(), XJC_STATUS_NO_REPLY);
-  ASSERT_EQ(boxes_.boxes.size(), 1u);
-  EXPECT_EQ(plat::ToUtf8(boxes_.boxes[0].text), "接続されているプリンターとデバイスIDが一致しません。");
-  EXPECT_EQ(boxes_.boxes[0].owner != nullptr, true);
+  ASSERT_EQ(boxes_.All().size(), 1u);
+  EXPECT_EQ(plat::ToUtf8(boxes_.All()[0].text), "接続されているプリンターとデバイスIDが一致しません。");
+  EXPECT_EQ(boxes_.All()[0].owner != nullptr, true);
 
   // The right printer again, now with paper running low: read, and shown.
   fakeinfo::State().name = "XJ-K52II";
@@ -306,9 +306,9 @@ TEST_F(StatusViewTest, CallbacksOnlyPostAndDropNotificationsOnceTheViewIsGone) {
 
 TEST_F(StatusViewTest, MissingLanguageFilesCloseTheApplicationAndPrinterInformationIsNeeded) {
   plat::CopyText(block_.langFolder, plat::FromUtf8(testenv::MakeTempDir("nolang")));
-  frame_.view->OnInitialUpdate(&block_, &frame_, XJC_OK);
-  ASSERT_EQ(boxes_.boxes.size(), 1u);
-  EXPECT_EQ(plat::ToUtf8(boxes_.boxes[0].text), "Could not find the required files.\nClosing application.");
+  frame_.view->OnInitialUpdate(&block_, &frame_, true);
+  ASSERT_EQ(boxes_.All().size(), 1u);
+  EXPECT_EQ(plat::ToUtf8(boxes_.All()[0].text), "Could not find the required files.\nClosing application.");
   ASSERT_TRUE(statustest::ProcessUntil([&] { return frame_.closeRequests == 1; }));
   EXPECT_EQ(frame_.view->SettingViewCtrl(), nullptr);
   // Without the printer information block the update fails and changes nothing.

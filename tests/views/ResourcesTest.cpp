@@ -46,6 +46,18 @@ TEST(BitmapResources, MenuBitmapsShareTheTopColour) {
   EXPECT_TRUE(LoadBitmapResource(IDR_AVI_PAPER_FEED).isNull());
 }
 
+TEST(BitmapResources, DrawnForAHigherPixelRatioTheyKeepTheirSizeWithMorePixels) {
+  for (int id : {IDB_MENU_BACKGROUND, IDB_MENU_SELECTED, IDB_PRINTER}) {
+    const QPixmap single = LoadBitmapResource(id);
+    const QPixmap twice = LoadBitmapResource(id, 2.0);
+    EXPECT_EQ(twice.devicePixelRatio(), 2.0) << id;
+    EXPECT_EQ(twice.size(), single.size() * 2) << id;
+    EXPECT_EQ(twice.deviceIndependentSize(), QSizeF(single.size())) << id;
+    // The corner the menu pane takes its band colour from is the same colour.
+    EXPECT_EQ(twice.toImage().pixel(0, 0), single.toImage().pixel(0, 0)) << id;
+  }
+}
+
 TEST(AnimationWidget, OpensOnlyItsAnimationsAndLoops) {
   AnimationWidget animation;
   animation.resize(300, 70);
