@@ -57,10 +57,8 @@ QRect Place(const plat::DialogBaseUnits& units, const ControlPlace& place) {
 CUtilStatusView::CUtilStatusView(QWidget* parent) : QWidget(parent) {
   setAutoFillBackground(false);
   resize(plat::DluSize(plat::BaseUnitsOf(font()), kWidthDlu, kHeightDlu));
-  plat::SetMessageHandler(this, plat::WM_ERASEBKGND, [this](plat::WPARAM, plat::LPARAM) {
-    update();
-    return kStatusMessageHandled;
-  });
+  plat::SetMessageHandler(this, plat::WM_ERASEBKGND,
+                          [this](plat::WPARAM w, plat::LPARAM) { return OnEraseBackground(w); });
   plat::SetMessageHandler(this, UM_UPDATE_PRINTER_INFO,
                           [this](plat::WPARAM, plat::LPARAM) { return OnUpdatePrinterInfo(); });
   plat::SetMessageHandler(this, UM_GET_PRINTER_STATUS,
@@ -239,6 +237,11 @@ plat::LRESULT CUtilStatusView::OnUpdatePrinterInfo() {
 plat::LRESULT CUtilStatusView::OnGetPrinterStatus(plat::WPARAM statusOut) {
   if (statusOut != 0) *reinterpret_cast<std::int32_t*>(statusOut) = machine_.ShownStatus();
   return kStatusMessageOk;
+}
+
+plat::LRESULT CUtilStatusView::OnEraseBackground(plat::WPARAM) {
+  update();
+  return kStatusMessageHandled;
 }
 
 plat::LRESULT CUtilStatusView::OnReadPrinterSettings() { return ReadPrinterSettings(); }

@@ -127,13 +127,25 @@ class CUtilStatusView : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
 
+  // The pane's operations, in this order, each the handler of its message.
+  // UM_GET_PRINTER_STATUS: stores the shown status code at statusOut; 0.
+  virtual plat::LRESULT OnGetPrinterStatus(plat::WPARAM statusOut);
+  // WM_ERASEBKGND: the pane is painted in the window colour; 1.
+  virtual plat::LRESULT OnEraseBackground(plat::WPARAM deviceContext);
+  // UM_UPDATE_PRINTER_INFO: rebuilds the name and port lines and shows all three; 0, or
+  // -1 (nothing changes) when the printer information block cannot be read.
+  virtual plat::LRESULT OnUpdatePrinterInfo();
+  // UM_READ_PRINTER_SETTINGS: ReadPrinterSettings; its result.
+  virtual plat::LRESULT OnReadPrinterSettings();
+  // UM_STOP_STATUS_MONITOR: status and battery codes are ignored from now on; 0.
+  virtual plat::LRESULT OnStopStatusMonitor();
+  // UM_PRINTER_STATUS: the status machine's step shown; 1, or 0 when the printer came
+  // back wrong (the read was refused and the old status stays).
+  virtual plat::LRESULT OnPrinterStatus(plat::WPARAM status);
+  // UM_BATTERY_STATUS: the battery picture of the code; 1.
+  virtual plat::LRESULT OnBatteryStatus(plat::WPARAM battery);
+
  private:
-  plat::LRESULT OnUpdatePrinterInfo();
-  plat::LRESULT OnGetPrinterStatus(plat::WPARAM statusOut);
-  plat::LRESULT OnReadPrinterSettings();
-  plat::LRESULT OnStopStatusMonitor();
-  plat::LRESULT OnPrinterStatus(plat::WPARAM status);
-  plat::LRESULT OnBatteryStatus(plat::WPARAM battery);
 
   void CreateControls();
   std::u16string StatusWordText(std::int32_t code) const;

@@ -54,11 +54,14 @@ TEST(StatusE2E, ThePaneFollowsThePrinterAndReadsItAgainWhenItAnswersAgain) {
   EXPECT_EQ(guidance[1], "Fatal Error");
   EXPECT_EQ(EventValues(app, "settings-read"), (std::vector<std::string>{"1"}));
 
-  // The printer stops answering; once it answers again its settings are read again.
+  // The printer stops answering; once it answers again its settings are read again,
+  // on a port given by its connection path opened afresh for the read.
   ASSERT_EQ(sim.Control("silent on"), "ok");
   EXPECT_TRUE(WaitForLastEventValue(app, "status-line", "Status: Cannot Get Status"));
+  const long connections = e2e::SimCounter(sim, "connections");
   ASSERT_EQ(sim.Control("silent off"), "ok");
   EXPECT_TRUE(WaitForEventValue(app, "settings-read", "1", 2));
+  EXPECT_GT(e2e::SimCounter(sim, "connections"), connections);
   EXPECT_TRUE(WaitForLastEventValue(app, "status-line", "Status: Online"));
   EXPECT_EQ(EventValues(app, "progress-shown").size(), 2u);
 

@@ -109,6 +109,7 @@ TEST_F(StatusViewTest, PaneShowsItsControlsAtTheirPlacesWithPrinterAndPort) {
   std::int32_t status = 99;
   plat::SendMessage(plat::WindowHandle(&frame_), UM_GET_PRINTER_STATUS, reinterpret_cast<plat::WPARAM>(&status), 0);
   EXPECT_EQ(status, XJC_STATUS_UNKNOWN);
+  EXPECT_EQ(plat::SendMessage(plat::WindowHandle(view), plat::WM_ERASEBKGND, 0, 0), 1);
 
   // Start-up could not talk to the printer: no read, the status stays unknown.
   view->StartMonitoring(&items_);
