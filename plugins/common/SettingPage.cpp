@@ -131,13 +131,8 @@ PrinterResult ApplyPageSettings(IXJComm* comm, const PageDef& page, const Block&
 
   PrinterQuery query(comm);
   PrinterQuery::Status status = query.EnterUserSettingMode();
-  if (status != PrinterQuery::Status::kOk) {
-    // The request may have arrived although its confirmation did not: a printer left in
-    // user setting mode would not print, so the mode is ended in any case (a printer not
-    // in the mode ignores that). One that answers something else refuses the mode.
-    query.SendCommand(std::vector<std::uint8_t>(std::begin(kLeaveUserSettingCommand), std::end(kLeaveUserSettingCommand)));
-    return PrinterResult{OutcomeOf(status), changed};
-  }
+  // A printer that answers something else than the mode's confirmation refuses it.
+  if (status != PrinterQuery::Status::kOk) return PrinterResult{OutcomeOf(status), changed};
   status = query.SendCommand(commands);
   if (status == PrinterQuery::Status::kOk) {
     status = query.SendCommand(std::vector<std::uint8_t>(std::begin(kLeaveUserSettingCommand),
