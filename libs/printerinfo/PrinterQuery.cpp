@@ -227,8 +227,10 @@ PrinterQuery::Status PrinterQuery::EnterUserSettingMode() {
   if (st != Status::kOk) return st;
   std::string body;
   st = ReadBlock(kBlockData, kIdentUserSettingMode, &body);
-  if (st != Status::kOk) return st;
-  return body.empty() ? Status::kOk : Status::kBadReply;
+  if (st == Status::kOk && body.empty()) return Status::kOk;
+  const std::uint8_t leave[] = {0x1D, 0x28, 0x45, 0x04, 0x00, 0x02, 'O', 'U', 'T'};
+  Send(leave, sizeof leave);
+  return st == Status::kOk ? Status::kBadReply : st;
 }
 
 PrinterQuery::Status PrinterQuery::SendCommand(const std::vector<std::uint8_t>& bytes) {

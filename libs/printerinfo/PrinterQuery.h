@@ -67,7 +67,10 @@ class PrinterQuery {
   // receives the eight characters on kOk.
   Status ReadMemorySwitch(std::uint8_t a, std::array<char, 8>* bits);
 
-  // GS ( E fn 1: enters user setting mode and waits for the printer's "37 20 00".
+  // GS ( E fn 1: enters user setting mode and waits for the printer's "37 20 00". When
+  // the confirmation does not come, the mode is ended again (GS ( E fn 2, which a printer
+  // not in the mode ignores): the request may have arrived although its answer did not,
+  // and a printer left in user setting mode does not print.
   Status EnterUserSettingMode();
 
   // Sends a command the printer does not answer (setting values or memory switches,

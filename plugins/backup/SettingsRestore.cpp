@@ -222,18 +222,15 @@ RestoreResult RestoreSettingsFile(IXJComm* comm, const SettingsFileContents& fil
 
   // Leaving user setting mode restarted the printer: it is back when a connection can
   // be made again and it answers.
-  XJC_RESULT recovery = XJC_OK;
-  for (int attempt = 0; attempt < policy.attempts; ++attempt) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(policy.intervalMs));
-    recovery = comm->RecoverySending();
-    if (recovery != XJC_OK) continue;
+  RestoreResult result;
+  const XJC_RESULT recovery = AwaitRestart(comm, policy, [&] {
     progress(kBackPercent);
-    RestoreResult result;
-    const PrinterOutcome check = ReadBack(comm, file, result.notTaken);
-    if (check == PrinterOutcome::kNoAnswer) continue;
+    result.notTaken.clear();
+    if (ReadBack(comm, file, result.notTaken) == PrinterOutcome::kNoAnswer) return false;
     progress(kCheckedPercent);
     result.outcome = result.notTaken.empty() ? Outcome::kOk : Outcome::kIncomplete;
-    return result;
-  }
+    return true;
+  });
+  if (recovery == XJC_OK) return result;
   return RestoreResult{recovery == XJC_E_IN_USE ? Outcome::kInUse : Outcome::kLostAfterSending, {}};
 }

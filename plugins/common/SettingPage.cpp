@@ -58,6 +58,22 @@ std::vector<const SettingDef*> ChangedSettings(const PageDef& page, const Block&
   return changed;
 }
 
+std::uint32_t AwaitRestart(IXJComm* comm, const ReconnectPolicy& policy, const std::function<bool()>& answered) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(static_cast<long long>(policy.attempts) *
+                                                                 std::max(policy.intervalMs, 0));
+  XJC_RESULT recovery = XJC_E_TIMEOUT;
+  do {
+    std::this_thread::sleep_for(std::chrono::milliseconds(kReconnectPollMs));
+    recovery = comm->RecoverySending();
+    if (recovery == XJC_OK) {
+      if (answered()) return XJC_OK;
+      recovery = XJC_E_TIMEOUT;
+    }
+  } while (Clock::now() < deadline);
+  return recovery;
+}
+
 PrinterResult ReadPageSettings(IXJComm* comm, const PageDef& page, Block& block) {
   PrinterResult result;
   PrinterQuery query(comm);
@@ -126,19 +142,15 @@ PrinterResult ApplyPageSettings(IXJComm* comm, const PageDef& page, const Block&
 
   // The printer restarts now and drops the connection; it is back when a connection
   // can be made again and it answers.
-  XJC_RESULT recovery = XJC_OK;
-  for (int attempt = 0; attempt < policy.attempts; ++attempt) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(policy.intervalMs));
-    recovery = comm->RecoverySending();
-    if (recovery != XJC_OK) continue;
-    PrinterResult read = ReadPageSettings(comm, page, readBack);
-    if (read.outcome == PrinterOutcome::kNoAnswer) continue;
-    PrinterResult result;
+  PrinterResult result;
+  const XJC_RESULT recovery = AwaitRestart(comm, policy, [&] {
+    if (ReadPageSettings(comm, page, readBack).outcome == PrinterOutcome::kNoAnswer) return false;
     for (const SettingDef* setting : changed) {
       if (FieldValue(readBack, *setting) != FieldValue(wanted, *setting)) result.failed.push_back(setting);
     }
     if (!result.failed.empty()) result.outcome = PrinterOutcome::kIncomplete;
-    return result;
-  }
+    return true;
+  });
+  if (recovery == XJC_OK) return result;
   return PrinterResult{recovery == XJC_E_IN_USE ? PrinterOutcome::kInUse : PrinterOutcome::kNoAnswer, changed};
 }

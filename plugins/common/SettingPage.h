@@ -7,6 +7,7 @@
 // on a communication job's worker.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,13 @@ struct ReconnectPolicy {
   int attempts = 30;
   int intervalMs = 1000;
 };
+
+// Waits for the printer to come back after it restarted: connects again and calls
+// answered() until it returns true, trying every kReconnectPollMs for the policy's whole
+// time (attempts × interval). XJC_OK once the printer answered, otherwise the last
+// failure (XJC_E_IN_USE when another program took the port meanwhile).
+inline constexpr int kReconnectPollMs = 200;
+std::uint32_t AwaitRestart(IXJComm* comm, const ReconnectPolicy& policy, const std::function<bool()>& answered);
 
 // Reads every setting of the page from the printer into block (which keeps its other
 // bytes). Settings the printer does not know keep their value and are listed as failed.

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -288,6 +290,79 @@ TEST_P(PagePluginsUiTest, SettingsBackupSavesRefusesADamagedFileAndRestoresAfter
   EXPECT_EQ(printer_->Status("cv5"), "65532");
   EXPECT_EQ(settingblocks::StoredSettings(manager_), settingblocks::Complete(settingblocks::OtherThanFactory()));
   EXPECT_EQ(plugin->Leave(), kPluginOk);
+}
+
+
+// The four pages built from setting descriptions, each through its widgets: the
+// program's read shows the printer's value, a change applied reaches the printer across
+// its restart, and a later session (new data manager, library loaded again) reads it
+// back into the page.
+struct DescribedPage {
+  const char* library;
+  const char* shot;
+  const char* printerKey;  // the simulator's status key of the first setting
+  const char* applied;     // its value after the change
+};
+constexpr DescribedPage kDescribedPages[] = {
+    {"XJPRNSTG", "print-settings", "cv3", "1"},
+    {"XJPAPERSAVE", "paper-saving", "cv101", "1"},
+    {"XJUATCUTSTG", "auto-cutter", "cv100", "1"},
+    {"XJMODELOPT", "model-options", "msw5", "00000001"},
+};
+constexpr int kApplyButton = 1100;
+constexpr int kFirstSettingControl = 1200;
+
+TEST_P(PagePluginsUiTest, EachDescribedPageAppliesItsFirstSettingAndReadsItBack) {
+  for (const DescribedPage& page : kDescribedPages) {
+    SCOPED_TRACE(page.library);
+    boxes_.Clear();
+    {
+      auto plugin = Load(page.library);
+      plugin->RegisterBlocks(manager_);
+      EXPECT_EQ(plugin->Read(), kPluginReadOk);
+      plugin->Enter();
+      ASSERT_NE(plugin->View(), nullptr);
+      QApplication::processEvents();
+      QWidget* first = Control(kFirstSettingControl);
+      ASSERT_NE(first, nullptr);
+      auto* apply = Control<QPushButton>(kApplyButton);
+      ASSERT_NE(apply, nullptr);
+      EXPECT_FALSE(apply->isEnabled()) << "nothing changed yet";
+      Screenshot(plugin->View(), page.shot);
+      if (auto* combo = qobject_cast<QComboBox*>(first)) {
+        combo->setCurrentIndex(combo->findData(1));
+      } else {
+        qobject_cast<QCheckBox*>(first)->setChecked(true);
+      }
+      ASSERT_TRUE(apply->isEnabled());
+      const int runs = frame_.runs;
+      apply->click();
+      EXPECT_EQ(frame_.runs, runs + 1) << "Apply runs behind the progress dialog";
+      ASSERT_EQ(boxes_.All().size(), 1u);
+      EXPECT_EQ(boxes_.All()[0].type & plat::MB_ICONINFORMATION, plat::MB_ICONINFORMATION)
+          << plat::ToUtf8(boxes_.All()[0].text);
+      EXPECT_EQ(printer_->Status(page.printerKey), page.applied);
+      EXPECT_FALSE(apply->isEnabled());
+      EXPECT_EQ(plugin->Leave(), kPluginOk);
+    }
+    // A later session starts from defaults and reads the printer.
+    PluginDataMgr fresh;
+    block_->dataMgr = &fresh;
+    {
+      auto plugin = Load(page.library);
+      plugin->RegisterBlocks(fresh);
+      EXPECT_EQ(plugin->Read(), kPluginReadOk);
+      plugin->Enter();
+      QApplication::processEvents();
+      QWidget* first = Control(kFirstSettingControl);
+      if (auto* combo = qobject_cast<QComboBox*>(first)) {
+        EXPECT_EQ(combo->currentData().toInt(), 1);
+      } else {
+        EXPECT_TRUE(qobject_cast<QCheckBox*>(first)->isChecked());
+      }
+    }
+    block_->dataMgr = &manager_;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, PagePluginsUiTest, ::testing::Values(kEnglish, kJapanese),

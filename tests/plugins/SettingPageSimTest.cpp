@@ -96,4 +96,33 @@ TEST_F(SettingPageSimTest, APrinterThatIsGoneIsReportedAsNotAnswering) {
   ASSERT_EQ(result.failed.size(), 1u);
 }
 
+TEST_F(SettingPageSimTest, APrinterThatFallsSilentDuringApplyEndsItWithinTheRetryTime) {
+  Block stored = DefaultBlock(page_);
+  ASSERT_EQ(ReadPageSettings(&xjc_, page_, stored).outcome, PrinterOutcome::kOk);
+  Block wanted = stored;
+  SetFieldValue(wanted, page_.settings[2], 4);
+  // Silent from the start: user setting mode is never confirmed, nothing is sent.
+  sim_->Control("silent on");
+  Block readBack;
+  PrinterResult result = ApplyPageSettings(&xjc_, page_, stored, wanted, ReconnectPolicy{2, 100}, readBack);
+  EXPECT_EQ(result.outcome, PrinterOutcome::kNoAnswer);
+  // The simulator may take the control question before the bytes on the connection.
+  for (int wait = 0; wait < 100 && printer_.Status("usermode") != "off"; ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(printer_.Status("usermode"), "off") << "an unconfirmed user setting mode is ended";
+  EXPECT_EQ(printer_.Status("cv6"), "9");
+  // Silent after the restart: the values went out, the read-back never comes.
+  sim_->Control("silent off");
+  ASSERT_EQ(AwaitRestart(&xjc_, quick_, [] { return true; }), XJC_OK);
+  result = ApplyPageSettings(&xjc_, page_, stored, wanted, quick_, readBack);
+  EXPECT_EQ(result.outcome, PrinterOutcome::kOk);
+  SetFieldValue(wanted, page_.settings[2], 2);
+  const Block applied = readBack;
+  sim_->Control("silent on");
+  result = ApplyPageSettings(&xjc_, page_, applied, wanted, ReconnectPolicy{2, 100}, readBack);
+  EXPECT_EQ(result.outcome, PrinterOutcome::kNoAnswer);
+  ASSERT_EQ(result.failed.size(), 1u);
+}
+
 }  // namespace
