@@ -24,7 +24,7 @@
 #include "platform/ui/WaitCursor.h"
 #include "res/BitmapResources.h"
 #include "res/ResourceIds.h"
-#include "status/CErrorCorrespondenceDlg.h"
+#include "views/CErrorCorrespondenceDlg.h"
 #include "views/CStaticItem.h"
 #include "views/CStaticPictureItem.h"
 #include "views/CommonMessages.h"

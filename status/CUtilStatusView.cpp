@@ -15,7 +15,7 @@
 #include "res/ResourceIds.h"
 #include "sdk/AppSettingsBlock.h"
 #include "sdk/IPluginDataMgr.h"
-#include "status/CErrorCorrespondenceDlg.h"
+#include "views/CErrorCorrespondenceDlg.h"
 #include "status/CPrinterSettingView.h"
 #include "status/CPrinterSettingViewCtrl.h"
 #include "status/DesktopNotifier.h"

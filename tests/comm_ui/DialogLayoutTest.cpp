@@ -31,7 +31,7 @@
 #include "platform/ui/ReportList.h"
 #include "res/AnimationWidget.h"
 #include "res/ResourceIds.h"
-#include "status/CErrorCorrespondenceDlg.h"
+#include "views/CErrorCorrespondenceDlg.h"
 #include "tests/comm_ui/DialogTestSupport.h"
 #include "tests/support/PortRecords.h"
 

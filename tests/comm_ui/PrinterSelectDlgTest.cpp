@@ -20,7 +20,7 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/ReportList.h"
 #include "platform/ui/RunningCopy.h"
-#include "status/CErrorCorrespondenceDlg.h"
+#include "views/CErrorCorrespondenceDlg.h"
 #include "tests/comm_ui/DialogTestSupport.h"
 #include "tests/support/PortRecords.h"
 #include "tests/support/SimProcess.h"

@@ -13,7 +13,7 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/DialogUnits.h"
 #include "res/ResourceIds.h"
-#include "status/CErrorCorrespondenceDlg.h"
+#include "views/CErrorCorrespondenceDlg.h"
 #include "status/CPrinterSettingView.h"
 #include "status/CPrinterSettingViewCtrl.h"
 #include "tests/support/FakePrinterInfo.h"

@@ -4,7 +4,7 @@
 #include <QPushButton>
 
 #include "platform/ui/DialogUnits.h"
-#include "status/CErrorCorrespondenceDlg.h"
+#include "views/CErrorCorrespondenceDlg.h"
 #include "tests/views/ViewsTestSupport.h"
 #include "views/CStaticPictureItem.h"
 

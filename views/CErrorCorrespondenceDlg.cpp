@@ -1,4 +1,4 @@
-#include "status/CErrorCorrespondenceDlg.h"
+#include "views/CErrorCorrespondenceDlg.h"
 
 #include <QLabel>
 #include <QPushButton>
