@@ -45,7 +45,10 @@ inline constexpr std::uint32_t kDataFileHeaderValue = 0x00010000u;
 std::int32_t ReadSettingData(PluginDataMgr& manager, std::u16string_view path);
 
 // Writes the manager's blocks to path when its settings-read flag is 1; otherwise
-// returns 0 without touching the disk. The folder of path is created when missing (one
+// returns 0 without touching the disk. Each id is written once, with the data of its
+// first entry (the one the manager's lookups use), and each block's magic, id and size
+// fields are taken from its entry, so whatever the pages stored, the file reads back
+// with the same blocks under the same ids. The folder of path is created when missing (one
 // level). The data go to a temporary file in the same folder which, once complete and
 // flushed, replaces the old file in one step; on any failure the temporary file is
 // removed and an existing file at path stays as it was.
