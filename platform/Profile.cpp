@@ -728,9 +728,19 @@ class FolderLock {
   int fd_;
 };
 
-bool WriteProfile(std::u16string_view section, const std::u16string* key,
-                  const std::u16string* value, std::u16string_view file) {
-  if (file.empty() || ContainsLineBreakOrNul(file) || !IsWritable(section, key, value)) return false;
+// One change as the writers take it: null key removes the section, null value the key.
+struct Edit {
+  std::u16string_view section;
+  const std::u16string* key;
+  const std::u16string* value;
+};
+
+// Applies the edits to the file in one replacement under the folder's lock.
+bool WriteProfile(const std::vector<Edit>& edits, std::u16string_view file) {
+  if (file.empty() || ContainsLineBreakOrNul(file)) return false;
+  for (const Edit& e : edits) {
+    if (!IsWritable(e.section, e.key, e.value)) return false;
+  }
   std::string path = ToUtf8(file);
 
   std::lock_guard<std::mutex> guard(WriteMutex());
@@ -750,12 +760,19 @@ bool WriteProfile(std::u16string_view section, const std::u16string* key,
   if (status == ReadStatus::kError) return false;  // never overwrite what we could not read
 
   EditableFile edit = SplitForEdit(bytes);
-  // Nothing to do (the value is already there, or what is to be removed is absent):
+  bool changed = false;
+  for (const Edit& e : edits) changed = ApplyEdit(edit, Trim(e.section), e.key, e.value) || changed;
+  // Nothing to do (the values are already there, or what is to be removed is absent):
   // the file stays untouched.
-  if (!ApplyEdit(edit, Trim(section), key, value)) return true;
+  if (!changed) return true;
   if (!ReplaceFileAtomically(path, JoinForWrite(edit))) return false;
   Cache().Clear();
   return true;
+}
+
+bool WriteProfile(std::u16string_view section, const std::u16string* key,
+                  const std::u16string* value, std::u16string_view file) {
+  return WriteProfile(std::vector<Edit>{{section, key, value}}, file);
 }
 
 }  // namespace
@@ -823,6 +840,15 @@ std::vector<std::u16string> ProfileSectionLines(std::u16string_view section,
 
 std::vector<std::u16string> ProfileSectionNames(std::u16string_view file) {
   return SectionNames(*LoadProfile(file));
+}
+
+bool ProfileWriteChanges(std::u16string_view file, const std::vector<ProfileChange>& changes) {
+  std::vector<Edit> edits;
+  edits.reserve(changes.size());
+  for (const ProfileChange& c : changes) {
+    edits.push_back({c.section, c.key ? &*c.key : nullptr, c.value ? &*c.value : nullptr});
+  }
+  return WriteProfile(edits, file);
 }
 
 bool ProfileWrite(std::u16string_view section, std::u16string_view key, std::u16string_view value,

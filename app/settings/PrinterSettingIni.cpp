@@ -56,25 +56,21 @@ std::int32_t SavePrinterSettingIni(const PluginDataMgr& manager, std::u16string_
   if (count == 0) return 0;
   const std::u16string iniPath = plat::JoinPath(iniFolder, kPrinterSettingIniName);
 
+  // Every change goes into the file in one replacement, so a crash or a full disk
+  // leaves the old index or the new one, never a mixture.
+  std::vector<plat::ProfileChange> changes;
   // A new file gets its INFO section on top, as the first thing a reader looks at.
-  if (plat::ProfileString(kIniInfoSection, kIniCountKey, u"", iniPath).empty() &&
-      !plat::WritePrivateProfileStringW(kIniInfoSection, kIniCountKey, u"0", iniPath.c_str()))
-    return kSettingCannotOpen;
-
+  if (plat::ProfileString(kIniInfoSection, kIniCountKey, u"", iniPath).empty())
+    changes.push_back({kIniInfoSection, kIniCountKey, u"0"});
   for (std::size_t i = 0; i < count; ++i) {
     const PrinterEntry& entry = manager.GetPrinterEntry(i);
     const std::u16string section =
         plat::NameIndex(kIniPortSectionPrefix, static_cast<long long>(i));
-    if (!plat::WritePrivateProfileStringW(section.c_str(), kIniDeviceNameKey, entry.DeviceName,
-                                          iniPath.c_str()) ||
-        !plat::WritePrivateProfileStringW(section.c_str(), kIniPortNameKey, entry.PortName,
-                                          iniPath.c_str()) ||
-        !plat::WritePrivateProfileStringW(section.c_str(), kIniDirKey, entry.Dir, iniPath.c_str()))
-      return kSettingCannotOpen;
+    changes.push_back({section, kIniDeviceNameKey, std::u16string(plat::FieldText(entry.DeviceName))});
+    changes.push_back({section, kIniPortNameKey, std::u16string(plat::FieldText(entry.PortName))});
+    changes.push_back({section, kIniDirKey, std::u16string(plat::FieldText(entry.Dir))});
   }
-  const std::u16string countText = plat::FormatInt(static_cast<long long>(count));
-  if (!plat::WritePrivateProfileStringW(kIniInfoSection, kIniCountKey, countText.c_str(),
-                                        iniPath.c_str()))
-    return kSettingCannotOpen;
+  changes.push_back({kIniInfoSection, kIniCountKey, plat::FormatInt(static_cast<long long>(count))});
+  if (!plat::ProfileWriteChanges(iniPath, changes)) return kSettingCannotOpen;
   return static_cast<std::int32_t>(count);
 }

@@ -33,9 +33,9 @@ std::int32_t LoadPrinterSettingIni(PluginDataMgr& manager, std::u16string_view i
                                    std::u16string_view dataFolder);
 
 // Writes every printer entry of the manager into iniFolder/PrinterSetting.INI: the
-// sections PORT_0 .. PORT_n-1 first, then COUNT, so a failed write never announces
-// sections that were not written. Other sections and keys of the file, including PORT_i
-// sections of higher numbers, stay as they are. With no entries nothing is written.
-// Returns the number of entries written, or kSettingCannotOpen when the file could not
-// be written.
+// sections PORT_0 .. PORT_n-1 and COUNT, in one replacement of the file, so a crash or a
+// failed write leaves the old index whole. Other sections and keys of the file,
+// including PORT_i sections of higher numbers, stay as they are. With no entries nothing
+// is written. Returns the number of entries written, or kSettingCannotOpen when the file
+// could not be written (it is then as it was).
 std::int32_t SavePrinterSettingIni(const PluginDataMgr& manager, std::u16string_view iniFolder);

@@ -121,6 +121,27 @@ TEST(ProfileWriteTest, RefusesTextThatWouldBreakTheFileStructure) {
   EXPECT_EQ(Bytes(file), original);
 }
 
+TEST(ProfileWriteTest, SeveralChangesGoInTogetherOrNotAtAll) {
+  const auto file = NewProfile("[S]\nk=1\nold=x\n\n[T]\nt=1\n");
+  ASSERT_TRUE(ProfileWriteChanges(file, {{u"S", u"k", u"2"},
+                                         {u"T", std::nullopt, std::nullopt},
+                                         {u"U", u"n", u"3"},
+                                         {u"S", u"old", std::nullopt},
+                                         {u"U", u"n", u"4"}}));
+  EXPECT_EQ(Bytes(file), "[S]\nk=2\n\n[U]\nn=4\n");
+  EXPECT_EQ(FolderEntries(fs::path(ToUtf8(file)).parent_path()), std::vector<std::string>{"test.ini"});
+
+  // One change that would break the file refuses them all.
+  EXPECT_FALSE(ProfileWriteChanges(file, {{u"S", u"k", u"5"}, {u"S", u"a=b", u"1"}}));
+  EXPECT_FALSE(ProfileWriteChanges(file, {{u"S", u"k", u"5"}, {u"", u"k", u"1"}}));
+  EXPECT_FALSE(ProfileWriteChanges(u"", {{u"S", u"k", u"5"}}));
+  EXPECT_EQ(Bytes(file), "[S]\nk=2\n\n[U]\nn=4\n");
+  // Changes that change nothing leave the file as it is.
+  EXPECT_TRUE(ProfileWriteChanges(file, {{u"S", u"k", u"2"}, {u"V", u"gone", std::nullopt}}));
+  EXPECT_TRUE(ProfileWriteChanges(file, {}));
+  EXPECT_EQ(Bytes(file), "[S]\nk=2\n\n[U]\nn=4\n");
+}
+
 TEST(ProfileWriteTest, FailuresLeaveTheOldFileAndNoTemporaryFile) {
   const std::string dir = testenv::MakeTempDir("fail");
   testenv::WriteFile(dir + "/plain", "not a folder");

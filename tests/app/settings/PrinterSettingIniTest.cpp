@@ -138,6 +138,18 @@ TEST_F(PrinterSettingIniTest, SaveKeepsSectionsOfHigherNumbersAndOtherKeys) {
   EXPECT_EQ(plat::ProfileString(u"PORT_3", u"Dir", u"", ini), u"PORT_3");
 }
 
+// The index is replaced in one step: an entry that cannot be written (a line break in a
+// name) fails the save before anything of it reaches the file.
+TEST_F(PrinterSettingIniTest, AnEntryThatCannotBeWrittenLeavesTheOldIndexWhole) {
+  const std::string old = "[INFO]\nCOUNT=1\n[PORT_0]\nDeviceName=OLD\nPortName=OLD\nDir=PORT_0\n";
+  ASSERT_TRUE(testenv::WriteFile(ini_, old));
+  PluginDataMgr mgr;
+  mgr.AddPrinterEntry(Folder(), u"XJ-K52II", u"COM1");
+  ASSERT_EQ(mgr.AppendPrinterEntry(Folder(), u"Two\nLines", u"COM2", u"PORT_1"), kSettingOk);
+  EXPECT_EQ(SavePrinterSettingIni(mgr, Folder()), kSettingCannotOpen);
+  EXPECT_EQ(testenv::ReadFile(ini_), old);
+}
+
 TEST_F(PrinterSettingIniTest, SaveIntoAFolderThatDoesNotExistReportsFailure) {
   PluginDataMgr mgr;
   mgr.AddPrinterEntry(Folder(), u"XJ-K52II", u"COM1");
