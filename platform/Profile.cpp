@@ -667,19 +667,36 @@ bool ContainsLineBreakOrNul(std::u16string_view s) {
   return s.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos;
 }
 
+// A surrogate without its other half: UTF-8 has no form for it, so it would be written
+// as U+FFFD and read back as another text.
+bool HasUnpairedSurrogate(std::u16string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char16_t c = s[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IsStorable(std::u16string_view s) { return !ContainsLineBreakOrNul(s) && !HasUnpairedSurrogate(s); }
+
 // Names and values that would change the structure of the file when written (a line
 // break starts a new line, '=' in a key moves the split, ';' or '[' at the start of a
-// key turns the line into a comment or a header) are refused rather than written.
+// key turns the line into a comment or a header), or that the file cannot hold as they
+// are, are refused rather than written.
 bool IsWritable(std::u16string_view section, const std::u16string* key, const std::u16string* value) {
-  if (Trim(section).empty() || ContainsLineBreakOrNul(section)) return false;
+  if (Trim(section).empty() || !IsStorable(section)) return false;
   if (key != nullptr) {
     const std::u16string_view k = Trim(*key);
-    if (k.empty() || ContainsLineBreakOrNul(k) || k.find(u'=') != std::u16string_view::npos ||
-        k.front() == u';' || k.front() == u'[') {
+    if (k.empty() || !IsStorable(k) || k.find(u'=') != std::u16string_view::npos || k.front() == u';' ||
+        k.front() == u'[') {
       return false;
     }
   }
-  if (value != nullptr && ContainsLineBreakOrNul(*value)) return false;
+  if (value != nullptr && !IsStorable(*value)) return false;
   return true;
 }
 

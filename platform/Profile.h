@@ -75,7 +75,8 @@ std::uint32_t GetPrivateProfileSectionNamesW(char16_t* out, std::uint32_t size,
 // Returns false, leaving the old file as it was, when the file cannot be read or
 // written, or when the names or the value would break the file's structure: an empty
 // section or key name, a line break or NUL in any of them, or a key containing '=' or
-// beginning with ';' or '['.
+// beginning with ';' or '['; likewise when any of them holds an unpaired surrogate,
+// which the UTF-8 file cannot store (it would read back as another text).
 bool WritePrivateProfileStringW(const char16_t* section, const char16_t* key,
                                 const char16_t* value, const char16_t* file);
 
