@@ -17,6 +17,7 @@
 #include "app/settings/PrinterSettingIni.h"
 #include "comm/CPrinterSelectDlg.h"
 #include "comm/XJC.h"
+#include "libs/printerinfo/VodEroVerEDU.h"
 #include "platform/DynLib.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
@@ -47,11 +48,12 @@ auto RunBlocking(Work work) -> decltype(work()) {
   return result;
 }
 
-// The printer information manager's entry points used at start-up.
-using VodInitializeFn = std::uint32_t (*)(IXJComm*);
-using VodFinalizeFn = void (*)(std::uint32_t*);
-using VodGetDeviceIdFn = std::int32_t (*)(std::uint32_t, std::int32_t*);
-constexpr std::int32_t kVodOk = 1;
+// An entry point of a library loaded at run time, typed after its declaration in the
+// library's header; null when the library lacks it.
+template <typename Function>
+Function EntryPoint(plat::LibHandle library, const char* name) {
+  return reinterpret_cast<Function>(plat::GetProcAddress(library, name));
+}
 
 constexpr std::int32_t kFeatureBatteryStatus = 6;
 constexpr std::int32_t kUserSettingCommands = 1;
@@ -113,67 +115,71 @@ void CXJUtilApp::WarnFromTable(std::u16string_view key, int index, std::u16strin
 }
 
 bool CXJUtilApp::InitInstance(int argc, char** argv) {
-  AppSettingsBlock& block = *block_;
   arguments_.assign(argv, argv + argc);
-
-  // 1-2. The application exists (QApplication); the single document and its frame are
-  // created at step 29.
-
-  // 3. Command line.
   cmdInfo_ = std::make_unique<CExtCommandLineInfo>();
   cmdInfo_->ParseCommandLine(argc, argv);
+  // The phases run in this order; one that fails has told the user why and ended
+  // start-up, and none after it runs. The language is loaded a second time once the
+  // printer is chosen: the selection dialog may have changed it.
+  return GuardSingleInstance() && PrepareFoldersAndSettings() && LoadApplicationTexts() &&
+         RequireAdministrator() && ReadFeatureSettings() && LoadCommLibrary() && ChoosePrinter() &&
+         LearnPrinter() && LoadApplicationTexts() && OpenMainWindow();
+}
 
-  // 4. One running copy, unless "bM" allows several. A copy that finds the lock held
+bool CXJUtilApp::GuardSingleInstance() {
+  // One running copy, unless "bM" allows several. A copy that finds the lock held
   // brings the running one to the front and ends.
-  if (!cmdInfo_->multiInstance) {
-    switch (instanceLock_.Acquire(plat::RuntimeFolder())) {
-      case SingleInstanceLock::Result::kAcquired: break;
-      case SingleInstanceLock::Result::kHeldByOther: {
-        // The running copy may be between its windows (or still starting); it is then
-        // simply not brought forward.
-        const bool answered = plat::BringTaggedWindowToFront(plat::ToQString(RunningCopyTagName()));
-        plat::LogEvent(plat::kEventSecondCopy, {answered ? u"answered" : u"no-answer"});
-        return EndStartup(kExitOk, "second-copy");
-      }
-      case SingleInstanceLock::Result::kError:
-        // Without the lock the program cannot tell whether it runs twice; it says why.
-        std::fprintf(stderr, "xjk52util: cannot lock %s: %s\n",
-                     plat::ToUtf8(plat::JoinPath(plat::RuntimeFolder(), kSingleInstanceLockName)).c_str(),
-                     std::strerror(instanceLock_.LastError()));
-        return EndStartup(kExitStartupFailed, "lock-failed");
+  if (cmdInfo_->multiInstance) return true;
+  switch (instanceLock_.Acquire(plat::RuntimeFolder())) {
+    case SingleInstanceLock::Result::kAcquired:
+      return true;
+    case SingleInstanceLock::Result::kHeldByOther: {
+      // The running copy may be between its windows (or still starting); it is then
+      // simply not brought forward.
+      const bool answered = plat::BringTaggedWindowToFront(plat::ToQString(RunningCopyTagName()));
+      plat::LogEvent(plat::kEventSecondCopy, {answered ? u"answered" : u"no-answer"});
+      return EndStartup(kExitOk, "second-copy");
     }
+    case SingleInstanceLock::Result::kError:
+      // Without the lock the program cannot tell whether it runs twice; it says why.
+      std::fprintf(stderr, "xjk52util: cannot lock %s: %s\n",
+                   plat::ToUtf8(plat::JoinPath(plat::RuntimeFolder(), kSingleInstanceLockName)).c_str(),
+                   std::strerror(instanceLock_.LastError()));
+      return EndStartup(kExitStartupFailed, "lock-failed");
   }
+  return EndStartup(kExitStartupFailed, "lock-failed");
+}
 
-  // 5. Communication lock; the data manager's address for the pages and dialogs.
+bool CXJUtilApp::PrepareFoldersAndSettings() {
+  AppSettingsBlock& block = *block_;
+
+  // The communication lock; the data manager's address for the pages and dialogs.
   commLock_ = std::make_unique<std::recursive_mutex>();
   block.commLock = commLock_.get();
   block.dataMgr = &dataMgr_;
 
-  // 6. Executable and language folders.
+  // Executable and language folders.
   const std::u16string exeFolder = plat::ExecutableFolder();
   plat::CopyText(block.exeFolder, exeFolder);
   plat::CopyText(block.langFolder, exeFolder + kLanguageFolderName);
 
-  // 7. Data folders (created when missing; a failure shows later, when files are used).
+  // Data folders (created when missing; a failure shows later, when files are used).
   const std::u16string commonMaker = plat::JoinPath(plat::CommonAppDataFolder(), kMakerFolder);
   const std::u16string dataFolder = plat::JoinPath(commonMaker, kProductFolder);
   const std::u16string tempFolder = plat::JoinPath(dataFolder, kTempFolderName);
   const std::u16string userMaker = plat::JoinPath(plat::UserAppDataFolder(), kMakerFolder);
   const std::u16string userFolder = plat::JoinPath(userMaker, kProductFolder);
-  plat::CreateFolder(commonMaker);
-  plat::CreateFolder(dataFolder);
-  plat::CreateFolder(tempFolder);
-  plat::CreateFolder(userMaker);
-  plat::CreateFolder(userFolder);
+  for (const std::u16string& folder : {commonMaker, dataFolder, tempFolder, userMaker, userFolder})
+    plat::CreateFolder(folder);
   plat::CopyText(block.dataFolder, dataFolder);
   plat::CopyText(block.tempFolder, tempFolder);
   foldersCreated_ = true;
 
-  // 8-9. The program's settings file; the printer setting index.
+  // The program's settings file; the printer setting index.
   settingIni_ = exeFolder + kSettingIniName;
   LoadPrinterSettingIni(dataMgr_, dataFolder, dataFolder);
 
-  // 10. Command-line results.
+  // What the command line asked for.
   block.mode = cmdInfo_->mode;
   block.callerCode = cmdInfo_->callerCode;
   plat::CopyText(block.portText, plat::FieldText(cmdInfo_->portText), kCommandTextMax);
@@ -181,11 +187,11 @@ bool CXJUtilApp::InitInstance(int argc, char** argv) {
   plat::CopyText(block.connectionPath, plat::FieldText(cmdInfo_->connectionPath), kCommandTextMax);
   plat::CopyText(block.settingsFilePath, plat::FieldText(cmdInfo_->settingsFilePath));
 
-  // 11. Language code.
+  // The language code.
   plat::CopyText(block.langCode, plat::ProfileString(kLanguageSection, kLangIdKey, kDefaultLangCode, settingIni_));
   block.value203 = kBlockValue203;
 
-  // 12. File mode works with a logo file of its own, which starts out absent.
+  // File mode works with a logo file of its own, which starts out absent.
   if (block.mode == kModeFile) {
     const std::u16string logo = plat::JoinPath(userFolder, kLogoFileName);
     plat::CopyText(block.logoPath, logo);
@@ -194,38 +200,53 @@ bool CXJUtilApp::InitInstance(int argc, char** argv) {
     block.logoPath[0] = 0;
   }
 
-  // 13. LANGID.
   block.langId = static_cast<std::int32_t>(plat::ParseLangIdCode(plat::FieldText(block.langCode)));
+  return true;
+}
 
-  // 14. The application's texts.
+bool CXJUtilApp::LoadApplicationTexts() {
+  const AppSettingsBlock& block = *block_;
   if (table_.SelectLanguageFile(plat::FieldText(block.langFolder), block.langId, kLangIdEnglish) == kLangFileNone) {
+    CloseSplash();
     ShowWarningMessage(nullptr, kTextNoFiles);
     return EndStartup(kExitStartupFailed, "no-language-files");
   }
   table_.LoadResources(kAppResourceKey);
+  return true;
+}
 
-  // 15. Administrators only.
-  if (!IsAdministratorProcess()) {
-    ShowWarningMessage(nullptr, table_.MessageOr(kMsgNotAdministrator, kTextNotAdministrator).c_str());
-    return EndStartup(kExitStartupFailed, "not-administrator");
-  }
+bool CXJUtilApp::RequireAdministrator() {
+  if (IsAdministratorProcess()) return true;
+  ShowWarningMessage(nullptr, table_.MessageOr(kMsgNotAdministrator, kTextNotAdministrator).c_str());
+  return EndStartup(kExitStartupFailed, "not-administrator");
+}
 
-  // 16-17. Feature switches and interface order.
+bool CXJUtilApp::ReadFeatureSettings() {
+  AppSettingsBlock& block = *block_;
   ReadFeatureSwitches(block, settingIni_, block.mode);
   ReadInterfaceOrder(block, settingIni_, plat::FieldText(block.langFolder), block.langId);
+  return true;
+}
 
-  // 18. Communication library (file mode works without one).
-  if (block.mode != kModeFile) {
-    xjc_ = std::make_unique<XJC>();
-    xjc_->Load();
-    if (xjc_->IsLoaded()) {
-      const std::int32_t caller = block.callerCode;
-      xjc_->XJC_SetCaller((caller >= kCallerPrinterDriver && caller <= kCallerAutoRestore) ? caller : kCallerNone);
-    }
-  }
-  const bool loaded = xjc_ != nullptr && xjc_->IsLoaded();
+bool CXJUtilApp::LoadCommLibrary() {
+  const AppSettingsBlock& block = *block_;
+  // File mode works without the library.
+  if (block.mode == kModeFile) return true;
+  xjc_ = std::make_unique<XJC>();
+  xjc_->Load();
+  // A library that cannot be loaded is no reason to stop: the selection dialog then
+  // lists no printer and says so when one is chosen.
+  if (!xjc_->IsLoaded()) return true;
+  const std::int32_t caller = block.callerCode;
+  xjc_->XJC_SetCaller((caller >= kCallerPrinterDriver && caller <= kCallerAutoRestore) ? caller : kCallerNone);
+  xjc_->XJC_SetModelType(kLaunchModelType);
+  return true;
+}
 
-  // 19. Printer selection dialog with a copy of the block.
+bool CXJUtilApp::ChoosePrinter() {
+  AppSettingsBlock& block = *block_;
+
+  // The selection dialog works on a copy of the block.
   selectDlg_ = std::make_unique<CPrinterSelectDlg>();
   selectDlg_->SetSettingsBlock(block);
   selectDlg_->SetXJC(xjc_.get());
@@ -234,51 +255,47 @@ bool CXJUtilApp::InitInstance(int argc, char** argv) {
     if (block.printerName[0] != 0) selectDlg_->SetPrinterNameFilter(plat::FieldText(block.printerName));
   }
 
-  // 20.
-  if (loaded) xjc_->XJC_SetModelType(kLaunchModelType);
-
-  // 21-22. The printer.
   bool resultSet = false;
-  if (!ChoosePrinter(resultSet)) return false;
+  if (!SelectPrinter(resultSet)) return false;
   if (!resultSet) {
-    startupCommResult_ = block.mode == kModeFile ? kStartupCommFileMode : selectDlg_->LastTestResult();
+    if (block.mode == kModeFile) {
+      startupComm_ = kStartupCommFileMode;
+    } else {
+      startupComm_ = kStartupCommTested;
+      startupTestResult_ = selectDlg_->LastTestResult();
+    }
   }
   if (terminationRequested_) {
     CloseSplash();
     return EndStartup(kExitOk, "terminated");
   }
 
-  // 23. The dialog's copy of the block is the live one until now. The dialog goes
-  // here: while it exists it carries the running copy's tag, which the main window
-  // takes over.
+  // The dialog's copy of the block is the live one until now. The dialog goes here:
+  // while it exists it carries the running copy's tag, which the main window takes over.
   block = selectDlg_->SettingsBlock();
   block.xjc = xjc_.get();
   if (block.mode == kModeDriver && block.printerName[0] == 0) {
     selectDlg_->GetSelectedPrinterName(block.printerName);
   }
   selectDlg_.reset();
+  return true;
+}
 
-  // 24. Engine manager.
+bool CXJUtilApp::LearnPrinter() {
+  AppSettingsBlock& block = *block_;
+  // The engines that ask the printer for its details use the program's library object.
   engineManager_.SetLibraryFolder(plat::FieldText(block.exeFolder));
   engineManager_.SetInitArgument(xjc_.get());
   block.engineManager = &engineManager_;
 
-  // 25-26. Device ID and capabilities.
   ReadDeviceId();
   QueryCapabilities();
+  return true;
+}
 
-  // 27. The dialog may have changed the language.
-  if (table_.SelectLanguageFile(plat::FieldText(block.langFolder), block.langId, kLangIdEnglish) == kLangFileNone) {
-    CloseSplash();
-    ShowWarningMessage(nullptr, kTextNoFiles);
-    return EndStartup(kExitStartupFailed, "no-language-files");
-  }
-  table_.LoadResources(kAppResourceKey);
-
-  // 28. Saved setting data of the chosen printer.
-  ReadChosenPrinterSettings(dataMgr_, block);
-
-  // 29. The document and the main window.
+bool CXJUtilApp::OpenMainWindow() {
+  // The saved setting data of the chosen printer, then the document and the window.
+  ReadChosenPrinterSettings(dataMgr_, *block_);
   if (!CreateMainWindow()) {
     CloseSplash();
     return EndStartup(kExitStartupFailed, "frame-failed");
@@ -290,7 +307,7 @@ bool CXJUtilApp::InitInstance(int argc, char** argv) {
   return true;
 }
 
-bool CXJUtilApp::ChoosePrinter(bool& resultSet) {
+bool CXJUtilApp::SelectPrinter(bool& resultSet) {
   AppSettingsBlock& block = *block_;
   CPrinterSelectDlg& dlg = *selectDlg_;
   const std::u16string_view portText = plat::FieldText(block.portText);
@@ -315,7 +332,7 @@ bool CXJUtilApp::ChoosePrinter(bool& resultSet) {
     const XJC_RESULT open = RunBlocking([&] { return dlg.OpenPort(record); });
     if (open == XJC_E_IN_USE) {
       if (block.mode == kModeFile) {
-        startupCommResult_ = kStartupCommFileMode;
+        startupComm_ = kStartupCommFileMode;
         resultSet = true;
         return true;
       }
@@ -365,12 +382,12 @@ void CXJUtilApp::CloseSplash() {
 }
 
 void CXJUtilApp::ReadDeviceId() {
-  if (startupCommResult_ != XJC_OK) return;
+  if (!PrinterAnswered()) return;
   plat::LibHandle library = plat::LoadLibraryW(kPrinterInfoLibraryName);
   if (library == nullptr) return;
-  auto initialize = reinterpret_cast<VodInitializeFn>(plat::GetProcAddress(library, "Initialize"));
-  auto finalize = reinterpret_cast<VodFinalizeFn>(plat::GetProcAddress(library, "Finalize"));
-  auto getDeviceId = reinterpret_cast<VodGetDeviceIdFn>(plat::GetProcAddress(library, "GetDeviceID"));
+  const auto initialize = EntryPoint<decltype(&::Initialize)>(library, "Initialize");
+  const auto finalize = EntryPoint<decltype(&::Finalize)>(library, "Finalize");
+  const auto getDeviceId = EntryPoint<decltype(&::GetDeviceID)>(library, "GetDeviceID");
   if (initialize != nullptr && finalize != nullptr && getDeviceId != nullptr) {
     IXJComm* comm = xjc_.get();
     const std::int32_t deviceId = RunBlocking([&] {
@@ -378,7 +395,7 @@ void CXJUtilApp::ReadDeviceId() {
       std::uint32_t handle = initialize(comm);
       if (handle != 0) {
         std::int32_t id = 0;
-        if (getDeviceId(handle, &id) == kVodOk) found = id;
+        if (getDeviceId(handle, &id) == VOD_OK) found = id;
         finalize(&handle);
       }
       return found;
@@ -392,7 +409,7 @@ void CXJUtilApp::QueryCapabilities() {
   AppSettingsBlock& block = *block_;
   ResetCapabilityFlags(block, block.mode);
   if (block.mode == kModeFile) return;
-  if (startupCommResult_ != XJC_OK || xjc_ == nullptr || !xjc_->IsLoaded()) return;
+  if (!PrinterAnswered() || xjc_ == nullptr || !xjc_->IsLoaded()) return;
   XJC* xjc = xjc_.get();
   struct Answers {
     bool function6 = false;
@@ -451,7 +468,7 @@ void CXJUtilApp::OfferSettingsCommandFile() {
   if (AskSaveToPrinter(caption.c_str(), nullptr, text.c_str()) != plat::IDYES) return;
   const std::u16string logo(plat::FieldText(block.logoPath));
   const bool hasLogo = !logo.empty() && plat::FileExists(logo);
-  const std::int32_t rc = WriteSettingsFile(dataMgr_, hasLogo ? logo.c_str() : nullptr,
+  const SettingsFileResult rc = WriteSettingsFile(dataMgr_, hasLogo ? logo.c_str() : nullptr,
                                             plat::FieldText(block.chosenPort.deviceName),
                                             plat::FieldText(block.settingsFilePath));
   if (rc != kSettingsFileOk) {

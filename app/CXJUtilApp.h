@@ -40,9 +40,14 @@ class CSplash;
 class CUtlDoc;
 class XJC;
 
-// Start-up communication result before the printer was chosen, and in file mode.
-inline constexpr XJC_RESULT kStartupCommNotTested = 0x80000000u;
-inline constexpr XJC_RESULT kStartupCommFileMode = 0x80000005u;
+// What start-up learnt of the printer before the main window opened: a family of its
+// own, apart from the library's result codes (the test's result is kept beside it).
+enum class StartupComm : int {
+  kStartupCommNotTested,  // the printer was not chosen (yet)
+  kStartupCommFileMode,   // file mode: the program works without a printer
+  kStartupCommTested,     // the communication test ran; StartupTestResult() tells how
+};
+using enum StartupComm;
 
 // Process exit codes.
 inline constexpr int kExitOk = 0;               // normal end, user's cancel, running copy raised
@@ -111,15 +116,46 @@ class CXJUtilApp : public QObject {
   CMainFrame* MainFrame() const { return frame_.data(); }
   XJC* Comm() const { return xjc_.get(); }
   PluginDataMgr& DataManager() { return dataMgr_; }
-  XJC_RESULT StartupCommResult() const { return startupCommResult_; }
+  StartupComm StartupCommState() const { return startupComm_; }
+  // The communication test's result while StartupCommState() is kStartupCommTested.
+  XJC_RESULT StartupTestResult() const { return startupTestResult_; }
+  // True when start-up reached the printer: the test ran and the printer answered.
+  bool PrinterAnswered() const { return startupComm_ == kStartupCommTested && startupTestResult_ == XJC_OK; }
   CSplash* Splash() const { return splash_; }
   // Exit code for the end of start-up or of the program.
   int ExitCode() const { return exitCode_; }
 
  private:
+  // ---- start-up phases, in the order InitInstance runs them. Each returns true to go on;
+  // one that fails has told the user why and ended start-up (EndStartup). -------------
+  // Refuses a second copy (unless "bM"): the running copy is brought to the front.
+  bool GuardSingleInstance();
+  // The communication lock and the data manager in the block, the program's and data
+  // folders, the printer setting index, the command line's values, the language code
+  // and the file mode's logo file.
+  bool PrepareFoldersAndSettings();
+  // The application's texts in the block's language (English when its file is
+  // missing); fails when no language file exists.
+  bool LoadApplicationTexts();
+  bool RequireAdministrator();
+  // The feature switches and the interface order (never fails).
+  bool ReadFeatureSettings();
+  // Loads the communication library (not in file mode) and tells it the caller and the
+  // model type; a library that cannot be loaded is no failure here.
+  bool LoadCommLibrary();
+  // The printer: from the command line's port or connection path behind the splash
+  // window, none in file mode, else chosen by the user in the selection dialog. The
+  // dialog's copy of the block becomes the live one.
+  bool ChoosePrinter();
+  // The engine manager, the device ID and the printer's capabilities (never fails).
+  bool LearnPrinter();
+  // The chosen printer's saved setting data, the document and the main window.
+  bool OpenMainWindow();
+
   // Ends start-up: destroys the selection dialog and the command line, notes why.
   bool EndStartup(int exitCode, const char* reason);
-  bool ChoosePrinter(bool& skipResultCopy);
+  // The choice of ChoosePrinter; resultSet tells that it set the start-up result itself.
+  bool SelectPrinter(bool& resultSet);
   void StartSplash();
   void CloseSplash();
   void ReadDeviceId();
@@ -136,7 +172,8 @@ class CXJUtilApp : public QObject {
   std::unique_ptr<XJC> xjc_;
   PluginDataMgr dataMgr_;
   std::unique_ptr<std::recursive_mutex> commLock_;
-  XJC_RESULT startupCommResult_ = kStartupCommNotTested;
+  StartupComm startupComm_ = kStartupCommNotTested;
+  XJC_RESULT startupTestResult_ = XJC_E_NOT_LOADED;
   CSplash* splash_ = nullptr;
   CLangResTable table_;
   SingleInstanceLock instanceLock_;

@@ -14,8 +14,6 @@ class PluginDataMgr;
 // Model name and header values written into the setting data file.
 inline constexpr char16_t kSettingDataModelName[] = u"XJ-K52II";
 inline constexpr std::uint32_t kSettingDataHeaderValue = 0x00010000u;
-// WriteSettingData's result when the data file was written.
-inline constexpr std::int32_t kSettingDataWritten = 1;
 
 // True when this run reads the saved setting data at start-up and writes it at exit:
 // a normal start (mode 0) that no other program asked for (caller 0), or file mode.

@@ -59,7 +59,7 @@ void Prepare(Fixture& fixture) {
   fixture.path = Utf16(dir + "/PORT_0/XJ-K52II_Setting.DAT");
   fixture.ok = Fill(fixture.manager) &&
                WriteSettingData(fixture.manager, kModel, fixture.path, kDataFileHeaderValue,
-                                kDataFileHeaderValue) == 1;
+                                kDataFileHeaderValue) == kSettingDataWritten;
   fixture.fileBytes = static_cast<std::int64_t>(kDataFileHeaderSize);
   for (const std::int32_t size : kBlockSizes) fixture.fileBytes += size;
 }
@@ -78,7 +78,7 @@ void BM_SettingData_Write(benchmark::State& state) {
     return;
   }
   for (auto _ : state) {
-    if (WriteSettingData(f.manager, kModel, f.path, kDataFileHeaderValue, kDataFileHeaderValue) != 1) {
+    if (WriteSettingData(f.manager, kModel, f.path, kDataFileHeaderValue, kDataFileHeaderValue) != kSettingDataWritten) {
       state.SkipWithError("WriteSettingData failed");
       break;
     }
@@ -113,7 +113,7 @@ void BM_SettingData_WriteRead(benchmark::State& state) {
   }
   for (auto _ : state) {
     PluginDataMgr manager;
-    if (WriteSettingData(f.manager, kModel, f.path, kDataFileHeaderValue, kDataFileHeaderValue) != 1 ||
+    if (WriteSettingData(f.manager, kModel, f.path, kDataFileHeaderValue, kDataFileHeaderValue) != kSettingDataWritten ||
         ReadSettingData(manager, f.path) != kSettingOk) {
       state.SkipWithError("writing or reading the data file failed");
       break;

@@ -74,8 +74,6 @@ CCommStateDlg::CCommStateDlg(QWidget* owner) : QDialog(owner) {
 
   delayTimer_.setSingleShot(false);
   connect(&delayTimer_, &QTimer::timeout, this, [this] { OnTimer(kDelayTimerId); });
-  pollTimer_.setInterval(kPollIntervalMs);
-  connect(&pollTimer_, &QTimer::timeout, this, [this] { OnTimer(kPollTimerId); });
   holdTimer_.setSingleShot(true);
   // A coarse timer may fire a little early; the hold must last the full second.
   holdTimer_.setTimerType(Qt::PreciseTimer);
@@ -101,11 +99,14 @@ CCommStateDlg::CCommStateDlg(QWidget* owner) : QDialog(owner) {
 }
 
 CCommStateDlg::~CCommStateDlg() {
+  WatchJobEvents(false);
   // A dialog deleted while its loop runs ends the loop first.
   if (loop_) loop_->exit(IDCANCEL_BUTTON);
 }
 
 void CCommStateDlg::SetRequest(plat::Event* doneHandle, plat::Event* progressEvent, int animationId, int delayMs) {
+  WatchJobEvents(false);
+  doneSeen_ = false;
   doneHandle_ = doneHandle;
   progressEvent_ = progressEvent;
   animationId_ = animationId;
@@ -123,7 +124,25 @@ int CCommStateDlg::RunModalLoop() {
 
 void CCommStateDlg::OnStartTimers() {
   delayTimer_.start(delayMs_);
-  pollTimer_.start();
+  WatchJobEvents(true);
+  // The job may have reported or ended before the watching began.
+  QueueJobEventCheck();
+}
+
+void CCommStateDlg::WatchJobEvents(bool watch) {
+  if (watch == watching_) return;
+  watching_ = watch;
+  // The watchers run on the job's thread: they only queue a look on this thread. Once
+  // they are removed no watcher runs any more, and a look still queued is dropped with
+  // the dialog or finds it ended.
+  std::function<void()> notify;
+  if (watch) notify = [this] { QueueJobEventCheck(); };
+  for (plat::Event* event : {progressEvent_, doneHandle_})
+    if (event) event->SetNotify(notify);
+}
+
+void CCommStateDlg::QueueJobEventCheck() {
+  QMetaObject::invokeMethod(this, &CCommStateDlg::OnJobEvent, Qt::QueuedConnection);
 }
 
 plat::LRESULT CCommStateDlg::OnSetPosition(int position) {
@@ -135,10 +154,7 @@ plat::LRESULT CCommStateDlg::OnSetPosition(int position) {
 
 void CCommStateDlg::OnTimer(int timerId) {
   if (ended_) return;
-  if (timerId == kDelayTimerId)
-    ShowDelayed();
-  else if (timerId == kPollTimerId)
-    Poll();
+  if (timerId == kDelayTimerId) ShowDelayed();
 }
 
 void CCommStateDlg::ShowDelayed() {
@@ -156,16 +172,19 @@ void CCommStateDlg::ShowDelayed() {
   if (animation_->Open(animationId_)) animation_->Play();
 }
 
-void CCommStateDlg::Poll() {
+void CCommStateDlg::OnJobEvent() {
+  if (ended_ || doneSeen_) return;
   // The progress event is looked at first: when both are signalled, the bar gets the
-  // last position now and the window closes at a later poll.
-  if (progressEvent_ && progressEvent_->Wait(kPollWaitMs)) {
+  // last position now and the window closes at the next look.
+  if (progressEvent_ && progressEvent_->IsSet()) {
     progress_->setValue(position_);
     progressEvent_->Reset();
+    if (doneHandle_ && doneHandle_->IsSet()) QueueJobEventCheck();
     return;
   }
-  if (!doneHandle_ || !doneHandle_->Wait(kPollWaitMs)) return;
-  pollTimer_.stop();
+  if (!doneHandle_ || !doneHandle_->IsSet()) return;
+  doneSeen_ = true;
+  WatchJobEvents(false);
   const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
   if (shownTime_ != 0 && now - shownTime_ < kHoldWithinSeconds) {
     // Keep the window up a second longer without blocking the user-interface thread;
@@ -182,8 +201,8 @@ void CCommStateDlg::EndDialog(int code) {
   if (ended_) return;
   ended_ = true;
   endCode_ = code;
+  WatchJobEvents(false);
   delayTimer_.stop();
-  pollTimer_.stop();
   holdTimer_.stop();
   animation_->Close();
   closing_ = true;
@@ -240,8 +259,8 @@ CCommStateDlg* CurrentProgressDialog(QWidget* frame) {
   return slot ? slot->dialog.data() : nullptr;
 }
 
-int RunProgressDialog(QWidget* frame, const ProgressJobRequest* request, QWidget* windowToDisable,
-                      const ProgressDialogHooks& hooks) {
+ProgressRunResult RunProgressDialog(QWidget* frame, const ProgressJobRequest* request, QWidget* windowToDisable,
+                                    const ProgressDialogHooks& hooks) {
   ProgressDialogSlot* slot = SlotOf(frame, false);
   if (!slot || !slot->dialog) return kProgressRunNoDialog;
   if (!request || !request->doneHandle || !*request->doneHandle || !request->progressEvent ||

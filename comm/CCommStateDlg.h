@@ -2,8 +2,9 @@
 // CCommStateDlg: the small window with an animation and a progress bar shown while a
 // longer exchange with the printer runs. The main frame creates it hidden and runs it
 // modally on behalf of a communication job; the job talks to it only through two
-// events (done, progress) and the UM_PROGRESS_POSITION message. The window shows
-// itself only once the request's delay has passed, and once shown stays up for at
+// events (done, progress) and the UM_PROGRESS_POSITION message. The dialog watches the
+// two events: each Set queues a look at them on the user-interface thread. The window
+// shows itself only once the request's delay has passed, and once shown stays up for at
 // least about a second. It ends only through WM_CLOSE: Enter, Escape and the window's
 // close button do nothing. UI thread only, except the two events.
 #include <QDialog>
@@ -23,7 +24,7 @@ namespace plat {
 class Event;
 }
 
-// Results of the position message.
+// Results of the position message (UM_PROGRESS_POSITION).
 inline constexpr plat::LRESULT kProgressPositionAccepted = 0;
 inline constexpr plat::LRESULT kProgressPositionRefused = -1;
 
@@ -38,9 +39,6 @@ class CCommStateDlg : public QDialog {
   static constexpr int kHeightDlu = 72;
 
   static constexpr int kDelayTimerId = 1;
-  static constexpr int kPollTimerId = 10;
-  static constexpr int kPollIntervalMs = 500;
-  static constexpr int kPollWaitMs = 1;
   // A window that was shown within the current or the previous clock second when the
   // job ends stays up this much longer.
   static constexpr int kMinimumShowMs = 1000;
@@ -50,7 +48,8 @@ class CCommStateDlg : public QDialog {
   ~CCommStateDlg() override;
 
   // Takes a request: the done handle (signalled when the job has ended), the progress
-  // event, the animation to play (148 or 149) and the delay before showing.
+  // event, the animation to play (148 or 149) and the delay before showing. The events
+  // must outlive the dialog or its end, whichever comes first.
   void SetRequest(plat::Event* doneHandle, plat::Event* progressEvent, int animationId, int delayMs);
 
   // Runs the modal loop until the dialog ends (WM_CLOSE); returns the end code.
@@ -58,11 +57,18 @@ class CCommStateDlg : public QDialog {
   bool IsRunning() const { return loop_ != nullptr; }
 
   // Message handlers (also reachable as UM_PROGRESS_START, UM_PROGRESS_POSITION,
-  // WM_TIMER with the timer id, and WM_CLOSE).
+  // WM_TIMER with the timer id, and WM_CLOSE). OnStartTimers starts the delay timer and
+  // the watching of the two events.
   void OnStartTimers();
   plat::LRESULT OnSetPosition(int position);
   void OnTimer(int timerId);
   void OnClose();
+
+  // Looks at the job's events (queued by their Set): a signalled progress event moves
+  // the bar to the last position and is reset; otherwise a signalled done handle ends
+  // the dialog (after the one-second hold of a window just shown). When both are
+  // signalled, the bar moves now and the dialog ends at the next look.
+  void OnJobEvent();
 
   int Position() const { return position_; }
   int AnimationId() const { return animationId_; }
@@ -79,7 +85,8 @@ class CCommStateDlg : public QDialog {
 
  private:
   void ShowDelayed();
-  void Poll();
+  void WatchJobEvents(bool watch);
+  void QueueJobEventCheck();
   void EndDialog(int code);
 
   AnimationWidget* animation_ = nullptr;
@@ -95,21 +102,25 @@ class CCommStateDlg : public QDialog {
   std::int64_t shownTime_ = 0;
 
   QTimer delayTimer_;
-  QTimer pollTimer_;
   QTimer holdTimer_;
   QEventLoop* loop_ = nullptr;
   bool ended_ = false;
   bool closing_ = false;
+  bool watching_ = false;
+  bool doneSeen_ = false;
   int endCode_ = 0;
 };
 
 // ---- the main frame's side ------------------------------------------------------------
 
 inline constexpr std::u16string_view kProgressDialogDefaultTitle = u"Communicating with the printer";
-// Results of RunProgressDialog.
-inline constexpr int kProgressRunOk = 0;
-inline constexpr int kProgressRunNoDialog = -1;
-inline constexpr int kProgressRunBadRequest = -3;
+// Results of RunProgressDialog (the frame answers UM_RUN_PROGRESS with their values).
+enum class ProgressRunResult : int {
+  kProgressRunOk = 0,
+  kProgressRunNoDialog = -1,
+  kProgressRunBadRequest = -3,
+};
+using enum ProgressRunResult;
 
 // What the frame does around a modal run: before, unregister the status and battery
 // callbacks; after, initialise the communication library again and register them
@@ -136,8 +147,8 @@ CCommStateDlg* CurrentProgressDialog(QWidget* frame);
 // and enables the window again if it was enabled. Returns kProgressRunOk,
 // kProgressRunNoDialog without a dialog, kProgressRunBadRequest for a request without
 // a done handle or progress event (nothing is run then). UI thread.
-int RunProgressDialog(QWidget* frame, const ProgressJobRequest* request, QWidget* windowToDisable,
-                      const ProgressDialogHooks& hooks);
+ProgressRunResult RunProgressDialog(QWidget* frame, const ProgressJobRequest* request, QWidget* windowToDisable,
+                                    const ProgressDialogHooks& hooks);
 
 // Registers the two handlers on frame: UM_CREATE_PROGRESS (wParam: owner handle) with
 // the title title() gives, and UM_RUN_PROGRESS (wParam: request, lParam: window to

@@ -2,25 +2,19 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDesktopServices>
-#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QUrl>
-#include <algorithm>
 #include <cstring>
 
 #include "comm/ExternalToolPaths.h"
 #include "comm/Ipv4AddressEdit.h"
 #include "comm/ModelName.h"
+#include "comm/PortEnumeration.h"
 #include "comm/ToolRunningDlg.h"
 #include "comm/XJC.h"
 #include "lang/CLangResTable.h"
-#include "platform/Folders.h"
-#include "platform/Profile.h"
 #include "platform/Text.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/DialogUnits.h"
@@ -116,12 +110,6 @@ constexpr int kBottomYDlu = 146;
 constexpr int kTestWidthDlu = 90;
 constexpr int kButtonWidthDlu = 52;
 
-std::u16string Format1(std::u16string text, std::u16string_view value) {
-  const std::size_t at = text.find(u"%s");
-  if (at != std::u16string::npos) text.replace(at, 2, value);
-  return text;
-}
-
 std::u16string RemoveAll(std::u16string text, std::u16string_view what) {
   for (std::size_t at = text.find(what); at != std::u16string::npos; at = text.find(what, at)) text.erase(at, what.size());
   return text;
@@ -129,32 +117,7 @@ std::u16string RemoveAll(std::u16string text, std::u16string_view what) {
 
 std::int32_t SelectedItemData(const QComboBox* combo) {
   const QVariant data = combo->currentData();
-  return data.isValid() ? static_cast<std::int32_t>(data.toLongLong()) : -1;
-}
-
-// Reads "a.b.c.d" as sscanf's "%u.%u.%u.%u" does (parts after the first unreadable one
-// stay 0), each part limited to 255. rest receives what follows the fourth part.
-std::uint32_t ParseDottedAddress(std::u16string_view text, std::u16string_view& rest) {
-  std::uint32_t parts[4] = {0, 0, 0, 0};
-  std::size_t pos = 0;
-  rest = {};
-  for (int i = 0; i < 4; ++i) {
-    if (i > 0) {
-      if (pos >= text.size() || text[pos] != u'.') break;
-      ++pos;
-    }
-    while (i == 0 && pos < text.size() && text[pos] == u' ') ++pos;
-    const std::size_t start = pos;
-    std::uint64_t value = 0;
-    while (pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9') {
-      value = std::min<std::uint64_t>(value * 10 + (text[pos] - u'0'), 0xFFFFFFFFu);
-      ++pos;
-    }
-    if (pos == start) break;
-    parts[i] = static_cast<std::uint32_t>(std::min<std::uint64_t>(value, 255));
-    if (i == 3) rest = text.substr(pos);
-  }
-  return (parts[0] << 24) | (parts[1] << 16) | (parts[2] << 8) | parts[3];
+  return data.isValid() ? static_cast<std::int32_t>(data.toLongLong()) : kNoListValue;
 }
 
 }  // namespace
@@ -292,7 +255,7 @@ void CCommunicationSettingDlg::InitDialog() {
   initialised_ = true;
   // Title and heading, then the table's captions, which may replace them.
   setWindowTitle(plat::ToQString(Str(kStrTitle, kDefaultTitle)));
-  heading_->setText(plat::ToQString(Format1(Str(kStrHeading, kDefaultHeading), kModelName)));
+  heading_->setText(plat::ToQString(plat::FillPlaceholder(Str(kStrHeading, kDefaultHeading), kModelName)));
   if (table_) {
     plat::QtControlHost host(this);
     table_->ApplyCaptions(&host);
@@ -381,56 +344,17 @@ void CCommunicationSettingDlg::UpdateToolButtons(int interfaceIndex) {
   btConnector_->setEnabled(btConnector_->isVisibleTo(this) && !btConnectorPath_.empty());
 }
 
-bool CCommunicationSettingDlg::InterfaceListed(int interfaceIndex) const {
-  for (int k = 0; k < kInterfaceCount && block_->ifOrder[k] != kInterfaceListEnd; ++k)
-    if (block_->ifOrder[k] == interfaceIndex) return true;
-  return false;
-}
-
-std::u16string CCommunicationSettingDlg::PortKindOf(int interfaceIndex) const {
-  switch (interfaceIndex) {
-    case kInterfaceSerial: return InterfaceListed(kInterfaceBluetooth) ? kPortKindSerial : kPortKindCom;
-    case kInterfaceParallel: return kPortKindLpt;
-    case kInterfaceUsb: return kPortKindUsb;
-    case kInterfaceBluetooth: return kPortKindBt;
-    default: return kPortKindNet;
-  }
-}
-
-bool CCommunicationSettingDlg::EnumerateDevices(const char16_t* kind, std::vector<PortRecord>& records,
-                                                std::uint32_t& count) {
-  count = 0;
-  records.assign(kInitialRecordCount, PortRecord{});
-  if (xjc_ == nullptr || !xjc_->IsLoaded()) return false;
-  std::vector<PortRecord*> pointers;
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    pointers.clear();
-    for (PortRecord& r : records) pointers.push_back(&r);
-    std::uint32_t found = 0;
-    const XJC_RESULT rc = xjc_->XJC_EnumDevPort(kind, pointers.data(), static_cast<std::uint32_t>(records.size()), &found);
-    if (found > records.size() && records.size() < kMaxRecordCount && attempt == 0) {
-      // More devices than records: enlarge the block to the count and ask again.
-      records.assign(std::min<std::size_t>(found, kMaxRecordCount), PortRecord{});
-      continue;
-    }
-    count = std::min<std::uint32_t>(found, static_cast<std::uint32_t>(records.size()));
-    return rc == XJC_OK || count > 0;
-  }
-  return false;
-}
-
 void CCommunicationSettingDlg::FillPortList() {
-  const std::u16string kind = PortKindOf(current_);
+  const std::u16string kind(EnumerationKindOf(current_, IsInterfaceListed(block_->ifOrder, kInterfaceBluetooth)));
   const std::u16string prefix = current_ == kInterfaceUsb ? kUsbDisplayPrefix : u"";
   portCombo_->clear();
-  portRecords_.assign(kInitialRecordCount, PortRecord{});
+  portRecords_.assign(kInitialDeviceRecords, PortRecord{});
   if (current_ == kInterfaceEthernet) {
     // The network search runs as a click on its button, once the dialog is idle.
     if (netSearch_->isVisibleTo(this)) QMetaObject::invokeMethod(this, &CCommunicationSettingDlg::OnNetSearch, Qt::QueuedConnection);
     return;
   }
-  std::uint32_t count = 0;
-  EnumerateDevices(kind.c_str(), portRecords_, count);
+  const std::uint32_t count = EnumerateDevices(xjc_, kind, portRecords_);
   for (std::uint32_t i = 0; i < count; ++i)
     portCombo_->addItem(plat::ToQString(prefix + std::u16string(plat::FieldText(portRecords_[i].portName))),
                         QVariant::fromValue<qulonglong>(i));
@@ -471,8 +395,7 @@ void CCommunicationSettingDlg::OnPortSearch() {
 void CCommunicationSettingDlg::OnNetSearch() {
   plat::WaitCursor wait;
   results_->clear();
-  std::uint32_t count = 0;
-  EnumerateDevices(kPortKindNet, searchRecords_, count);
+  const std::uint32_t count = EnumerateDevices(xjc_, kPortKindNet, searchRecords_);
   if (count == 0) {
     ShowInfoMessage(this, Msg(kMsgNotFound, kDefaultNotFound).c_str());
     return;
@@ -488,14 +411,8 @@ void CCommunicationSettingDlg::OnNetSearch() {
 void CCommunicationSettingDlg::OnSearchResultChosen() {
   QListWidgetItem* item = results_->currentItem();
   if (item == nullptr) return;
-  std::u16string_view rest;
-  const std::u16string text = plat::FromQString(item->text());
-  const std::uint32_t address = ParseDottedAddress(text, rest);
-  // A printer found on another TCP port than the standard one keeps that port for as
-  // long as the address field shows its address.
-  searchPortSuffix_ = (!rest.empty() && rest.front() == u':') ? std::u16string(rest) : std::u16string();
-  searchPortAddress_ = address;
-  address_->SetAddress(address);
+  searched_ = ParseSearchResult(plat::FromQString(item->text()));
+  address_->SetAddress(searched_.address);
   SetTestEnabled(true);
 }
 
@@ -506,10 +423,10 @@ void CCommunicationSettingDlg::OnAddressChanged() {
   SetTestEnabled(filled > 0 || storedAddress_ != 0);
 }
 
-void CCommunicationSettingDlg::CollectSettings(EnteredSettings& settings) {
-  settings = EnteredSettings{};
+PortSettings CCommunicationSettingDlg::CollectSettings() {
+  PortSettings settings;
   settings.modelName = kModelName;
-  settings.type = current_ + 1;
+  settings.type = InterfaceType(current_);
   switch (current_) {
     case kInterfaceSerial:
       settings.port = plat::FromQString(portCombo_->currentText());
@@ -529,68 +446,27 @@ void CCommunicationSettingDlg::CollectSettings(EnteredSettings& settings) {
     case kInterfaceEthernet:
       address_->GetAddress(storedAddress_);
       settings.address = storedAddress_;
+      // A printer found on another TCP port than the standard one keeps that port for
+      // as long as the address field shows its address.
+      if (storedAddress_ == searched_.address) settings.portSuffix = searched_.portSuffix;
       break;
     case kInterfaceParallel:
     case kInterfaceBluetooth:
       settings.port = plat::FromQString(portCombo_->currentText());
       break;
     default:
-      settings.type = 0;
       break;
   }
-}
-
-bool CCommunicationSettingDlg::BuildRecord(const EnteredSettings& settings, PortRecord& record) const {
-  std::memset(&record, 0, sizeof(PortRecord));
-  record.presetA = -1;
-  record.presetB = -1;
-  plat::CopyText(record.deviceName, settings.modelName);
-  switch (settings.type) {
-    case kIfTypeSerial:
-      record.serialParamsSet = 1;
-      record.bitLength = settings.bitLength;
-      record.baudRate = settings.baudRate;
-      record.parity = settings.parity;
-      plat::CopyText(record.kind, kPortKindCom);
-      break;
-    case kIfTypeParallel:
-      plat::CopyText(record.kind, kPortKindLpt);
-      break;
-    case kIfTypeUsb:
-      plat::CopyText(record.kind, kPortKindUsb);
-      std::memcpy(record.usbDeviceData, settings.usbDeviceData.data(), sizeof(record.usbDeviceData));
-      break;
-    case kIfTypeEthernet: {
-      const std::uint32_t a = settings.address;
-      std::u16string port = plat::FormatIPv4((a >> 24) & 0xFF, (a >> 16) & 0xFF, (a >> 8) & 0xFF, a & 0xFF);
-      if (!searchPortSuffix_.empty() && a == searchPortAddress_) port += searchPortSuffix_;
-      plat::CopyText(record.portName, port);
-      plat::CopyText(record.kind, kPortKindNet);
-      return true;
-    }
-    case kIfTypeBluetooth:
-      plat::CopyText(record.kind, kPortKindBt);
-      break;
-    default:
-      return false;
-  }
-  plat::CopyText(record.portName, settings.port);
-  return true;
-}
-
-bool CCommunicationSettingDlg::IsAcceptedModel(std::u16string_view deviceName) const {
-  if (block_->mode == kModeDriver || block_->mode == kModeDriverLogo) return IsCompatibleModelName(deviceName);
-  return deviceName == kModelName;
+  return settings;
 }
 
 bool CCommunicationSettingDlg::RunCommunicationTest() {
   plat::WaitCursor wait;
-  EnteredSettings settings;
-  CollectSettings(settings);
   PortRecord record;
-  const bool built = BuildRecord(settings, record);
+  const bool built = BuildPortRecord(CollectSettings(), record);
   if (built && xjc_ != nullptr && xjc_->IsLoaded() && xjc_->XJC_CommunicationTest(&record) == XJC_OK) {
-    if (IsAcceptedModel(plat::FieldText(record.deviceName))) {
+    const bool startedByDriver = block_->mode == kModeDriver || block_->mode == kModeDriverLogo;
+    if (IsAcceptedModel(plat::FieldText(record.deviceName), startedByDriver)) {
       *result_ = record;
       return true;
     }
@@ -612,20 +488,26 @@ void CCommunicationSettingDlg::OnOK() {
 
 void CCommunicationSettingDlg::OnVirtualPortTool() {
   plat::WaitCursor wait;
-  if (!virtualPortToolPath_.empty()) {
-    // Opened as the desktop opens a file: a program is started (not waited for), any
-    // other file goes to the application registered for it.
-    const QString path = plat::ToQString(virtualPortToolPath_);
-    const QFileInfo info(path);
-    const bool started = info.isExecutable() ? QProcess::startDetached(path, {})
-                                             : QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-    if (!started) ShowToolStartFailure();
-  }
+  if (!virtualPortToolPath_.empty() && !ToolRunner::OpenDetached(virtualPortToolPath_)) ShowToolStartFailure();
   OnPortSearch();
 }
 
 void CCommunicationSettingDlg::ShowToolStartFailure() {
   ShowWarningMessage(this, Msg(kMsgToolStartFailed, kDefaultToolStartFailed).c_str());
+}
+
+void CCommunicationSettingDlg::RunToolWithWindow(const std::u16string& path, ToolRunningDlg* running,
+                                                 unsigned startedMessage, plat::WPARAM startedParam,
+                                                 unsigned endedMessage, plat::WPARAM endedParam) {
+  const plat::HWND self = plat::WindowHandle(this);
+  running_ = running;
+  const bool started = runner_.Start(
+      path, [self, startedMessage, startedParam] { plat::SendMessage(self, startedMessage, startedParam, 0); },
+      [self, endedMessage, endedParam](bool) { plat::SendMessage(self, endedMessage, endedParam, 0); });
+  if (started) running->Run();
+  runner_.Join();
+  delete running;
+  if (started && !runner_.Launched()) ShowToolStartFailure();
 }
 
 void CCommunicationSettingDlg::OnNetTool() {
@@ -634,21 +516,10 @@ void CCommunicationSettingDlg::OnNetTool() {
     QApplication::beep();
     return;
   }
-  const plat::HWND self = plat::WindowHandle(this);
-  auto* running = new ToolRunningDlg(kRunNetToolIdd, plat::ToQString(kDefaultNetToolTitle), IDC_NET_TOOL_TEXT,
-                                     plat::ToQString(kDefaultNetToolText), this);
-  running_ = running;
-  toolLaunchFailed_ = false;
-  const bool started = runner_.Start(
-      netToolPath_, [self] { plat::SendMessage(self, UM_NET_TOOL_RUNNING, kNetToolStarted, 0); },
-      [self, this](bool launched) {
-        if (!launched) toolLaunchFailed_ = true;
-        plat::SendMessage(self, UM_NET_TOOL_RUNNING, kNetToolEnded, 0);
-      });
-  if (started) running->Run();
-  runner_.Join();
-  delete running;
-  if (toolLaunchFailed_) ShowToolStartFailure();
+  RunToolWithWindow(netToolPath_,
+                    new ToolRunningDlg(kRunNetToolIdd, plat::ToQString(kDefaultNetToolTitle), IDC_NET_TOOL_TEXT,
+                                       plat::ToQString(kDefaultNetToolText), this),
+                    UM_NET_TOOL_RUNNING, kNetToolStarted, UM_NET_TOOL_RUNNING, kNetToolEnded);
 }
 
 plat::LRESULT CCommunicationSettingDlg::OnNetToolRunning(plat::WPARAM state) {
@@ -670,21 +541,10 @@ plat::LRESULT CCommunicationSettingDlg::OnNetToolRunning(plat::WPARAM state) {
 void CCommunicationSettingDlg::OnBtConnector() {
   plat::WaitCursor wait;
   if (btConnectorPath_.empty()) return;
-  const plat::HWND self = plat::WindowHandle(this);
-  auto* running = new ToolRunningDlg(kRunPairingIdd, plat::ToQString(kTemplatePairingTitle), IDC_PAIRING_TEXT,
-                                     plat::ToQString(kTemplatePairingText), this);
-  running_ = running;
-  toolLaunchFailed_ = false;
-  const bool started = runner_.Start(
-      btConnectorPath_, [self] { plat::SendMessage(self, UM_BT_PAIRING_STARTED, 0, 0); },
-      [self, this](bool launched) {
-        if (!launched) toolLaunchFailed_ = true;
-        plat::SendMessage(self, UM_BT_PAIRING_ENDED, 0, 0);
-      });
-  if (started) running->Run();
-  runner_.Join();
-  delete running;
-  if (toolLaunchFailed_) ShowToolStartFailure();
+  RunToolWithWindow(btConnectorPath_,
+                    new ToolRunningDlg(kRunPairingIdd, plat::ToQString(kTemplatePairingTitle), IDC_PAIRING_TEXT,
+                                       plat::ToQString(kTemplatePairingText), this),
+                    UM_BT_PAIRING_STARTED, 0, UM_BT_PAIRING_ENDED, 0);
 }
 
 plat::LRESULT CCommunicationSettingDlg::OnBtPairingStarted() {
@@ -711,9 +571,7 @@ plat::LRESULT CCommunicationSettingDlg::OnBtPairingEnded() {
 }
 
 void CCommunicationSettingDlg::SelectPairedPort() {
-  const std::u16string file = plat::JoinPath(plat::CommonAppDataFolder(), kBtSettingFileSubPath);
-  if (!plat::FileExists(file)) return;
-  const std::u16string port = plat::ProfileString(kBtSettingSection, kBtVirtualComPortKey, u"", file);
+  const std::u16string port = PairedBluetoothPort();
   if (port.empty()) return;
   const QString wanted = plat::ToQString(port);
   for (int i = 0; i < portCombo_->count(); ++i) {

@@ -13,7 +13,6 @@
 #include <QPointer>
 #include <QRect>
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,6 +20,7 @@
 
 #include "sdk/AppSettingsBlock.h"
 #include "sdk/PortRecord.h"
+#include "comm/PortSettings.h"
 #include "comm/ToolRunner.h"
 #include "platform/ui/Messages.h"
 
@@ -40,24 +40,9 @@ inline constexpr unsigned UM_NET_TOOL_RUNNING = plat::WM_USER + 400;  // wParam 
 inline constexpr plat::WPARAM kNetToolStarted = 1;
 inline constexpr plat::WPARAM kNetToolEnded = 0;
 
-// Interfaces, as the interface order list and the buttons 2000 + i number them.
-inline constexpr int kInterfaceSerial = 0;
-inline constexpr int kInterfaceParallel = 1;
-inline constexpr int kInterfaceUsb = 2;
-inline constexpr int kInterfaceEthernet = 3;
-inline constexpr int kInterfaceBluetooth = 4;
-inline constexpr int kInterfaceCount = 5;
-inline constexpr int kInterfaceListEnd = -1;
-
 // Launch modes in which the program was started by the printer driver.
 inline constexpr std::int32_t kModeDriver = 100;
 inline constexpr std::int32_t kModeDriverLogo = 110;
-
-// The settings file the Bluetooth pairing tool leaves behind, below the common data
-// folder, and the value naming the serial port it paired.
-inline constexpr char16_t kBtSettingFileSubPath[] = u"NORVE/VADEVevedaver/XJBTSetting.ini";
-inline constexpr char16_t kBtSettingSection[] = u"Setting";
-inline constexpr char16_t kBtVirtualComPortKey[] = u"VirtualComPort";
 
 class CCommunicationSettingDlg : public QDialog {
   Q_OBJECT
@@ -88,11 +73,6 @@ class CCommunicationSettingDlg : public QDialog {
   static constexpr int IDC_COMM_TEST = 1026;
   static constexpr int IDC_PAIRING_TEXT = 5018;
   static constexpr int IDC_NET_TOOL_TEXT = 5020;
-  // Records provided for a port enumeration or a network search at first.
-  static constexpr std::size_t kInitialRecordCount = 128;
-  // The most records an enumeration is given room for; a larger count from the library
-  // is cut to it rather than trusted with memory.
-  static constexpr std::size_t kMaxRecordCount = 4096;
   // The address the dialog starts with: 192.168.192.168.
   static constexpr std::uint32_t kInitialAddress = 0xC0A8C0A8u;
 
@@ -137,18 +117,6 @@ class CCommunicationSettingDlg : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  // The entered settings, rebuilt before every test.
-  struct EnteredSettings {
-    std::int32_t type = 0;  // 1-5: interface + 1
-    std::u16string modelName;
-    std::u16string port;
-    std::uint32_t address = 0;
-    std::int32_t bitLength = -1;
-    std::int32_t baudRate = -1;
-    std::int32_t parity = -1;
-    std::array<std::uint8_t, sizeof(PortRecord::usbDeviceData)> usbDeviceData{};
-  };
-
   void CreateControls();
   void InitDialog();
   void ApplyInterfaceTable(int interfaceIndex);
@@ -156,13 +124,8 @@ class CCommunicationSettingDlg : public QDialog {
   void FillPortList();
   void FillValueLists();
   void SetTestEnabled(bool enabled);
-  void UpdateTestEnabledFromAddress();
-  bool EnumerateDevices(const char16_t* kind, std::vector<PortRecord>& records, std::uint32_t& count);
-  std::u16string PortKindOf(int interfaceIndex) const;
-  bool InterfaceListed(int interfaceIndex) const;
-  void CollectSettings(EnteredSettings& settings);
-  bool BuildRecord(const EnteredSettings& settings, PortRecord& record) const;
-  bool IsAcceptedModel(std::u16string_view deviceName) const;
+  // The settings the controls hold for the current interface.
+  PortSettings CollectSettings();
 
   void OnInterfaceClicked(int interfaceIndex);
   void OnPortSearch();
@@ -174,6 +137,10 @@ class CCommunicationSettingDlg : public QDialog {
   void OnVirtualPortTool();
   void OnNetTool();
   void OnBtConnector();
+  // Runs the tool at path on the runner's worker while the running window shows; the
+  // worker sends startedMessage / endedMessage (with the given wParams) around the run.
+  void RunToolWithWindow(const std::u16string& path, ToolRunningDlg* running, unsigned startedMessage,
+                         plat::WPARAM startedParam, unsigned endedMessage, plat::WPARAM endedParam);
   plat::LRESULT OnBtPairingStarted();
   plat::LRESULT OnBtPairingEnded();
   plat::LRESULT OnNetToolRunning(plat::WPARAM state);
@@ -190,10 +157,9 @@ class CCommunicationSettingDlg : public QDialog {
 
   int current_ = -1;
   std::uint32_t storedAddress_ = kInitialAddress;
-  // The TCP port of a chosen search result whose address carried one, with that
-  // address: kept as long as the address field still holds it.
-  std::u16string searchPortSuffix_;
-  std::uint32_t searchPortAddress_ = 0;
+  // The chosen search result: its TCP port, when it carried one, is kept as long as the
+  // address field still holds its address.
+  SearchedAddress searched_;
 
   std::vector<PortRecord> portRecords_;
   std::vector<PortRecord> searchRecords_;
@@ -203,7 +169,6 @@ class CCommunicationSettingDlg : public QDialog {
 
   ToolRunner runner_;
   QPointer<ToolRunningDlg> running_;
-  std::atomic<bool> toolLaunchFailed_{false};  // set by the tool worker
   bool initialised_ = false;
 
   std::array<QPushButton*, kInterfaceCount> ifButtons_{};

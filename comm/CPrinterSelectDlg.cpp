@@ -11,6 +11,7 @@
 #include "sdk/IPluginDataMgr.h"
 #include "comm/CCommunicationSettingDlg.h"
 #include "comm/ModelName.h"
+#include "comm/PortEnumeration.h"
 #include "comm/XJC.h"
 #include "lang/CSelectLangDlg.h"
 #include "platform/Profile.h"
@@ -61,9 +62,6 @@ constexpr char16_t kEnglishCode[] = u"0409";
 
 // Printer status values that the error guidance dialog explains.
 constexpr std::int32_t kStatusUnknown = -1;
-// Driver mode argument of XJC_EnumPort.
-constexpr std::int32_t kEnumDriverMode = 1;
-constexpr std::int32_t kEnumPortMode = 0;
 
 // Template layout, in dialog units.
 constexpr int kDialogWidthDlu = 320;
@@ -81,12 +79,6 @@ constexpr int kButtonHeightDlu = 14;
 constexpr int kButtonWidthDlu = 52;
 constexpr int kPortButtonWidthDlu = 64;
 constexpr int kLangButtonWidthDlu = 80;
-
-std::u16string Format1(std::u16string text, std::u16string_view value) {
-  const std::size_t at = text.find(u"%s");
-  if (at != std::u16string::npos) text.replace(at, 2, value);
-  return text;
-}
 
 PortRecord* RecordOfRow(const plat::ReportList* list, int row) {
   return row < 0 ? nullptr : reinterpret_cast<PortRecord*>(list->RowData(row));
@@ -211,7 +203,7 @@ bool CPrinterSelectDlg::InitDialog() {
 
 bool CPrinterSelectDlg::LoadLanguage() {
   const std::u16string folder(plat::FieldText(block_->langFolder));
-  const int found = table_.SelectLanguageFile(folder, block_->langId, kLangIdEnglish);
+  const LangFileResult found = table_.SelectLanguageFile(folder, block_->langId, kLangIdEnglish);
   if (found == kLangFileNone) {
     ShowWarningMessage(this, kNoLanguageFiles);
     return false;
@@ -255,21 +247,14 @@ bool CPrinterSelectDlg::LoadLanguage() {
 
 void CPrinterSelectDlg::RefreshList() {
   const std::int32_t driverMode = IsDriverMode() ? kEnumDriverMode : kEnumPortMode;
-  std::uint32_t count = 0;
-  if (xjc_ != nullptr && xjc_->IsLoaded() && xjc_->XJC_EnumPort(nullptr, 0, &count, driverMode) == XJC_OK) {
+  if (std::optional<std::vector<PortRecord>> listed = ListRegisteredPorts(xjc_, driverMode)) {
     // The rows and the installed-printer entries point into the port array: both go
-    // before the array is replaced.
+    // before the array is replaced. A list whose filling failed shows nothing rather
+    // than rows of records that no longer exist.
     list_->DeleteAllRows();
     entries_.clear();
-    ports_.assign(std::min(count, kMaxListedPorts), PortRecord{});
-    std::vector<PortRecord*> pointers;
-    for (PortRecord& r : ports_) pointers.push_back(&r);
-    std::uint32_t filled = 0;
-    const XJC_RESULT rc = xjc_->XJC_EnumPort(pointers.empty() ? nullptr : pointers.data(),
-                                             static_cast<std::uint32_t>(ports_.size()), &filled, driverMode);
-    // When the second call fails the old array is gone already: the list shows nothing
-    // rather than rows of records that no longer exist.
-    portCount_ = rc == XJC_OK ? std::min<std::size_t>(filled, ports_.size()) : 0;
+    ports_ = std::move(*listed);
+    portCount_ = ports_.size();
     if (IsInstalledPrinterMode())
       entries_ = BuildInstalledPrinterEntries(plat::EnumInstalledPrinters(), ports_.data(), portCount_, driverFilter_,
                                               nameFilter_);
@@ -324,10 +309,8 @@ std::int32_t CPrinterSelectDlg::TestPort(int verifyModel, PortRecord* record) {
       (xjc_ != nullptr && xjc_->IsLoaded()) ? xjc_->XJC_CommunicationTest(record) : XJC_E_NOT_LOADED;
   lastTestResult_ = rc;
   if (verifyModel != 0 && rc == XJC_OK) {
-    const std::u16string_view reported = plat::FieldText(record->deviceName);
-    const bool accepted = IsInstalledPrinterMode() ? IsCompatibleModelName(reported) : reported == kModelName;
-    if (!accepted) {
-      ShowWarningMessage(this, Format1(table_.MessageOr(kMsgWrongModel, kDefaultWrongModel), kModelName).c_str());
+    if (!IsAcceptedModel(plat::FieldText(record->deviceName), IsInstalledPrinterMode())) {
+      ShowWarningMessage(this, plat::FillPlaceholder(table_.MessageOr(kMsgWrongModel, kDefaultWrongModel), kModelName).c_str());
       return RESULT_MODEL_MISMATCH;
     }
   }
@@ -427,7 +410,7 @@ void CPrinterSelectDlg::OnOK() {
 
   const bool saved = block_->dataMgr != nullptr &&
                      block_->dataMgr->ExistsSettingData(plat::FieldText(record->portName),
-                                                        plat::FieldText(record->deviceName)) == 1;
+                                                        plat::FieldText(record->deviceName)) == kSettingDataExists;
   if (rc != 0 && !saved) return finish();
 
   const XJC_RESULT opened = OpenPort(record);

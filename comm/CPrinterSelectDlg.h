@@ -65,9 +65,6 @@ class CPrinterSelectDlg : public QDialog {
   static constexpr int kRowHeightPercent = 120;
   // The first column is at least this wide before the widening by a fifth.
   static constexpr int kMinFirstColumnWidth = 100;
-  // The most registered ports the list takes; a larger count from the library is cut
-  // to it rather than trusted with memory.
-  static constexpr std::uint32_t kMaxListedPorts = 4096;
 
   explicit CPrinterSelectDlg(QWidget* parent = nullptr);
   ~CPrinterSelectDlg() override;

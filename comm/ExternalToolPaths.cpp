@@ -104,6 +104,12 @@ std::u16string FindVirtualPortTool() {
   return ExistingFile(path);
 }
 
+std::u16string PairedBluetoothPort() {
+  const std::u16string file = plat::JoinPath(plat::CommonAppDataFolder(), kBtSettingFileSubPath);
+  if (!plat::FileExists(file)) return {};
+  return plat::ProfileString(kBtSettingSection, kBtVirtualComPortKey, u"", file);
+}
+
 std::u16string FindBluetoothConnector() {
   const std::u16string root = plat::ProgramFilesFolder();
   std::u16string path = ExistingFile(plat::JoinPath(root, kBtConnectorSubPath));

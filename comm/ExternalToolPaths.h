@@ -1,6 +1,7 @@
 #pragma once
 // Where the maker's optional tools are installed: the network configuration tool, the
-// virtual serial port tool and the Bluetooth connector of the port setting dialog.
+// virtual serial port tool and the Bluetooth connector of the port setting dialog, and
+// what the connector leaves behind.
 // Each is looked up the way its installer leaves it behind: a registry value first,
 // then the application menu entries the installer created (system-wide menu first, then
 // the user's), then the folder for optional vendor software (%ProgramFiles%, "/opt"
@@ -29,6 +30,12 @@ inline constexpr char16_t kVirtualPortToolSubPath[] = u"NORVE/DADAZUDI/NrvCa";
 inline constexpr char16_t kBtConnectorSubPath[] = u"NORVE/XJ Bluetooth Connector/DIVarovevivOzazidura";
 inline constexpr char16_t kBtConnectorSuiteSubPath[] =
     u"NORVE/XJ-K52II Software/XJ Bluetooth Connector/DIVarovevivOzazidura";
+// The settings file the Bluetooth connector leaves behind, below the common data
+// folder, and the value naming the serial port it paired.
+inline constexpr char16_t kBtSettingFileSubPath[] = u"NORVE/VADEVevedaver/XJBTSetting.ini";
+inline constexpr char16_t kBtSettingSection[] = u"Setting";
+inline constexpr char16_t kBtVirtualComPortKey[] = u"VirtualComPort";
+
 // Menu entries of the virtual port tool, below an application menu folder, in the
 // order they are tried.
 inline constexpr char16_t kVirtualPortMenuEntry[] = u"NORVE DADAZUDI Serial Emulation Driver/COM Assignment Tool.desktop";
@@ -48,6 +55,10 @@ std::u16string FindVirtualPortTool();
 // The Bluetooth connector below %ProgramFiles%, in the stand-alone or in the suite's
 // folder; empty when neither exists.
 std::u16string FindBluetoothConnector();
+
+// The serial port the Bluetooth connector paired last, as its settings file below the
+// common data folder names it; empty when there is no such file or value.
+std::u16string PairedBluetoothPort();
 
 // The application menu folders, system-wide first ($XDG_DATA_DIRS, default
 // /usr/local/share:/usr/share, each + "/applications"), then the user's

@@ -90,3 +90,7 @@ bool IsCompatibleModelName(std::u16string_view candidate, std::u16string_view mo
            b.find(u"Series") != std::u16string_view::npos;
   return StartsWithDash(a) == StartsWithDash(b);
 }
+
+bool IsAcceptedModel(std::u16string_view deviceName, bool acceptFamily) {
+  return acceptFamily ? IsCompatibleModelName(deviceName) : deviceName == kModelName;
+}

@@ -21,6 +21,11 @@ inline constexpr char16_t kModelFamilyPrefix[] = u"XJ-";
 bool IsCompatibleModelName(std::u16string_view candidate,
                            std::u16string_view model = kModelName);
 
+// True when a printer reporting deviceName is accepted: with acceptFamily (the program
+// was started by the printer driver) any model of the served model's family
+// (IsCompatibleModelName), otherwise exactly kModelName.
+bool IsAcceptedModel(std::u16string_view deviceName, bool acceptFamily);
+
 // Reads a Roman numeral of the letters I, V and X (either case) from the start of text
 // and removes what was read from text. Runs of one repeated letter are added; a run
 // larger than the run before it subtracts that earlier run twice ("IV" is 4, "IX" 9);

@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   manager.SetSettingsReadFlag(kSettingsRead);
   const std::string copyPath = folder + "/copy/XJ-K52II_Setting.DAT";
   Require(WriteSettingData(manager, kModelName, plat::FromUtf8(copyPath), kDataFileHeaderValue,
-                           kDataFileHeaderValue) == 1,
+                           kDataFileHeaderValue) == kSettingDataWritten,
           "the blocks read can be written");
   PluginDataMgr again;
   Require(ReadSettingData(again, plat::FromUtf8(copyPath)) == kSettingOk, "a written file reads back");

@@ -119,12 +119,12 @@ void CLangResTable::Clear() {
   found_ = false;
 }
 
-int CLangResTable::SelectLanguageFile(std::u16string_view folder, std::int32_t langId,
-                                      std::int32_t fallbackLangId) {
+LangFileResult CLangResTable::SelectLanguageFile(std::u16string_view folder, std::int32_t langId,
+                                                 std::int32_t fallbackLangId) {
   Clear();
   if (folder.empty()) return kLangFileNone;
-  const std::pair<std::int32_t, int> candidates[] = {{langId, kLangFileRequested},
-                                                     {fallbackLangId, kLangFileFallback}};
+  const std::pair<std::int32_t, LangFileResult> candidates[] = {{langId, kLangFileRequested},
+                                                                {fallbackLangId, kLangFileFallback}};
   for (const auto& [id, result] : candidates) {
     std::u16string name = plat::FormatHex04(static_cast<std::uint32_t>(id));
     name += kFileSuffix;
@@ -145,7 +145,7 @@ std::u16string CLangResTable::FilePath() const {
   return plat::JoinPath(folder_, fileName_);
 }
 
-int CLangResTable::LoadResources(std::u16string_view key) {
+LangResult CLangResTable::LoadResources(std::u16string_view key) {
   if (key.empty()) return kLangBadArgument;
   if (!found_) return kLangNoFile;
   // The common sections come first: the key's own texts may refer to them.
@@ -159,7 +159,7 @@ int CLangResTable::LoadResources(std::u16string_view key) {
   return kLangOk;
 }
 
-int CLangResTable::ReadSection(const std::u16string& section, std::unique_ptr<char16_t[]>& lines,
+LangResult CLangResTable::ReadSection(const std::u16string& section, std::unique_ptr<char16_t[]>& lines,
                                std::uint32_t& count) const {
   const std::u16string path = FilePath();
   if (section.empty() || path.empty()) return kLangBadArgument;
@@ -288,7 +288,7 @@ std::u16string CLangResTable::ResolveReference(std::u16string_view text) const {
   return entry ? entry->Text() : std::u16string();
 }
 
-int CLangResTable::LookUp(const StringList& list, int index, std::u16string& text) {
+LangResult CLangResTable::LookUp(const StringList& list, int index, std::u16string& text) {
   if (index < 0 || static_cast<std::size_t>(index) >= list.size()) return kLangBadArgument;
   const auto& entry = list[static_cast<std::size_t>(index)];
   if (!entry) return kLangNotFound;
@@ -296,19 +296,19 @@ int CLangResTable::LookUp(const StringList& list, int index, std::u16string& tex
   return kLangOk;
 }
 
-int CLangResTable::GetStringText(int index, std::u16string& text) const {
+LangResult CLangResTable::GetStringText(int index, std::u16string& text) const {
   return LookUp(strings_, index, text);
 }
 
-int CLangResTable::GetMessageText(int index, std::u16string& text) const {
+LangResult CLangResTable::GetMessageText(int index, std::u16string& text) const {
   return LookUp(messages_, index, text);
 }
 
-int CLangResTable::GetCommonStringText(int index, std::u16string& text) const {
+LangResult CLangResTable::GetCommonStringText(int index, std::u16string& text) const {
   return LookUp(commonStrings_, index, text);
 }
 
-int CLangResTable::GetCommonMessageText(int index, std::u16string& text) const {
+LangResult CLangResTable::GetCommonMessageText(int index, std::u16string& text) const {
   return LookUp(commonMessages_, index, text);
 }
 

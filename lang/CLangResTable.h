@@ -36,17 +36,23 @@ namespace plat {
 class IControlHost;
 }
 
-// Results of SelectLanguageFile.
-inline constexpr int kLangFileRequested = 2;  // the file of the requested LANGID
-inline constexpr int kLangFileFallback = 1;   // only the fallback language's file
-inline constexpr int kLangFileNone = -1;      // neither file (or no folder)
+// Results of SelectLanguageFile: which file the table works with.
+enum class LangFileResult : int {
+  kLangFileRequested = 2,  // the file of the requested LANGID
+  kLangFileFallback = 1,   // only the fallback language's file
+  kLangFileNone = -1,      // neither file (or no folder)
+};
+using enum LangFileResult;
 
 // Results of LoadResources, of the section reader and of the lookups.
-inline constexpr int kLangOk = 0;
-inline constexpr int kLangNotFound = -1;      // empty slot; missing or empty section
-inline constexpr int kLangNoFile = -2;        // LoadResources before a file was selected
-inline constexpr int kLangBadArgument = -3;   // empty key/name; index out of range
-inline constexpr int kLangOutOfMemory = -10;  // a section buffer could not be allocated
+enum class LangResult : int {
+  kLangOk = 0,
+  kLangNotFound = -1,      // empty slot; missing or empty section
+  kLangNoFile = -2,        // LoadResources before a file was selected
+  kLangBadArgument = -3,   // empty key/name; index out of range
+  kLangOutOfMemory = -10,  // a section buffer could not be allocated
+};
+using enum LangResult;
 
 // The language everybody falls back to.
 inline constexpr std::int32_t kLangIdEnglish = 0x0409;
@@ -80,7 +86,7 @@ class CLangResTable {
   // (kLangFileFallback; the table then works in that language), else none
   // (kLangFileNone, nothing selected). An empty folder gives kLangFileNone without
   // looking at the file system. UI thread.
-  int SelectLanguageFile(std::u16string_view folder, std::int32_t langId,
+  LangFileResult SelectLanguageFile(std::u16string_view folder, std::int32_t langId,
                          std::int32_t fallbackLangId);
 
   // Reads the common sections and the sections of key into the table, in the order
@@ -89,15 +95,15 @@ class CLangResTable {
   // table first (select the file first for a fresh table).
   // Results: kLangOk; kLangBadArgument for an empty key; kLangNoFile when no file is
   // selected. UI thread.
-  int LoadResources(std::u16string_view key);
+  LangResult LoadResources(std::u16string_view key);
 
   // Lookups of string entries by index: kLangOk and the entry's text in text; kLangNotFound
   // when the table has no entry at that index; kLangBadArgument when index is negative or
   // beyond the table. text is left unchanged on failure. Any thread (see above).
-  int GetStringText(int index, std::u16string& text) const;
-  int GetMessageText(int index, std::u16string& text) const;
-  int GetCommonStringText(int index, std::u16string& text) const;
-  int GetCommonMessageText(int index, std::u16string& text) const;
+  LangResult GetStringText(int index, std::u16string& text) const;
+  LangResult GetMessageText(int index, std::u16string& text) const;
+  LangResult GetCommonStringText(int index, std::u16string& text) const;
+  LangResult GetCommonMessageText(int index, std::u16string& text) const;
 
   // The string or message entry at index, or def when the table has none: callers put
   // their built-in English text in place and let the language file replace it.
@@ -151,13 +157,13 @@ class CLangResTable {
   // the list ended by an empty line); count receives the characters read. Returns
   // kLangOk, kLangNotFound (missing or empty), kLangBadArgument (empty name) or
   // kLangOutOfMemory.
-  int ReadSection(const std::u16string& section, std::unique_ptr<char16_t[]>& lines,
+  LangResult ReadSection(const std::u16string& section, std::unique_ptr<char16_t[]>& lines,
                   std::uint32_t& count) const;
   void LoadSection(const std::u16string& section, SectionKind kind);
   void ParseLine(std::u16string_view line, SectionKind kind);
   std::u16string ResolveReference(std::u16string_view text) const;
   StringList& StringListOf(SectionKind kind);
-  static int LookUp(const StringList& list, int index, std::u16string& text);
+  static LangResult LookUp(const StringList& list, int index, std::u16string& text);
 
   CaptionList captions_;
   ComboList comboItems_;

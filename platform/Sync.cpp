@@ -12,6 +12,12 @@ void Event::Set() {
   std::lock_guard<std::mutex> lock(mutex_);
   set_ = true;
   cv_.notify_all();
+  if (notify_) notify_();
+}
+
+void Event::SetNotify(std::function<void()> notify) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  notify_ = std::move(notify);
 }
 
 void Event::Reset() {

@@ -182,6 +182,12 @@ std::u16string FormatIPv4(unsigned a, unsigned b, unsigned c, unsigned d) {
                     std::to_string(d));
 }
 
+std::u16string FillPlaceholder(std::u16string text, std::u16string_view value) {
+  const std::size_t at = text.find(u"%s");
+  if (at != std::u16string::npos) text.replace(at, 2, value);
+  return text;
+}
+
 std::u16string NameIndex(std::u16string_view name, long long index) {
   std::u16string out(name);
   out += u'_';

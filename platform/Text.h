@@ -40,6 +40,8 @@ std::u16string FormatInt(long long value);
 std::u16string FormatHex04(std::uint32_t value);
 std::u16string FormatIPv4(unsigned a, unsigned b, unsigned c, unsigned d);
 std::u16string NameIndex(std::u16string_view name, long long index);
+// text with its first "%s" replaced by value (text unchanged when it has none).
+std::u16string FillPlaceholder(std::u16string text, std::u16string_view value);
 
 // Paths built with "%s\\%s" on the original platform: folder + "/" + name. A folder
 // that already ends in "/" gets no second one; an empty folder gives "/" + name.

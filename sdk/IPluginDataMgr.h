@@ -45,6 +45,10 @@ inline constexpr std::int32_t kMinBlockSize = static_cast<std::int32_t>(kBlockHe
 inline constexpr std::int32_t kSettingsNotRead = 0;
 inline constexpr std::int32_t kSettingsRead = 1;
 
+// Results of ExistsSettingData.
+inline constexpr std::int32_t kSettingDataMissing = 0;
+inline constexpr std::int32_t kSettingDataExists = 1;
+
 class IPluginDataMgr {
  public:
   // Appends a block entry of size bytes whose current and initial buffers hold a zeroed
@@ -69,12 +73,13 @@ class IPluginDataMgr {
   // or kSettingBadData (buffer null while length is positive).
   virtual std::int32_t GetData(std::uint32_t id, void* buffer, std::int32_t length) const = 0;
 
-  // 1 once the printer's settings were read completely (or in file mode); the
-  // per-printer data file is written only then.
+  // kSettingsRead once the printer's settings were read completely (or in file mode),
+  // else kSettingsNotRead; the per-printer data file is written only then.
   virtual std::int32_t GetSettingsReadFlag() const = 0;
   virtual void SetSettingsReadFlag(std::int32_t flag) = 0;
 
-  // 1 when the printer of that port and device name has stored settings, else 0.
+  // kSettingDataExists when the printer of that port and device name has stored
+  // settings, else kSettingDataMissing.
   virtual std::int32_t ExistsSettingData(std::u16string_view portName, std::u16string_view deviceName) const = 0;
 
  protected:

@@ -21,6 +21,24 @@ inline constexpr std::int32_t kModelOptionsBlockSize = 256;
 // The version every setting block carries.
 inline constexpr std::int32_t kSettingBlockVersion = 0x00010000;
 
+// What the Printer Information page reads from the printer besides the identity texts
+// of the printer information block (0x00010001):
+//   32 uint32 which of the values below were read: kInfoPageHasTypeId,
+//             kInfoPageHasNvCapacity, kInfoPageHasModelId
+//   36 uint32 type ID (GS I 2): bit 1 autocutter present, bit 0 multibyte fonts
+//   40 uint32 remaining NV graphics capacity in bytes (GS ( L function 51)
+//   44 uint32 model ID (GS I 1)
+inline constexpr std::uint32_t kPrinterInfoPageBlockId = 0x00010010u;
+inline constexpr std::int32_t kPrinterInfoPageBlockSize = 48;
+inline constexpr std::size_t kInfoPageReadFlagsOffset = 32;
+inline constexpr std::size_t kInfoPageTypeIdOffset = 36;
+inline constexpr std::size_t kInfoPageNvCapacityOffset = 40;
+inline constexpr std::size_t kInfoPageModelIdOffset = 44;
+inline constexpr std::uint32_t kInfoPageHasTypeId = 1u << 0;
+inline constexpr std::uint32_t kInfoPageHasNvCapacity = 1u << 1;
+inline constexpr std::uint32_t kInfoPageHasModelId = 1u << 2;
+inline constexpr std::uint32_t kTypeIdAutocutterBit = 1u << 1;
+
 // One customized value of the printer (GS ( E functions 5 and 6): its number and where
 // the blocks keep it.
 struct CustomValueField {
@@ -29,6 +47,7 @@ struct CustomValueField {
   std::int32_t blockSize;
   std::size_t offset;
   std::size_t width;  // bytes taken from the field: 2 or 4
+  std::int32_t defaultValue = 0;  // the printer's value as it leaves the factory
 };
 
 inline constexpr std::uint8_t kPaperWidthSetting = 3;
@@ -41,9 +60,9 @@ inline constexpr CustomValueField kCustomValueFields[] = {
     {103, kPaperSavingBlockId, kPaperSavingBlockSize, 40, 4},  // reduce line spacing
     {104, kPaperSavingBlockId, kPaperSavingBlockSize, 44, 4},  // reduce line feed
     {105, kPaperSavingBlockId, kPaperSavingBlockSize, 48, 4},  // reduce barcode height
-    {kPaperWidthSetting, kPrintSettingsBlockId, kPrintSettingsBlockSize, 32, 4},
-    {5, kPrintSettingsBlockId, kPrintSettingsBlockSize, 40, 4},    // print density
-    {6, kPrintSettingsBlockId, kPrintSettingsBlockSize, 44, 4},    // print speed
+    {kPaperWidthSetting, kPrintSettingsBlockId, kPrintSettingsBlockSize, 32, 4, 6},  // 80 mm
+    {5, kPrintSettingsBlockId, kPrintSettingsBlockSize, 40, 4},       // print density
+    {6, kPrintSettingsBlockId, kPrintSettingsBlockSize, 44, 4, 9},    // print speed
     {12, kPrintSettingsBlockId, kPrintSettingsBlockSize, 68, 4},   // execute commands while offline
     {116, kPrintSettingsBlockId, kPrintSettingsBlockSize, 116, 4}, // paper kind
     {120, kPrintSettingsBlockId, kPrintSettingsBlockSize, 120, 4}, // buzzer

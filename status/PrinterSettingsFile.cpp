@@ -27,7 +27,7 @@ constexpr std::uint8_t kDeleteAllGraphics[kLogoPrefixSize] = {0x1D, 0x28, 0x4C, 
 // Copies a block of the manager; false when it is missing, was never filled or is
 // smaller than needed (the size in its header says how much was stored).
 bool ReadBlock(const IPluginDataMgr& manager, std::uint32_t id, std::int32_t size, std::vector<std::uint8_t>& block) {
-  if (manager.FindBlock(id) < 0) return false;
+  if (manager.FindBlock(id) == kSettingNotFound) return false;
   block.assign(static_cast<std::size_t>(size), 0);
   if (manager.GetData(id, block.data(), size) != kSettingOk) return false;
   return static_cast<std::int64_t>(ReadLE32(block.data() + kBlockSizeOffset)) >= size;
@@ -39,7 +39,7 @@ char FlagChar(const std::vector<std::uint8_t>& block, std::size_t offset) {
 
 // A failure of the file system: the code of the step, or kSettingsFileNoPath when the
 // cause is a file or folder that does not exist.
-std::int32_t SystemFailure(std::int32_t code, int error) {
+SettingsFileResult SystemFailure(SettingsFileResult code, int error) {
   return error == ENOENT ? kSettingsFileNoPath : code;
 }
 
@@ -55,12 +55,12 @@ bool ReadWholeFile(int fd, std::vector<std::uint8_t>& data) {
 }
 
 // Reads the logo file; kSettingsFileOk and its bytes, or the failure.
-std::int32_t ReadLogoFile(const std::string& path, std::vector<std::uint8_t>& logo) {
+SettingsFileResult ReadLogoFile(const std::string& path, std::vector<std::uint8_t>& logo) {
   errno = 0;
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return SystemFailure(kSettingsFileCannotOpenLogo, errno);
   struct stat info {};
-  std::int32_t result = kSettingsFileOk;
+  SettingsFileResult result = kSettingsFileOk;
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     result = SystemFailure(kSettingsFileReadError, errno);
   } else if (static_cast<std::uint64_t>(info.st_size) > 0xFFFFFFFFull - kLogoPrefixSize) {
@@ -84,13 +84,13 @@ void PutText(std::uint8_t* field, std::size_t capacity, std::string_view text) {
 }  // namespace
 
 int LogoKindOf(const std::uint8_t* data, std::size_t size) {
-  if (data == nullptr || size < 3) return -1;
+  if (data == nullptr || size < 3) return kLogoKindInvalid;
   if (data[0] == kGS && (data[1] == 0x28 || data[1] == 0x38) && data[2] == 0x4C) return kLogoKindGraphics;
   if (data[0] == kFS && data[1] == 0x71) return kLogoKindNvBitImage;
-  return -1;
+  return kLogoKindInvalid;
 }
 
-std::int32_t BuildSettingsCommandBlock(const IPluginDataMgr& manager, std::vector<std::uint8_t>& out) {
+SettingsFileResult BuildSettingsCommandBlock(const IPluginDataMgr& manager, std::vector<std::uint8_t>& out) {
   out.clear();
   // A printer whose paper width is fixed gets no paper width setting.
   bool omitPaperWidth = false;
@@ -136,17 +136,17 @@ std::uint32_t SettingsFileCrc32(const std::uint8_t* data, std::size_t size) {
   return crc ^ 0xFFFFFFFFu;
 }
 
-std::int32_t BuildSettingsFile(const IPluginDataMgr& manager, const std::vector<std::uint8_t>* logo,
-                               std::u16string_view modelName, const std::tm& localTime,
-                               std::vector<std::uint8_t>& out) {
+SettingsFileResult BuildSettingsFile(const IPluginDataMgr& manager, const std::vector<std::uint8_t>* logo,
+                                     std::u16string_view modelName, const std::tm& localTime,
+                                     std::vector<std::uint8_t>& out) {
   out.clear();
   int logoKind = kLogoKindNone;
   if (logo != nullptr) {
     logoKind = LogoKindOf(logo->data(), logo->size());
-    if (logoKind < 0) return kSettingsFileBadLogo;
+    if (logoKind == kLogoKindInvalid) return kSettingsFileBadLogo;
   }
   std::vector<std::uint8_t> commands;
-  if (const std::int32_t rc = BuildSettingsCommandBlock(manager, commands); rc != kSettingsFileOk) return rc;
+  if (const SettingsFileResult rc = BuildSettingsCommandBlock(manager, commands); rc != kSettingsFileOk) return rc;
   if (commands.size() > kCommandBlockMax) return kSettingsFileReadError;
 
   const std::size_t logoLength = logo != nullptr ? logo->size() + kLogoPrefixSize : 0;
@@ -187,21 +187,21 @@ std::int32_t BuildSettingsFile(const IPluginDataMgr& manager, const std::vector<
   return kSettingsFileOk;
 }
 
-std::int32_t WriteSettingsFile(const IPluginDataMgr& manager, const char16_t* logoPath,
-                               std::u16string_view modelName, std::u16string_view outputPath) {
+SettingsFileResult WriteSettingsFile(const IPluginDataMgr& manager, const char16_t* logoPath,
+                                     std::u16string_view modelName, std::u16string_view outputPath) {
   if (outputPath.empty()) return kSettingsFileNoPath;
 
   std::vector<std::uint8_t> logo;
   const bool hasLogo = logoPath != nullptr && logoPath[0] != 0;
   if (hasLogo) {
-    if (const std::int32_t rc = ReadLogoFile(plat::ToUtf8(logoPath), logo); rc != kSettingsFileOk) return rc;
+    if (const SettingsFileResult rc = ReadLogoFile(plat::ToUtf8(logoPath), logo); rc != kSettingsFileOk) return rc;
   }
 
   const std::time_t now = std::time(nullptr);
   std::tm local {};
   localtime_r(&now, &local);
   std::vector<std::uint8_t> file;
-  if (const std::int32_t rc = BuildSettingsFile(manager, hasLogo ? &logo : nullptr, modelName, local, file);
+  if (const SettingsFileResult rc = BuildSettingsFile(manager, hasLogo ? &logo : nullptr, modelName, local, file);
       rc != kSettingsFileOk) {
     return rc;
   }

@@ -24,20 +24,25 @@
 
 class IPluginDataMgr;
 
-// Results of WriteSettingsFile.
-inline constexpr std::int32_t kSettingsFileOk = 0;
-inline constexpr std::int32_t kSettingsFileNoPath = -1;         // also: a file that does not exist
-inline constexpr std::int32_t kSettingsFileCannotCreate = -2;   // output file cannot be created
-inline constexpr std::int32_t kSettingsFileCannotOpenLogo = -3;
-inline constexpr std::int32_t kSettingsFileReadError = -4;      // logo unreadable, data blocks missing
-inline constexpr std::int32_t kSettingsFileWriteError = -5;
-inline constexpr std::int32_t kSettingsFileBadLogo = -9;        // logo is no NV graphics data
-inline constexpr std::int32_t kSettingsFileNoMemory = -11;
+// Results of building and writing the settings command file.
+enum class SettingsFileResult : std::int32_t {
+  kSettingsFileOk = 0,
+  kSettingsFileNoPath = -1,         // also: a file that does not exist
+  kSettingsFileCannotCreate = -2,   // output file cannot be created
+  kSettingsFileCannotOpenLogo = -3,
+  kSettingsFileReadError = -4,      // logo unreadable, data blocks missing
+  kSettingsFileWriteError = -5,
+  kSettingsFileBadLogo = -9,        // logo is no NV graphics data
+  kSettingsFileNoMemory = -11,
+};
+using enum SettingsFileResult;
 
 // Logo kinds at header offset 120.
 inline constexpr std::uint8_t kLogoKindNone = 0;
 inline constexpr std::uint8_t kLogoKindGraphics = 1;   // file starts with GS ( L or GS 8 L
 inline constexpr std::uint8_t kLogoKindNvBitImage = 2; // file starts with FS q
+// What LogoKindOf gives for a file that is no logo the printer takes.
+inline constexpr int kLogoKindInvalid = -1;
 
 inline constexpr std::size_t kSettingsFileHeaderSize = 256;
 inline constexpr std::size_t kLogoPrefixSize = 10;
@@ -48,14 +53,14 @@ inline constexpr std::size_t kCommandBlockMax = 65535;
 // Offset in the printer information block of the value that leaves setting 3 out.
 inline constexpr std::size_t kInfoOmitPaperWidthOffset = 980;
 
-// Logo kind of a logo file that begins with these bytes (at least 3 of them), or -1
-// when the file is no logo the printer takes.
+// Logo kind of a logo file that begins with these bytes (at least 3 of them), or
+// kLogoKindInvalid when the file is no logo the printer takes.
 int LogoKindOf(const std::uint8_t* data, std::size_t size);
 
 // Builds the command block from the manager's blocks into out (replacing its content).
 // kSettingsFileOk, or kSettingsFileReadError when a source block is missing or shorter
 // than the value read from it.
-std::int32_t BuildSettingsCommandBlock(const IPluginDataMgr& manager, std::vector<std::uint8_t>& out);
+SettingsFileResult BuildSettingsCommandBlock(const IPluginDataMgr& manager, std::vector<std::uint8_t>& out);
 
 // CRC-32/BZIP2: polynomial 0x04C11DB7, not reflected, initial value and final XOR
 // 0xFFFFFFFF.
@@ -64,9 +69,9 @@ std::uint32_t SettingsFileCrc32(const std::uint8_t* data, std::size_t size);
 // The complete file (header and data part) for a logo (null: none; the bytes are
 // those of the logo file) and the given local time. kSettingsFileOk, or the failure of
 // the logo check or of the command block.
-std::int32_t BuildSettingsFile(const IPluginDataMgr& manager, const std::vector<std::uint8_t>* logo,
-                               std::u16string_view modelName, const std::tm& localTime,
-                               std::vector<std::uint8_t>& out);
+SettingsFileResult BuildSettingsFile(const IPluginDataMgr& manager, const std::vector<std::uint8_t>* logo,
+                                     std::u16string_view modelName, const std::tm& localTime,
+                                     std::vector<std::uint8_t>& out);
 
 // Writes the settings file of file mode to outputPath: the logo file at logoPath (null:
 // no logo) and the command block built from the manager, stamped with the current local
@@ -74,5 +79,5 @@ std::int32_t BuildSettingsFile(const IPluginDataMgr& manager, const std::vector<
 // complete, so a failed write never leaves a partial file and never harms an existing
 // one. Returns kSettingsFileOk or a negative code above; a failure whose cause is a
 // missing file or folder gives kSettingsFileNoPath.
-std::int32_t WriteSettingsFile(const IPluginDataMgr& manager, const char16_t* logoPath,
-                               std::u16string_view modelName, std::u16string_view outputPath);
+SettingsFileResult WriteSettingsFile(const IPluginDataMgr& manager, const char16_t* logoPath,
+                                     std::u16string_view modelName, std::u16string_view outputPath);

@@ -43,10 +43,10 @@ void CCommonFormView::OnInitialUpdate() {
   if (!block) return;  // nothing tells the page where its language files are
   const std::u16string folder(plat::FieldText(block->langFolder));
 
-  if (commonTable_.SelectLanguageFile(folder, block->langId, kLangIdEnglish) >= 0)
+  if (commonTable_.SelectLanguageFile(folder, block->langId, kLangIdEnglish) != kLangFileNone)
     commonTable_.LoadResources(kAppResourceKey);
 
-  const int r = pageTable_.SelectLanguageFile(folder, block->langId, kLangIdEnglish);
+  const LangFileResult r = pageTable_.SelectLanguageFile(folder, block->langId, kLangIdEnglish);
   std::u16string message;
   if (r == kLangFileNone) {
     message = kMsgLangFilesMissingClosing;

@@ -43,7 +43,7 @@ DataHeader& CFormViewCtrl::MakeDataHeader(DataHeader& header, std::uint32_t id, 
 std::int32_t CFormViewCtrl::Initialize(AppSettingsBlock* settingsBlock, QWidget* mainFrame, QWidget* parent) {
   settingsBlock_ = settingsBlock;
   if (initialized_) return kFormCtrlAlreadyInitialized;
-  if (const std::int32_t e = PreInitialize(); e != 0) return e;
+  if (const std::int32_t e = PreInitialize(); e != kFormCtrlOk) return e;
 
   parent_ = parent;
   mainFrame_ = mainFrame;

@@ -18,7 +18,8 @@ class CCommonFormView;
 class IPluginDataMgr;
 struct AppSettingsBlock;
 
-// Results of Initialize.
+// Results of Initialize. Plain 32-bit values rather than an enum type: a plug-in's
+// PreInitialize adds codes of its own, and the plug-in hands the result on to the host.
 inline constexpr std::int32_t kFormCtrlOk = 0;
 inline constexpr std::int32_t kFormCtrlAlreadyInitialized = -3;
 
@@ -49,8 +50,9 @@ class CFormViewCtrl {
   // Further data blocks the controller uses: with records null, sets count to their
   // number; otherwise fills count records. Returns 1. The base uses none (count 0).
   virtual std::int32_t GetDependData(DataBlockDesc* records, std::int32_t& count);
-  // Runs before the pages are created; a non-zero result ends Initialize with it.
-  virtual std::int32_t PreInitialize() { return 0; }
+  // Runs before the pages are created; a result other than kFormCtrlOk ends Initialize
+  // with it.
+  virtual std::int32_t PreInitialize() { return kFormCtrlOk; }
   // A hook for derived controllers; the program does not call it.
   virtual void ControllerOperation4(plat::WPARAM, plat::LPARAM) {}
   // Sets the page-kind flag (base: 0).

@@ -97,15 +97,15 @@ std::int32_t PluginDataMgr::AddPrinterEntry(std::u16string_view dataFolder,
 std::u16string PluginDataMgr::GetSettingDataPath(std::u16string_view deviceName,
                                                  std::u16string_view portName) const {
   const std::int32_t index = FindPrinterEntry(deviceName, portName);
-  if (index < 0) return {};
+  if (index == kSettingNotFound) return {};
   return std::u16string(plat::FieldText(printers_[static_cast<std::size_t>(index)]->DataPath));
 }
 
 std::int32_t PluginDataMgr::ExistsSettingData(std::u16string_view portName,
                                               std::u16string_view deviceName) const {
   const std::u16string path = GetSettingDataPath(deviceName, portName);
-  if (path.empty()) return 0;
-  return plat::FileExists(path) ? 1 : 0;
+  if (path.empty()) return kSettingDataMissing;
+  return plat::FileExists(path) ? kSettingDataExists : kSettingDataMissing;
 }
 
 std::int32_t PluginDataMgr::AddBlock(std::uint32_t id, std::int32_t version, std::int32_t size) {
@@ -137,7 +137,7 @@ std::int32_t PluginDataMgr::FindBlock(std::uint32_t id) const {
 
 std::int32_t PluginDataMgr::SetData(std::uint32_t id, std::int32_t size, void* block) {
   const std::int32_t index = FindBlock(id);
-  if (index < 0) return kSettingNotFound;
+  if (index == kSettingNotFound) return kSettingNotFound;
   if (block == nullptr) return kSettingBadData;
   if (size < kMinBlockSize) return kSettingBadSize;
   PluginDataBlockEntry& entry = *blocks_[static_cast<std::size_t>(index)];
@@ -157,7 +157,7 @@ std::int32_t PluginDataMgr::SetData(std::uint32_t id, std::int32_t size, void* b
 
 std::int32_t PluginDataMgr::GetData(std::uint32_t id, void* buffer, std::int32_t length) const {
   const std::int32_t index = FindBlock(id);
-  if (index < 0) return kSettingNotFound;
+  if (index == kSettingNotFound) return kSettingNotFound;
   if (length <= 0) return kSettingOk;
   if (buffer == nullptr) return kSettingBadData;
   const PluginDataBlockEntry& entry = *blocks_[static_cast<std::size_t>(index)];

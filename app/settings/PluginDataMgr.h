@@ -80,7 +80,8 @@ class PluginDataMgr final : public IPluginDataMgr {
   std::u16string GetSettingDataPath(std::u16string_view deviceName,
                                     std::u16string_view portName) const;
 
-  // 1 when the pair has an entry whose DataPath names an existing file, else 0.
+  // kSettingDataExists when the pair has an entry whose DataPath names an existing file,
+  // else kSettingDataMissing.
   // Note the argument order (port first), as the printer selection dialog calls it.
   std::int32_t ExistsSettingData(std::u16string_view portName, std::u16string_view deviceName) const override;
 
@@ -123,8 +124,8 @@ class PluginDataMgr final : public IPluginDataMgr {
   const PluginDataBlockEntry& GetBlockEntry(std::size_t index) const { return *blocks_[index]; }
 
   // ---- settings-read flag ---------------------------------------------------------
-  // 1 once the printer's settings were read completely (or in file mode); the data file
-  // is written only then.
+  // kSettingsRead once the printer's settings were read completely (or in file mode);
+  // the data file is written only then.
   std::int32_t GetSettingsReadFlag() const override { return settingsRead_; }
   void SetSettingsReadFlag(std::int32_t flag) override { settingsRead_ = flag; }
 

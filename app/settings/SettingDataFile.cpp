@@ -189,24 +189,25 @@ std::int32_t ReadSettingData(PluginDataMgr& manager, std::u16string_view path) {
 std::int32_t WriteSettingData(const PluginDataMgr& manager, std::u16string_view modelName,
                               std::u16string_view path, std::uint32_t headerValue1,
                               std::uint32_t headerValue2) {
-  if (manager.GetSettingsReadFlag() != kSettingsRead) return 0;
+  if (manager.GetSettingsReadFlag() != kSettingsRead) return kSettingDataNotWritten;
 
   const std::string target = plat::ToUtf8(path);
   const std::size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash);
   if (!folder.empty() && !plat::FolderExists(plat::FromUtf8(folder)) &&
       !plat::CreateFolder(plat::FromUtf8(folder)))
-    return 0;
+    return kSettingDataNotWritten;
 
   std::string bytes;
   try {
     const std::vector<const PluginDataBlockEntry*> blocks = BlocksToWrite(manager);
     const auto count = static_cast<std::uint32_t>(blocks.size());
-    if (!BuildContents(blocks, BuildFileHeader(modelName, headerValue1, headerValue2, count), bytes)) return 0;
+    if (!BuildContents(blocks, BuildFileHeader(modelName, headerValue1, headerValue2, count), bytes))
+      return kSettingDataNotWritten;
   } catch (const std::bad_alloc&) {
-    return 0;
+    return kSettingDataNotWritten;
   }
   // The old file stays as it was unless the new one was written completely.
-  if (!plat::ReplaceFileAtomically(target, bytes)) return 0;
-  return 1;
+  if (!plat::ReplaceFileAtomically(target, bytes)) return kSettingDataNotWritten;
+  return kSettingDataWritten;
 }

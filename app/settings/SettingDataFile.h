@@ -29,6 +29,10 @@ inline constexpr std::size_t kDataFileModelCapacity = kDataFileHeaderSize - kDat
 // The header values the program writes.
 inline constexpr std::uint32_t kDataFileHeaderValue = 0x00010000u;
 
+// Results of WriteSettingData.
+inline constexpr std::int32_t kSettingDataWritten = 1;
+inline constexpr std::int32_t kSettingDataNotWritten = 0;
+
 // Reads the data file at path and adds its blocks to the manager: for each block
 // AddBlock(id, version, size) and then SetData(id, size, block), so a block whose id the
 // manager already held lands in that earlier entry and the new entry keeps its zeroed
@@ -44,16 +48,16 @@ inline constexpr std::uint32_t kDataFileHeaderValue = 0x00010000u;
 // On any failure every block of the manager is removed, also those it held before.
 std::int32_t ReadSettingData(PluginDataMgr& manager, std::u16string_view path);
 
-// Writes the manager's blocks to path when its settings-read flag is 1; otherwise
-// returns 0 without touching the disk. Each id is written once, with the data of its
-// first entry (the one the manager's lookups use), and each block's magic, id and size
-// fields are taken from its entry, so whatever the pages stored, the file reads back
-// with the same blocks under the same ids. The folder of path is created when missing (one
-// level). The data go to a temporary file in the same folder which, once complete and
-// flushed, replaces the old file in one step; on any failure the temporary file is
-// removed and an existing file at path stays as it was.
+// Writes the manager's blocks to path when its settings-read flag is kSettingsRead;
+// otherwise returns kSettingDataNotWritten without touching the disk. Each id is written
+// once, with the data of its first entry (the one the manager's lookups use), and each
+// block's magic, id and size fields are taken from its entry, so whatever the pages
+// stored, the file reads back with the same blocks under the same ids. The folder of
+// path is created when missing (one level). The data go to a temporary file in the same
+// folder which, once complete and flushed, replaces the old file in one step; on any
+// failure the temporary file is removed and an existing file at path stays as it was.
 // modelName is written in ASCII (other characters as '?', at most 56 characters).
-// Returns 1 on success, 0 otherwise.
+// Returns kSettingDataWritten on success, kSettingDataNotWritten otherwise.
 std::int32_t WriteSettingData(const PluginDataMgr& manager, std::u16string_view modelName,
                               std::u16string_view path, std::uint32_t headerValue1,
                               std::uint32_t headerValue2);

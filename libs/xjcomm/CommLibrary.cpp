@@ -19,7 +19,6 @@ namespace {
 
 constexpr std::int32_t kOpenWithoutCheck = 0;
 constexpr std::int32_t kOpenAndCheck = 1;
-constexpr std::chrono::milliseconds kStopCheckInterval{50};
 // A search whose results did not fit is answered from memory for this long.
 constexpr std::uint64_t kSearchReuseMs = 10000;
 // Write calls that pass no time limit get this one.
@@ -82,7 +81,7 @@ CommLibrary::~CommLibrary() {
   // The safety net for a program that unloads the library without XJC_Terminate: no
   // thread of ours may outlive the library's code.
   procedures_.Clear();
-  std::lock_guard<std::timed_mutex> guard(mutex_);
+  std::lock_guard<StopAwareMutex> guard(mutex_);
   CloseLocked();
   JoinRetiredLocked();
 }
@@ -90,10 +89,8 @@ CommLibrary::~CommLibrary() {
 CommLibrary::ApiLock CommLibrary::LockApi() {
   StatusMonitor* monitor = StatusMonitor::OnMonitorThread();
   if (!monitor) return ApiLock(mutex_);
-  for (;;) {
-    if (mutex_.try_lock_for(kStopCheckInterval)) return ApiLock(mutex_, std::adopt_lock);
-    if (monitor->StopRequested()) return ApiLock();
-  }
+  if (mutex_.LockUnless([monitor] { return monitor->StopRequested(); })) return ApiLock(mutex_, std::adopt_lock);
+  return ApiLock();
 }
 
 std::shared_ptr<PrinterConnection> CommLibrary::OpenConnection() {
@@ -115,6 +112,8 @@ void CommLibrary::StopMonitorLocked() {
   if (!monitor_) return;
   std::unique_ptr<StatusMonitor> monitor = std::move(monitor_);
   monitor->RequestStop();
+  // Its thread may be waiting for the state, which this thread holds: it gives up now.
+  mutex_.WakeWaiters();
   if (StatusMonitor::OnMonitorThread() == monitor.get()) {
     // Called from one of our procedures: the thread cannot wait for itself. It ends as
     // soon as the procedure returns and is joined by the next change of state.

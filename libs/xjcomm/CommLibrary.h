@@ -20,6 +20,7 @@
 #include "libs/xjcomm/PrinterConnection.h"
 #include "libs/xjcomm/StatusMonitor.h"
 #include "libs/xjcomm/StatusProcedures.h"
+#include "libs/xjcomm/StopAwareMutex.h"
 #include "sdk/XJComm.h"
 
 namespace xjcomm {
@@ -83,9 +84,10 @@ class CommLibrary {
  private:
   CommLibrary() = default;
 
-  using ApiLock = std::unique_lock<std::timed_mutex>;
+  using ApiLock = std::unique_lock<StopAwareMutex>;
   // Locks the state. On a monitor thread it gives up (returns an unlocked lock) when that
-  // monitor is being stopped, because the stopping thread holds the state meanwhile.
+  // monitor is being stopped, because the stopping thread holds the state meanwhile;
+  // StopMonitorLocked wakes it for that.
   ApiLock LockApi();
   // The open connection, or null.
   std::shared_ptr<PrinterConnection> OpenConnection();
@@ -101,7 +103,7 @@ class CommLibrary {
   XJC_RESULT QueryText(std::uint8_t function, char16_t* buffer, std::uint32_t size);
   XJC_RESULT FindDevices(const std::u16string& kind, std::vector<PortRecord>& found);
 
-  std::timed_mutex mutex_;
+  StopAwareMutex mutex_;
   std::optional<PortRecord> selected_;
   PortAddress selectedAddress_;
   std::shared_ptr<PrinterConnection> connection_;

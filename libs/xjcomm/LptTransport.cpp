@@ -12,8 +12,6 @@ namespace xjcomm {
 
 LptTransport::LptTransport(std::string device) : device_(std::move(device)) {}
 
-LptTransport::~LptTransport() { Close(); }
-
 XJC_RESULT LptTransport::Open(std::uint32_t /*timeoutMs*/) {
   Close();
   if (!IsCharacterDevice(device_.c_str())) return XJC_E_OPEN_FAILED;
@@ -24,7 +22,7 @@ XJC_RESULT LptTransport::Open(std::uint32_t /*timeoutMs*/) {
 }
 
 void LptTransport::Close() {
-  CloseFd(fd_);
+  DescriptorTransport::Close();
   readable_ = false;
 }
 
@@ -37,14 +35,9 @@ XJC_RESULT LptTransport::Read(std::uint8_t* buffer, std::size_t size, std::size_
     ::poll(nullptr, 0, static_cast<int>(timeoutMs));
     return XJC_E_TIMEOUT;
   }
-  const XJC_RESULT rc = FdRead(fd_, buffer, size, done, timeoutMs);
+  const XJC_RESULT rc = DescriptorTransport::Read(buffer, size, done, timeoutMs);
   // A port without a reverse channel reports an error instead of data; treat it as silence.
   return rc == XJC_E_IO ? XJC_E_TIMEOUT : rc;
-}
-
-XJC_RESULT LptTransport::Write(const std::uint8_t* data, std::size_t size, std::size_t* done,
-                               std::uint32_t timeoutMs) {
-  return FdWrite(fd_, false, data, size, done, timeoutMs);
 }
 
 std::string LptTransport::Describe() const { return "parallel " + device_; }

@@ -5,28 +5,23 @@
 // at a time.
 #include <string>
 
-#include "libs/xjcomm/Transport.h"
+#include "libs/xjcomm/DescriptorTransport.h"
 
 namespace xjcomm {
 
-class LptTransport : public Transport {
+class LptTransport : public DescriptorTransport {
  public:
   explicit LptTransport(std::string device);
-  ~LptTransport() override;
 
   XJC_RESULT Open(std::uint32_t timeoutMs) override;
   void Close() override;
-  bool IsOpen() const override { return fd_ >= 0; }
   XJC_RESULT Read(std::uint8_t* buffer, std::size_t size, std::size_t* done,
                   std::uint32_t timeoutMs) override;
-  XJC_RESULT Write(const std::uint8_t* data, std::size_t size, std::size_t* done,
-                   std::uint32_t timeoutMs) override;
   std::string Describe() const override;
   bool ReadLineStatus(LineStatus& status) override;
 
  private:
   std::string device_;
-  int fd_ = -1;
   bool readable_ = false;
 };
 

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -31,25 +30,21 @@ constexpr char16_t kKeyUsbDeviceData[] = u"UsbDeviceData";
 constexpr char16_t kKeyDeviceInfo[] = u"DeviceInfo";
 constexpr char16_t kKeyOrigin[] = u"Origin";
 
-// How long a change waits for another process that is changing the registry.
-constexpr std::uint32_t kLockWaitMs = 5000;
-constexpr int kLockRetryMs = 20;
-
-// Holds the registry's lock file for the lifetime of the object.
+// Holds the registry's lock file for the lifetime of the object. A change made by
+// another process or thread meanwhile is waited for: the kernel lets this one in when
+// that change releases the lock. A change holds it only while it writes the file, and a
+// process that ends gives it up, so a crashed one never blocks the registry.
 class RegistryLock {
  public:
   explicit RegistryLock(const std::u16string& registryFile) {
     const std::string path = plat::ToUtf8(registryFile) + ".lock";
     fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd_ < 0) return;
-    const std::uint64_t deadline = NowMs() + kLockWaitMs;
-    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-      if ((errno != EWOULDBLOCK && errno != EINTR) || NowMs() >= deadline) {
-        CloseFd(fd_);
-        return;
-      }
-      ::poll(nullptr, 0, kLockRetryMs);
-    }
+    int rc;
+    do {
+      rc = ::flock(fd_, LOCK_EX);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) CloseFd(fd_);
   }
   ~RegistryLock() { CloseFd(fd_); }
   bool Held() const { return fd_ >= 0; }

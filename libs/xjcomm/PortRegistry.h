@@ -13,7 +13,8 @@
 // listed. A port is identified by its kind (letter case ignored) and its port name
 // (exact); registering it again replaces the old entry.
 //
-// Changes by several processes are serialised with a lock file beside the registry.
+// Changes by several processes are serialised with a lock file beside the registry: a
+// change waits while another one is written.
 // Every function may be called from any thread; the file is read anew on every call.
 #include <optional>
 #include <string>

@@ -39,8 +39,6 @@ tcflag_t CharacterSize(std::int32_t bits) {
 SerialTransport::SerialTransport(std::string device, SerialSettings settings)
     : device_(std::move(device)), settings_(settings) {}
 
-SerialTransport::~SerialTransport() { Close(); }
-
 XJC_RESULT SerialTransport::Open(std::uint32_t /*timeoutMs*/) {
   Close();
   const speed_t speed = SpeedOf(settings_.baudRate);
@@ -73,18 +71,6 @@ XJC_RESULT SerialTransport::Open(std::uint32_t /*timeoutMs*/) {
   ::tcflush(fd, TCIOFLUSH);
   fd_ = fd;
   return XJC_OK;
-}
-
-void SerialTransport::Close() { CloseFd(fd_); }
-
-XJC_RESULT SerialTransport::Read(std::uint8_t* buffer, std::size_t size, std::size_t* done,
-                                 std::uint32_t timeoutMs) {
-  return FdRead(fd_, buffer, size, done, timeoutMs);
-}
-
-XJC_RESULT SerialTransport::Write(const std::uint8_t* data, std::size_t size, std::size_t* done,
-                                  std::uint32_t timeoutMs) {
-  return FdWrite(fd_, false, data, size, done, timeoutMs);
 }
 
 std::string SerialTransport::Describe() const {

@@ -34,6 +34,8 @@ void StatusMonitor::RequestStop() {
     stop_ = true;
   }
   wake_.notify_all();
+  // A delivery waiting for the procedures' table gives up.
+  procedures_.WakeDeliveries();
 }
 
 void StatusMonitor::Join() {

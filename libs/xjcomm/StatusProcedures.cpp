@@ -1,13 +1,6 @@
 #include "libs/xjcomm/StatusProcedures.h"
 
-#include <chrono>
-
 namespace xjcomm {
-namespace {
-
-constexpr std::chrono::milliseconds kStopCheckInterval{50};
-
-}  // namespace
 
 void StatusProcedures::Set(Slot& slot, XJC_STATUS_PROC proc, void* context) {
   slot.proc = proc;
@@ -22,31 +15,31 @@ void StatusProcedures::PublishLocked() {
 }
 
 void StatusProcedures::RegisterStatus(XJC_STATUS_PROC proc, void* context) {
-  std::lock_guard<std::recursive_timed_mutex> guard(mutex_);
+  std::lock_guard<StopAwareMutex> guard(mutex_);
   Set(status_, proc, context);
   PublishLocked();
 }
 
 void StatusProcedures::UnregisterStatus() {
-  std::lock_guard<std::recursive_timed_mutex> guard(mutex_);
+  std::lock_guard<StopAwareMutex> guard(mutex_);
   Set(status_, nullptr, nullptr);
   PublishLocked();
 }
 
 void StatusProcedures::RegisterBattery(XJC_STATUS_PROC proc, void* context) {
-  std::lock_guard<std::recursive_timed_mutex> guard(mutex_);
+  std::lock_guard<StopAwareMutex> guard(mutex_);
   Set(battery_, proc, context);
   PublishLocked();
 }
 
 void StatusProcedures::UnregisterBattery() {
-  std::lock_guard<std::recursive_timed_mutex> guard(mutex_);
+  std::lock_guard<StopAwareMutex> guard(mutex_);
   Set(battery_, nullptr, nullptr);
   PublishLocked();
 }
 
 void StatusProcedures::Clear() {
-  std::lock_guard<std::recursive_timed_mutex> guard(mutex_);
+  std::lock_guard<StopAwareMutex> guard(mutex_);
   Set(status_, nullptr, nullptr);
   Set(battery_, nullptr, nullptr);
   PublishLocked();
@@ -69,10 +62,8 @@ void StatusProcedures::Deliver(std::optional<std::uint32_t> status,
                                const std::atomic<bool>& stop) {
   // Someone may hold the table while waiting for the thread that owns this delivery to
   // stop: never wait for it without looking at the stop request.
-  while (!mutex_.try_lock_for(kStopCheckInterval)) {
-    if (stop.load()) return;
-  }
-  std::lock_guard<std::recursive_timed_mutex> guard(mutex_, std::adopt_lock);
+  if (!mutex_.LockUnless([&stop] { return stop.load(); })) return;
+  std::lock_guard<StopAwareMutex> guard(mutex_, std::adopt_lock);
   if (stop.load()) return;
   DeliverTo(status_, status);
   // The status procedure may have unregistered the battery procedure: DeliverTo looks

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <optional>
 
+#include "libs/xjcomm/StopAwareMutex.h"
 #include "sdk/XJComm.h"
 
 namespace xjcomm {
@@ -32,9 +33,12 @@ class StatusProcedures {
   bool WantsBattery();
 
   // Calls the procedures whose code changed (or that wait for their first call). Gives up
-  // without calling anything once stop becomes true while it waits for the table.
+  // without calling anything once stop becomes true while it waits for the table; whoever
+  // sets stop calls WakeDeliveries afterwards.
   void Deliver(std::optional<std::uint32_t> status, std::optional<std::uint16_t> battery,
                const std::atomic<bool>& stop);
+  // Makes a Deliver that waits for the table look at its stop flag again.
+  void WakeDeliveries() { mutex_.WakeWaiters(); }
 
  private:
   struct Slot {
@@ -49,7 +53,7 @@ class StatusProcedures {
   // Follows the slots (written under mutex_): whether a procedure is registered.
   void PublishLocked();
 
-  std::recursive_timed_mutex mutex_;
+  StopAwareMutex mutex_;
   Slot status_;
   Slot battery_;
   std::atomic<bool> anyRegistered_{false};

@@ -14,9 +14,8 @@
 
 namespace xjcomm {
 
-TcpTransport::TcpTransport(std::uint32_t ipv4, std::uint16_t port) : ipv4_(ipv4), port_(port) {}
-
-TcpTransport::~TcpTransport() { Close(); }
+TcpTransport::TcpTransport(std::uint32_t ipv4, std::uint16_t port)
+    : DescriptorTransport(/*isSocket=*/true), ipv4_(ipv4), port_(port) {}
 
 int TcpTransport::StartConnect(std::uint32_t ipv4, std::uint16_t port, bool* connected) {
   *connected = false;
@@ -73,18 +72,6 @@ XJC_RESULT TcpTransport::Open(std::uint32_t timeoutMs) {
   TuneSocket(fd);
   fd_ = fd;
   return XJC_OK;
-}
-
-void TcpTransport::Close() { CloseFd(fd_); }
-
-XJC_RESULT TcpTransport::Read(std::uint8_t* buffer, std::size_t size, std::size_t* done,
-                              std::uint32_t timeoutMs) {
-  return FdRead(fd_, buffer, size, done, timeoutMs);
-}
-
-XJC_RESULT TcpTransport::Write(const std::uint8_t* data, std::size_t size, std::size_t* done,
-                               std::uint32_t timeoutMs) {
-  return FdWrite(fd_, true, data, size, done, timeoutMs);
 }
 
 std::string TcpTransport::Describe() const {

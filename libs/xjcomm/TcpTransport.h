@@ -3,23 +3,16 @@
 // printing port. Used by one thread at a time.
 #include <cstdint>
 
-#include "libs/xjcomm/Transport.h"
+#include "libs/xjcomm/DescriptorTransport.h"
 
 namespace xjcomm {
 
-class TcpTransport : public Transport {
+class TcpTransport : public DescriptorTransport {
  public:
   // ipv4 in host byte order.
   TcpTransport(std::uint32_t ipv4, std::uint16_t port);
-  ~TcpTransport() override;
 
   XJC_RESULT Open(std::uint32_t timeoutMs) override;
-  void Close() override;
-  bool IsOpen() const override { return fd_ >= 0; }
-  XJC_RESULT Read(std::uint8_t* buffer, std::size_t size, std::size_t* done,
-                  std::uint32_t timeoutMs) override;
-  XJC_RESULT Write(const std::uint8_t* data, std::size_t size, std::size_t* done,
-                   std::uint32_t timeoutMs) override;
   std::string Describe() const override;
 
   // Starts a non-blocking connect; the descriptor (or -1) is returned and *connected
@@ -33,7 +26,6 @@ class TcpTransport : public Transport {
  private:
   std::uint32_t ipv4_;
   std::uint16_t port_;
-  int fd_ = -1;
 };
 
 }  // namespace xjcomm

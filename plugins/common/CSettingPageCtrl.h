@@ -1,13 +1,14 @@
 #pragma once
 // CSettingPageCtrl: the controller of a setting plug-in with one page built from its
-// description. It owns the page's data block (id, version, size) and writes its
-// defaults. UI thread.
+// description. It owns the page's data block (id, version, size), writes its
+// defaults, reads the page's settings from the printer and asks about unapplied
+// changes before the page is left. UI thread, except ReadPrinterSettings.
+#include "plugins/common/CPluginPageCtrl.h"
 #include "plugins/common/SettingPage.h"
-#include "views/CFormViewCtrl.h"
 
 class CSettingPageView;
 
-class CSettingPageCtrl : public CFormViewCtrl {
+class CSettingPageCtrl : public CPluginPageCtrl {
  public:
   explicit CSettingPageCtrl(PageDef page);
   ~CSettingPageCtrl() override;
@@ -16,7 +17,13 @@ class CSettingPageCtrl : public CFormViewCtrl {
   std::int32_t SetDefaultData(std::uint32_t id) override;
   void CreatePages() override;
 
-  CSettingPageView* View() const;
+  std::u16string MenuTitle() const override { return page_.title; }
+  // Reads the page's settings into its block and lets the page show them.
+  std::int32_t ReadPrinterSettings() override;
+  std::int32_t QueryLeave() override;
+  void OnEnter() override;
+
+  CSettingPageView* SettingView() const;
   const PageDef& Page() const { return page_; }
 
  private:

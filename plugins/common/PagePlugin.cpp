@@ -1,75 +1,58 @@
 #include "plugins/common/PagePlugin.h"
 
 #include <cstring>
-#include <memory>
 
-#include "platform/Text.h"
 #include "platform/ui/Messages.h"
-#include "plugins/common/CSettingPageCtrl.h"
-#include "plugins/common/CSettingPageView.h"
-#include "plugins/common/PageTexts.h"
-#include "sdk/AppSettingsBlock.h"
 #include "sdk/IPluginDataMgr.h"
-#include "sdk/SettingBlocks.h"
+#include "views/CCommonFormView.h"
 
 namespace pageplugin {
 namespace {
 
 // The plug-in's one controller, from Initialize to Finalize. Each plug-in library has
 // its own copy of this state.
-std::unique_ptr<CSettingPageCtrl>& Controller() {
-  static std::unique_ptr<CSettingPageCtrl> controller;
+std::unique_ptr<CPluginPageCtrl>& Controller() {
+  static std::unique_ptr<CPluginPageCtrl> controller;
   return controller;
 }
 
-AppSettingsBlock*& Settings() {
-  static AppSettingsBlock* block = nullptr;
-  return block;
-}
-
-// The page's window, kept for the reading worker, which may not ask the UI for it.
-plat::HWND& ViewHandle() {
-  static plat::HWND handle = nullptr;
-  return handle;
-}
+CCommonFormView* View() { return Controller() ? Controller()->View() : nullptr; }
 
 }  // namespace
 
-std::int32_t Initialize(PageDef (*describe)(), plat::HWND mainFrame, plat::HWND contentPane, AppSettingsBlock* block) {
+std::int32_t Initialize(ControllerFactory create, plat::HWND mainFrame, plat::HWND contentPane,
+                        AppSettingsBlock* block) {
   QWidget* pane = plat::WindowFromHandle(contentPane);
   if (pane == nullptr || block == nullptr) return kSettingNotFound;  // nowhere to show the page
-  Settings() = block;
-  auto controller = std::make_unique<CSettingPageCtrl>(describe());
+  std::unique_ptr<CPluginPageCtrl> controller = create();
   const std::int32_t result = controller->Initialize(block, plat::WindowFromHandle(mainFrame), pane);
   if (result != kFormCtrlOk) return result;
-  ViewHandle() = controller->View() != nullptr ? plat::WindowHandle(controller->View()) : nullptr;
+  controller->RememberViewHandle();
   Controller() = std::move(controller);
   return kPluginOk;
 }
 
 std::int32_t Finalize() {
   Controller().reset();
-  Settings() = nullptr;
-  ViewHandle() = nullptr;
   return kPluginOk;
 }
 
 plat::HWND GetActiveView() {
-  CSettingPageView* view = Controller() ? Controller()->View() : nullptr;
+  CCommonFormView* view = View();
   return view != nullptr && view->isVisible() ? plat::WindowHandle(view) : nullptr;
 }
 
 std::int32_t ChangeMenuState(std::int32_t state) {
-  CSettingPageView* view = Controller() ? Controller()->View() : nullptr;
+  CCommonFormView* view = View();
   if (view == nullptr) return kPluginOk;
   switch (state) {
     case kMenuStateLeave: {
-      const std::int32_t answer = view->QueryLeave();
+      const std::int32_t answer = Controller()->QueryLeave();
       if (answer == kPluginOk) view->hide();
       return answer;
     }
     case kMenuStateEnter:
-      view->LoadFromBlock();
+      Controller()->OnEnter();
       view->show();
       view->raise();
       view->ApplySizingRule();
@@ -78,25 +61,17 @@ std::int32_t ChangeMenuState(std::int32_t state) {
   }
 }
 
-std::int32_t GetPluginInfo(PageDef (*describe)(), DataBlockDesc* desc) {
+std::int32_t GetPluginInfo(ControllerFactory create, DataBlockDesc* desc) {
   if (desc == nullptr) return kPluginOk;
-  const PageDef page = describe();
-  *desc = DataBlockDesc{page.blockId, kSettingBlockVersion, page.blockSize};
+  // Before Initialize (or after it failed) a controller made for the question answers.
+  *desc = Controller() ? Controller()->OwnBlock() : create()->OwnBlock();
   return kPluginOk;
 }
 
 std::int32_t ReadPrinterSettings() {
-  AppSettingsBlock* block = Settings();
-  CSettingPageCtrl* controller = Controller().get();
-  if (block == nullptr || block->dataMgr == nullptr || controller == nullptr) return kPluginPrinterNotAnswering;
-  const PageDef& page = controller->Page();
-  Block data = DefaultBlock(page);
-  block->dataMgr->GetData(page.blockId, data.data(), static_cast<std::int32_t>(data.size()));
-  const PrinterResult result = ReadPageSettings(block->xjc, page, data);
-  if (result.outcome == PrinterOutcome::kNoAnswer) return kPluginPrinterNotAnswering;
-  block->dataMgr->SetData(page.blockId, static_cast<std::int32_t>(data.size()), data.data());
-  if (ViewHandle() != nullptr) plat::PostMessage(ViewHandle(), kPageReloadMessage, 0, 0);
-  return result.outcome == PrinterOutcome::kOk ? kPluginReadOk : kSettingNotFound;
+  CPluginPageCtrl* controller = Controller().get();
+  if (controller == nullptr) return kPluginPrinterNotAnswering;
+  return controller->ReadPrinterSettings();
 }
 
 std::int32_t SetDefaultData(std::uint32_t id) {
@@ -104,13 +79,18 @@ std::int32_t SetDefaultData(std::uint32_t id) {
 }
 
 std::int32_t GetDependPluginData(DataBlockDesc* records, std::int32_t* count) {
-  if (records == nullptr && count != nullptr) *count = 0;
+  if (count == nullptr) return kPluginOk;
+  if (!Controller()) {
+    if (records == nullptr) *count = 0;
+    return kPluginOk;
+  }
+  Controller()->GetDependData(records, *count);
   return kPluginOk;
 }
 
-std::int32_t GetMenuName(PageDef (*describe)(), const char16_t*, std::int32_t, char16_t* buffer,
+std::int32_t GetMenuName(ControllerFactory create, const char16_t*, std::int32_t, char16_t* buffer,
                          std::int32_t bufferLength, std::int32_t* needed) {
-  const std::u16string title = describe().title;
+  const std::u16string title = Controller() ? Controller()->MenuTitle() : create()->MenuTitle();
   const auto length = static_cast<std::int32_t>(title.size()) + 1;
   if (buffer == nullptr || bufferLength < length) {
     if (needed != nullptr) *needed = length;

@@ -23,5 +23,10 @@ inline constexpr std::u16string_view kDefaultNotTakenText = u"The printer did no
 inline constexpr std::u16string_view kDefaultApplyButton = u"&Apply";
 inline constexpr std::u16string_view kDefaultResetButton = u"&Reset";
 
+// The common message (CMN_MSG) for a printer the program may not talk to now (offline,
+// or another job running).
+inline constexpr int kCommonMsgCannotCommunicate = 0;
+inline constexpr std::u16string_view kDefaultCannotCommunicateText = u"Cannot communicate with the printer.";
+
 // Posted to a page when its block was read from the printer again.
 inline constexpr unsigned kPageReloadMessage = plat::WM_USER + 300;

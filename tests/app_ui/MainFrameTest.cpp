@@ -240,7 +240,6 @@ TEST_F(MainFrameTest, ContentPaneTellsDescendantsItsSize) {
 }
 
 TEST(MainFrameProgress, RunsTheDialogWithStatusCallbacksRemovedAndRestoredAfter) {
-  ASSERT_STRNE(XJ_STUB_FULL_PATH, "") << "the recording stand-in communication library is not part of the build";
   XJC xjc;
   ASSERT_EQ(xjc.Load(plat::FromUtf8(XJ_STUB_FULL_PATH)), XJC_OK);
   auto reset = reinterpret_cast<StubResetFn>(plat::GetProcAddress(xjc.Handle(), "StubXJC_Reset"));

@@ -148,7 +148,7 @@ TEST(SettingsFile, LogoKindsAndRefusedLogos) {
   const Bytes twoBytes{0x1C, 0x71};
   const Bytes other{0x1B, 0x40, 0x00};
   EXPECT_EQ(LogoKindOf(graphics8.data(), graphics8.size()), kLogoKindGraphics);
-  EXPECT_EQ(LogoKindOf(other.data(), other.size()), -1);
+  EXPECT_EQ(LogoKindOf(other.data(), other.size()), kLogoKindInvalid);
   PluginDataMgr manager;
   PutCompleteSet(manager);
   Bytes file;

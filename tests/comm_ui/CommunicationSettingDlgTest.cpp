@@ -12,6 +12,7 @@
 #include "comm/CCommunicationSettingDlg.h"
 #include "comm/Ipv4AddressEdit.h"
 #include "comm/ModelName.h"
+#include "comm/PortEnumeration.h"
 #include "comm/ToolRunningDlg.h"
 #include "lang/CLangResTable.h"
 #include "platform/Folders.h"
@@ -28,7 +29,7 @@ namespace {
 struct AddPortFixture {
   Installation install;
   XJC xjc;
-  MessageBoxes boxes;
+  MessageBoxRecorder boxes;
   CLangResTable table;
 
   explicit AddPortFixture(std::int32_t langId = 0x0409) {
@@ -160,7 +161,7 @@ TEST(CommunicationSettingDlg, TypingOneAddressPartEnablesOk) {
   // Without the library nothing goes to the network: the test fails with message 0 and
   // leaves the blank address (0) stored.
   Installation install;
-  MessageBoxes boxes;
+  MessageBoxRecorder boxes;
   install.SetInterfaces({3, 0}, 3);
   CCommunicationSettingDlg dialog(*install.block, nullptr, nullptr);
   RunModal(dialog, [&] {
@@ -408,8 +409,8 @@ TEST(CommunicationSettingDlg, UsbPortsShowTheirPrefixAndTheChosenDeviceBlockIsTe
     g_usbDevices = 0xFFFFFFFFu;
     g_enumCapacities.clear();
     qobject_cast<QPushButton*>(Control(&dialog, CCommunicationSettingDlg::IDC_PORT_SEARCH))->click();
-    EXPECT_EQ(g_enumCapacities, (std::vector<std::uint32_t>{128, CCommunicationSettingDlg::kMaxRecordCount}));
-    EXPECT_EQ(dialog.PortCombo()->count(), static_cast<int>(CCommunicationSettingDlg::kMaxRecordCount));
+    EXPECT_EQ(g_enumCapacities, (std::vector<std::uint32_t>{128, kMaxDeviceRecords}));
+    EXPECT_EQ(dialog.PortCombo()->count(), static_cast<int>(kMaxDeviceRecords));
     dialog.PortCombo()->setCurrentIndex(3);
     dialog.OkButton()->click();
   });

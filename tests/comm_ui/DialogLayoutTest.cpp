@@ -33,6 +33,7 @@
 #include "res/ResourceIds.h"
 #include "status/CErrorCorrespondenceDlg.h"
 #include "tests/comm_ui/DialogTestSupport.h"
+#include "tests/support/PortRecords.h"
 
 using namespace dlgtest;
 
@@ -91,22 +92,11 @@ void Save(QWidget* dialog, const std::string& name) {
   EXPECT_TRUE(dialog->grab().save(QStringLiteral(XJ_SCREENSHOT_DIR "/") + QString::fromStdString(name) + ".png"));
 }
 
-PortRecord Port(const char16_t* kind, const char16_t* name, const char16_t* path = u"") {
-  PortRecord r{};
-  r.presetA = -1;
-  r.presetB = -1;
-  plat::CopyText(r.kind, kind);
-  plat::CopyText(r.portName, name);
-  plat::CopyText(r.deviceName, kModelName);
-  plat::CopyText(r.path, path);
-  return r;
-}
-
 std::string LangName(std::int32_t langId) { return plat::ToUtf8(plat::FormatHex04(static_cast<std::uint32_t>(langId))); }
 
 // A table of the installation's language files for one key.
 void LoadTable(CLangResTable& table, const Installation& install, std::int32_t langId, std::u16string_view key) {
-  ASSERT_GE(table.SelectLanguageFile(plat::FieldText(install.block->langFolder), langId, 0x0409), 0);
+  ASSERT_EQ(table.SelectLanguageFile(plat::FieldText(install.block->langFolder), langId, 0x0409), kLangFileRequested);
   ASSERT_EQ(table.LoadResources(key), kLangOk);
 }
 
@@ -120,12 +110,13 @@ TEST_P(DialogLayout, PrinterSelectionDialog) {
   install.SetLanguage(langId);
   XJC xjc;
   LoadLibrary(xjc);
-  const PortRecord ports[] = {Port(u"NET", u"127.0.0.1:9"), Port(u"COM", u"/dev/ttyUSB0"),
-                              Port(u"USB", u"XJ-K52II_0001"), Port(u"NET", u"127.0.0.2", u"pipe://xj/ZLDPRT001")};
+  const PortRecord ports[] = {ServedPortRecord(u"NET", "127.0.0.1:9"), ServedPortRecord(u"COM", "/dev/ttyUSB0"),
+                              ServedPortRecord(u"USB", "XJ-K52II_0001"),
+                              NetPortRecord("127.0.0.2", kModelName, u"pipe://xj/ZLDPRT001")};
   for (const PortRecord& p : ports) ASSERT_EQ(xjc.XJC_AddPort(&p), XJC_OK);
   ASSERT_TRUE(testenv::WriteFile(plat::ToUtf8(plat::RegistryFilePath()),
                                  "[HKLM\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\Receipt1]\nPort=ZLDPRT001\n"));
-  MessageBoxes boxes;
+  MessageBoxRecorder boxes;
   CPrinterSelectDlg dialog;
   dialog.SetXJC(&xjc);
   dialog.SetSettingsBlock(*install.block);
@@ -162,7 +153,7 @@ TEST_P(DialogLayout, PortSettingDialogEveryInterface) {
   XJC xjc;
   LoadLibrary(xjc);
   setenv("XJCOMM_NET_SEARCH", "127.0.0.1:1", 1);
-  MessageBoxes boxes;
+  MessageBoxRecorder boxes;
   CCommunicationSettingDlg dialog(*install.block, &xjc, &table);
   RunModal(dialog, [&] {
     for (int i = 0; i < kInterfaceCount; ++i) {
@@ -229,7 +220,7 @@ TEST_P(DialogLayout, ProgressWindowWithBothAnimations) {
     dialog->SetRequest(&done, &progress, animation, 1);
     dialog->OnSetPosition(40);
     progress.Set();
-    dialog->OnTimer(CCommStateDlg::kPollTimerId);
+    dialog->OnJobEvent();
     dialog->OnTimer(CCommStateDlg::kDelayTimerId);
     ASSERT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->ProgressBar()->value(), 40);

@@ -1,8 +1,8 @@
 #pragma once
 // Shared set-up of the dialog tests: a private installation folder with the shipped
 // language files and SETTING.INI, an application settings block pointing at it, the
-// real communication library, message boxes answered by the test, and modal dialogs
-// driven from inside their event loop.
+// real communication library, and modal dialogs driven from inside their event loop.
+// (Message boxes: tests/support/MessageBoxRecorder.h.)
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -20,7 +20,7 @@
 #include "app/settings/PluginDataMgr.h"
 #include "comm/XJC.h"
 #include "platform/Text.h"
-#include "platform/ui/MessageBox.h"
+#include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestEnv.h"
 
 namespace dlgtest {
@@ -50,9 +50,12 @@ struct Installation {
     block->defaultIfType = 2;
     block->dataMgr = &dataMgr;
     // The maker's tools are looked for in folders of this test only, never in the
-    // machine's program folders or application menus.
+    // machine's program folders or application menus; the port registry and the other
+    // files of the common and user data folders start empty for every test.
     setenv("ProgramFiles", testenv::MakeTempDir("programs").c_str(), 1);
     setenv("XDG_DATA_DIRS", testenv::MakeTempDir("share").c_str(), 1);
+    setenv("XDG_DATA_HOME", testenv::MakeTempDir("user").c_str(), 1);
+    setenv("XJ_COMMON_APPDATA", testenv::MakeTempDir("common").c_str(), 1);
   }
 
   void SetLanguage(std::int32_t langId) {
@@ -70,32 +73,6 @@ struct Installation {
 inline void LoadLibrary(XJC& xjc) {
   ASSERT_EQ(xjc.Load(plat::FromUtf8(XJ_XJCOMM_PATH)), XJC_OK) << "cannot load " << XJ_XJCOMM_PATH;
 }
-
-// Records every message box and answers it (Yes for questions unless told otherwise).
-class MessageBoxes {
- public:
-  MessageBoxes() {
-    previous_ = plat::SetMessageBoxInterceptor([this](const plat::MessageBoxRequest& r) {
-      boxes_.push_back(r);
-      return (r.type & 0x0F) == plat::MB_YESNO ? questionAnswer_ : plat::IDOK;
-    });
-  }
-  ~MessageBoxes() { plat::SetMessageBoxInterceptor(std::move(previous_)); }
-  void AnswerQuestionsWith(int answer) { questionAnswer_ = answer; }
-  const std::vector<plat::MessageBoxRequest>& All() const { return boxes_; }
-  std::vector<std::u16string> Texts() const {
-    std::vector<std::u16string> texts;
-    for (const auto& b : boxes_) texts.push_back(b.text);
-    return texts;
-  }
-  std::u16string Last() const { return boxes_.empty() ? std::u16string() : boxes_.back().text; }
-  void Clear() { boxes_.clear(); }
-
- private:
-  std::vector<plat::MessageBoxRequest> boxes_;
-  int questionAnswer_ = plat::IDYES;
-  plat::MessageBoxInterceptor previous_;
-};
 
 // Runs action on the first modal window of type T once it is the active modal widget
 // (polled from the event loop; the action runs inside that window's modal loop).

@@ -8,6 +8,7 @@
 
 #include "comm/XJC.h"
 #include "platform/Text.h"
+#include "tests/support/PortRecords.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) return 2;
@@ -17,12 +18,8 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     return 1;
   }
-  PortRecord record;
-  std::memset(&record, 0, sizeof(record));
-  record.presetA = -1;
-  record.presetB = -1;
-  plat::CopyText(record.kind, kPortKindNet);
-  plat::CopyText(record.portName, plat::FromUtf8(argv[2]));
+  const std::u16string portName = plat::FromUtf8(argv[2]);
+  PortRecord record = MakePortRecord({.kind = kPortKindNet, .portName = portName});
   const XJC_RESULT rc = OpenPortSequence(&xjc, &record);
   if (rc != XJC_OK) {
     std::printf("failed %08X\n", rc);

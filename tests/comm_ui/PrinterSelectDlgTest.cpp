@@ -12,6 +12,7 @@
 #include "comm/CCommunicationSettingDlg.h"
 #include "comm/CPrinterSelectDlg.h"
 #include "comm/ModelName.h"
+#include "comm/PortEnumeration.h"
 #include "lang/CSelectLangDlg.h"
 #include "platform/InstalledPrinters.h"
 #include "platform/Profile.h"
@@ -21,6 +22,7 @@
 #include "platform/ui/RunningCopy.h"
 #include "status/CErrorCorrespondenceDlg.h"
 #include "tests/comm_ui/DialogTestSupport.h"
+#include "tests/support/PortRecords.h"
 #include "tests/support/SimProcess.h"
 
 extern char** environ;
@@ -29,21 +31,17 @@ using namespace dlgtest;
 
 namespace {
 
-PortRecord NetRecord(const std::string& endpoint, std::u16string_view deviceName = kModelName,
-                     std::u16string_view path = u"") {
-  PortRecord r;
-  std::memset(&r, 0, sizeof(r));
-  r.presetA = -1;
-  r.presetB = -1;
-  plat::CopyText(r.kind, kPortKindNet);
-  plat::CopyText(r.portName, plat::FromUtf8(endpoint));
-  plat::CopyText(r.deviceName, deviceName);
-  plat::CopyText(r.path, path);
-  return r;
-}
-
 void Register(XJC& xjc, const PortRecord& record) {
   ASSERT_EQ(xjc.XJC_AddPort(&record), XJC_OK);
+}
+
+// The network port of a printer that was there and is gone: nothing answers on it.
+std::string StoppedPrinterEndpoint() {
+  SimProcess sim;
+  EXPECT_TRUE(sim.Start());
+  const std::string endpoint = sim.TcpEndpoint();
+  sim.Stop();
+  return endpoint;
 }
 
 std::u16string Text(QWidget* w) { return plat::FromQString(plat::ControlText(w)); }
@@ -52,7 +50,7 @@ std::u16string Text(QWidget* w) { return plat::FromQString(plat::ControlText(w))
 struct SelectFixture {
   Installation install;
   XJC xjc;
-  MessageBoxes boxes;
+  MessageBoxRecorder boxes;
   CPrinterSelectDlg dialog;
 
   SelectFixture() {
@@ -105,11 +103,9 @@ class PortHolder {
 
 TEST(PrinterSelectDlg, ListsOnlyRegisteredPortsOfTheServedModel) {
   SelectFixture f;
-  Register(f.xjc, NetRecord("127.0.0.1:9", kModelName));
-  Register(f.xjc, NetRecord("127.0.0.1:10", u"XJ-K52III"));
-  PortRecord com = NetRecord("/dev/ttyS9", kModelName);
-  plat::CopyText(com.kind, kPortKindCom);
-  Register(f.xjc, com);
+  Register(f.xjc, NetPortRecord("127.0.0.1:9", kModelName));
+  Register(f.xjc, NetPortRecord("127.0.0.1:10", u"XJ-K52III"));
+  Register(f.xjc, ServedPortRecord(kPortKindCom, "/dev/ttyS9"));
   f.Prepare();
   RunModal(f.dialog, [&] {
     plat::ReportList* list = f.dialog.List();
@@ -144,7 +140,7 @@ TEST(PrinterSelectDlg, OkTestsChecksAndOpensTheSimulator) {
   SimProcess sim;
   ASSERT_TRUE(sim.Start());
   SelectFixture f;
-  Register(f.xjc, NetRecord(sim.TcpEndpoint()));
+  Register(f.xjc, NetPortRecord(sim.TcpEndpoint()));
   f.Prepare();
   EXPECT_EQ(f.dialog.LastTestResult(), XJC_E_NOT_LOADED);
   const int result = RunModal(f.dialog, [&] { f.dialog.OnOK(); });
@@ -168,7 +164,7 @@ TEST(PrinterSelectDlg, AnotherModelIsRefusedAndTheDialogStays) {
   SimProcess sim(options);
   ASSERT_TRUE(sim.Start());
   SelectFixture f;
-  Register(f.xjc, NetRecord(sim.TcpEndpoint()));
+  Register(f.xjc, NetPortRecord(sim.TcpEndpoint()));
   f.Prepare();
   RunModal(f.dialog, [&] {
     f.dialog.OnOK();
@@ -179,12 +175,10 @@ TEST(PrinterSelectDlg, AnotherModelIsRefusedAndTheDialogStays) {
 }
 
 TEST(PrinterSelectDlg, StoppedPrinterCannotCommunicate) {
-  SimProcess sim;
-  ASSERT_TRUE(sim.Start());
-  const std::string endpoint = sim.TcpEndpoint();
-  sim.Stop();
+  std::string endpoint;
+  ASSERT_NO_FATAL_FAILURE(endpoint = StoppedPrinterEndpoint());
   SelectFixture f;
-  Register(f.xjc, NetRecord(endpoint));
+  Register(f.xjc, NetPortRecord(endpoint));
   f.Prepare();
   RunModal(f.dialog, [&] {
     f.dialog.OnOK();
@@ -192,16 +186,14 @@ TEST(PrinterSelectDlg, StoppedPrinterCannotCommunicate) {
     EXPECT_EQ(f.dialog.List()->RowCount(), 1);
   });
   EXPECT_EQ(f.boxes.Texts(), std::vector<std::u16string>{u"Cannot communicate with the printer."});
-  EXPECT_NE(f.dialog.LastTestResult(), XJC_OK);
+  EXPECT_EQ(f.dialog.LastTestResult(), XJC_E_OPEN_FAILED);
 }
 
 TEST(PrinterSelectDlg, SavedSettingsAcceptAPrinterThatDoesNotAnswer) {
-  SimProcess sim;
-  ASSERT_TRUE(sim.Start());
-  const std::string endpoint = sim.TcpEndpoint();
-  sim.Stop();
+  std::string endpoint;
+  ASSERT_NO_FATAL_FAILURE(endpoint = StoppedPrinterEndpoint());
   SelectFixture f;
-  Register(f.xjc, NetRecord(endpoint));
+  Register(f.xjc, NetPortRecord(endpoint));
   // A printer entry with an existing data file for this port.
   const std::u16string dataFolder(plat::FieldText(f.install.block->dataFolder));
   ASSERT_GE(f.install.dataMgr.AddPrinterEntry(dataFolder, kModelName, plat::FromUtf8(endpoint)), 0);
@@ -211,14 +203,14 @@ TEST(PrinterSelectDlg, SavedSettingsAcceptAPrinterThatDoesNotAnswer) {
   EXPECT_EQ(result, QDialog::Accepted);
   EXPECT_EQ(f.boxes.Texts(), (std::vector<std::u16string>{u"Cannot communicate with the printer."}));
   EXPECT_EQ(f.dialog.SettingsBlock().chosenIfType, kIfTypeEthernet);
-  EXPECT_NE(f.dialog.LastTestResult(), XJC_OK);
+  EXPECT_EQ(f.dialog.LastTestResult(), XJC_E_OPEN_FAILED);
 }
 
 TEST(PrinterSelectDlg, PortHeldByAnotherProcessIsInUse) {
   SimProcess sim;
   ASSERT_TRUE(sim.Start());
   SelectFixture f;
-  Register(f.xjc, NetRecord(sim.TcpEndpoint()));
+  Register(f.xjc, NetPortRecord(sim.TcpEndpoint()));
   PortHolder holder(sim.TcpEndpoint());
   ASSERT_EQ(holder.Line(), "open");
   f.Prepare();
@@ -239,7 +231,7 @@ void ExpectGuidanceAtOk(const std::string& simCommand, std::int32_t code, const 
   ASSERT_TRUE(sim.Start());
   ASSERT_EQ(sim.Control(simCommand).rfind("ok", 0), 0u) << simCommand;
   SelectFixture f;
-  Register(f.xjc, NetRecord(sim.TcpEndpoint()));
+  Register(f.xjc, NetPortRecord(sim.TcpEndpoint()));
   f.Prepare();
   std::int32_t shownCode = -1;
   QString shownTitle;
@@ -260,7 +252,7 @@ void ExpectGuidanceAtOk(const std::string& simCommand, std::int32_t code, const 
   EXPECT_TRUE(f.boxes.All().empty()) << plat::ToUtf8(f.boxes.Last());
   // The port was closed again: a status request finds no open port.
   std::int32_t status = -1;
-  EXPECT_NE(f.xjc.GetStatus(&status), XJC_OK);
+  EXPECT_EQ(f.xjc.GetStatus(&status), XJC_E_NOT_OPEN);
 }
 }  // namespace
 
@@ -317,7 +309,7 @@ TEST(PrinterSelectDlg, AddPortRegistersTheSimulatorsSerialPortAndDeleteRemovesIt
 
 TEST(PrinterSelectDlg, JapaneseRelocalisesAtOnceAndIsSaved) {
   SelectFixture f;
-  Register(f.xjc, NetRecord("127.0.0.1:9"));
+  Register(f.xjc, NetPortRecord("127.0.0.1:9"));
   f.Prepare();
   RunModal(f.dialog, [&] {
     EXPECT_EQ(Text(f.dialog.DeleteButton()), u"Delete Port");
@@ -382,7 +374,7 @@ TEST(PrinterSelectDlg, LanguageThatCannotBeSavedIsToldOnce) {
 
 TEST(PrinterSelectDlg, WithoutLanguageFilesTheDialogClosesAsCancel) {
   Installation install(std::vector<std::string>{});
-  MessageBoxes boxes;
+  MessageBoxRecorder boxes;
   CPrinterSelectDlg dialog;
   install.SetLanguage(0x0411);
   dialog.SetSettingsBlock(*install.block);
@@ -393,7 +385,7 @@ TEST(PrinterSelectDlg, WithoutLanguageFilesTheDialogClosesAsCancel) {
 
 TEST(PrinterSelectDlg, WithoutTheLibraryTheListIsEmptyAndOkDisabled) {
   Installation install;
-  MessageBoxes boxes;
+  MessageBoxRecorder boxes;
   XJC absent;
   EXPECT_EQ(absent.Load(plat::FromUtf8(install.exeDir + "/NoSuchComm.so")), XJC_E_NOT_LOADED);
   CPrinterSelectDlg dialog;
@@ -406,12 +398,14 @@ TEST(PrinterSelectDlg, WithoutTheLibraryTheListIsEmptyAndOkDisabled) {
     EXPECT_TRUE(dialog.AddButton()->isEnabled());
     EXPECT_TRUE(dialog.SelectLanguageButton()->isEnabled());
   });
-  PortRecord record = NetRecord("127.0.0.1:9");
+  PortRecord record = NetPortRecord("127.0.0.1:9");
   EXPECT_EQ(static_cast<XJC_RESULT>(dialog.TestPort(0, &record)), XJC_E_NOT_LOADED);
   EXPECT_EQ(dialog.OpenPort(&record), XJC_E_NOT_LOADED);
   EXPECT_EQ(dialog.OpenPort(nullptr), XJC_E_NO_RECORD);
 }
 
+// What the stand-in enumerations below saw. Each test that uses one sets it to zero
+// first, so a repeated run counts afresh.
 namespace {
 int g_enumCalls = 0;
 XJC_RESULT FailingSecondEnum(PortRecord** records, std::uint32_t capacity, std::uint32_t* count, std::int32_t) {
@@ -435,16 +429,18 @@ XJC_RESULT CountBeyondReason(PortRecord** records, std::uint32_t capacity, std::
 }  // namespace
 
 TEST(PrinterSelectDlg, PortCountBeyondReasonIsCut) {
+  g_givenCapacity = 0;
   SelectFixture f;
   f.xjc.XJC_EnumPort = &CountBeyondReason;
   f.Prepare();
   RunModal(f.dialog, [&] { EXPECT_EQ(f.dialog.List()->RowCount(), 0); });
-  EXPECT_EQ(g_givenCapacity, CPrinterSelectDlg::kMaxListedPorts);
+  EXPECT_EQ(g_givenCapacity, kMaxRegisteredPorts);
 }
 
 TEST(PrinterSelectDlg, FailedSecondEnumerationLeavesNoStaleRows) {
+  g_enumCalls = 0;
   SelectFixture f;
-  Register(f.xjc, NetRecord("127.0.0.1:9"));
+  Register(f.xjc, NetPortRecord("127.0.0.1:9"));
   f.Prepare();
   RunModal(f.dialog, [&] {
     ASSERT_EQ(f.dialog.List()->RowCount(), 1);
@@ -461,7 +457,7 @@ TEST(PrinterSelectDlg, InstalledPrinterModeFiltersAndBindsQueues) {
   SimProcess sim;
   ASSERT_TRUE(sim.Start());
   SelectFixture f;
-  Register(f.xjc, NetRecord(sim.TcpEndpoint(), u"XJ-K52II", u"pipe://xj/ZLDPRT001"));
+  Register(f.xjc, NetPortRecord(sim.TcpEndpoint(), u"XJ-K52II", u"pipe://xj/ZLDPRT001"));
   ASSERT_TRUE(testenv::WriteFile(plat::ToUtf8(plat::RegistryFilePath()),
                                  "[HKLM\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\Receipt1]\nPort=ZLDPRT001\n"));
   plat::SetInstalledPrinterSource([] {
@@ -575,7 +571,7 @@ TEST(PrinterSelectDlg, ChosenInterfaceTypeFollowsTheKindExactly) {
                {u"NET", kIfTypeEthernet},
                {u"BT", kIfTypeBluetooth}};
   for (const auto& c : known) {
-    PortRecord record = NetRecord("port-" + plat::ToUtf8(c.kind));
+    PortRecord record = NetPortRecord("port-" + plat::ToUtf8(c.kind));
     plat::CopyText(record.kind, c.kind);
     dialog.SetChosenPort(&record);
     EXPECT_EQ(dialog.SettingsBlock().chosenIfType, c.type) << plat::ToUtf8(c.kind);
@@ -583,7 +579,7 @@ TEST(PrinterSelectDlg, ChosenInterfaceTypeFollowsTheKindExactly) {
   }
   // Any other kind (letter case counts) is copied but leaves the type as it was.
   for (const char16_t* kind : {u"net", u"SERIAL", u""}) {
-    PortRecord record = NetRecord("other");
+    PortRecord record = NetPortRecord("other");
     plat::CopyText(record.kind, kind);
     dialog.SetChosenPort(&record);
     EXPECT_EQ(dialog.SettingsBlock().chosenIfType, kIfTypeBluetooth) << plat::ToUtf8(kind);
@@ -595,8 +591,8 @@ TEST(PrinterSelectDlg, ChosenInterfaceTypeFollowsTheKindExactly) {
 
 TEST(PrinterSelectDlg, SelectPortByPathMatchesThePathUpToItsLastSlash) {
   SelectFixture f;
-  Register(f.xjc, NetRecord("127.0.0.1:9", kModelName, u"pipe://xj/ZLDPRT001"));
-  Register(f.xjc, NetRecord("127.0.0.1:10", kModelName, u"pipe://xj/sub/ZLDPRT002"));
+  Register(f.xjc, NetPortRecord("127.0.0.1:9", kModelName, u"pipe://xj/ZLDPRT001"));
+  Register(f.xjc, NetPortRecord("127.0.0.1:10", kModelName, u"pipe://xj/sub/ZLDPRT002"));
   f.Prepare();
   PortRecord* found = f.dialog.SelectPortByPath(u"pipe://xj/sub/");
   ASSERT_NE(found, nullptr);
@@ -617,7 +613,7 @@ TEST(PrinterSelectDlg, SelectPortByPathMatchesThePathUpToItsLastSlash) {
 
 TEST(PrinterSelectDlg, RefusedDeletionIsReportedAndTheRowStays) {
   SelectFixture f;
-  Register(f.xjc, NetRecord("127.0.0.1:9"));
+  Register(f.xjc, NetPortRecord("127.0.0.1:9"));
   f.xjc.XJC_RemovePort = &RefusingRemove;
   f.Prepare();
   RunModal(f.dialog, [&] {
@@ -635,7 +631,7 @@ TEST(PrinterSelectDlg, StartedByTheDriverTheChosenPrinterIsTakenEvenWhenTheModel
   SimProcess sim(options);
   ASSERT_TRUE(sim.Start());
   SelectFixture f;
-  Register(f.xjc, NetRecord(sim.TcpEndpoint(), kModelName, u"pipe://xj/ZLDPRT001"));
+  Register(f.xjc, NetPortRecord(sim.TcpEndpoint(), kModelName, u"pipe://xj/ZLDPRT001"));
   plat::SetInstalledPrinterSource([] {
     return std::vector<plat::InstalledPrinter>{{u"Receipt A", u"ZLDPRT001", u"NORVE XJ-K52II Receipt5"}};
   });
@@ -658,7 +654,7 @@ TEST(PrinterSelectDlg, DoubleClickOnARowIsOk) {
   SimProcess sim;
   ASSERT_TRUE(sim.Start());
   SelectFixture f;
-  Register(f.xjc, NetRecord(sim.TcpEndpoint()));
+  Register(f.xjc, NetPortRecord(sim.TcpEndpoint()));
   f.Prepare();
   const int result = RunModal(f.dialog, [&] {
     plat::ReportList* list = f.dialog.List();

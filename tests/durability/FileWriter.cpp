@@ -96,7 +96,7 @@ bool WriteVersion(const std::string& kind, const std::string& path, int version)
   if (kind == "data") {
     FillDataBlocks(manager, version);
     return WriteSettingData(manager, u"XJ-K52II", plat::FromUtf8(path), kDataFileHeaderValue,
-                            kDataFileHeaderValue) == 1;
+                            kDataFileHeaderValue) == kSettingDataWritten;
   }
   if (kind == "index") {
     FillPrinters(manager, plat::FromUtf8(path), version);

@@ -10,6 +10,7 @@
 #include "comm/XJC.h"
 #include "platform/Text.h"
 #include "tests/e2e/E2ESupport.h"
+#include "tests/support/PortRecords.h"
 
 namespace {
 
@@ -91,12 +92,8 @@ namespace {
 void RegisterDriverPort(const std::string& endpoint, const std::u16string& path) {
   XJC xjc;
   ASSERT_EQ(xjc.Load(plat::FromUtf8(AppProcess::InstallationFolder() + "/XJComm.so")), XJC_OK);
-  PortRecord record;
-  std::memset(&record, 0, sizeof record);
-  record.presetA = record.presetB = -1;
-  plat::CopyText(record.kind, kPortKindNet);
-  plat::CopyText(record.portName, plat::FromUtf8(endpoint));
-  plat::CopyText(record.path, path);
+  const std::u16string portName = plat::FromUtf8(endpoint);
+  PortRecord record = MakePortRecord({.kind = kPortKindNet, .portName = portName, .path = path});
   ASSERT_EQ(xjc.XJC_CommunicationTest(&record), XJC_OK);
   ASSERT_EQ(xjc.XJC_AddPort(&record), XJC_OK);
   xjc.XJC_Terminate();

@@ -161,7 +161,7 @@ std::size_t LineBound(const std::u16string& text) {
 }
 
 void CheckStringList(const CLangResTable& table, const CLangResTable::StringList& list,
-                     int (CLangResTable::*lookup)(int, std::u16string&) const,
+                     LangResult (CLangResTable::*lookup)(int, std::u16string&) const,
                      std::size_t& records) {
   ASSERT_LE(list.size(), static_cast<std::size_t>(kLangMaxStringId) + 1);
   if (!list.empty()) {
@@ -169,7 +169,7 @@ void CheckStringList(const CLangResTable& table, const CLangResTable::StringList
   }
   for (int i = -1; i <= static_cast<int>(list.size()); ++i) {
     std::u16string text = u"unchanged";
-    const int rc = (table.*lookup)(i, text);
+    const LangResult rc = (table.*lookup)(i, text);
     if (i < 0 || i >= static_cast<int>(list.size())) {
       EXPECT_EQ(rc, kLangBadArgument);
       EXPECT_EQ(text, u"unchanged");

@@ -29,9 +29,9 @@ class LangResTableTest : public ::testing::Test {
   std::u16string CmnStr(int i) const { return Lookup(&CLangResTable::GetCommonStringText, i); }
   std::u16string CmnMsg(int i) const { return Lookup(&CLangResTable::GetCommonMessageText, i); }
 
-  std::u16string Lookup(int (CLangResTable::*fn)(int, std::u16string&) const, int i) const {
+  std::u16string Lookup(LangResult (CLangResTable::*fn)(int, std::u16string&) const, int i) const {
     std::u16string text = u"<unchanged>";
-    const int rc = (table_.*fn)(i, text);
+    const LangResult rc = (table_.*fn)(i, text);
     if (rc == kLangOk) return text;
     if (text != u"<unchanged>") return u"<changed on failure>";
     return rc == kLangNotFound ? u"<empty slot>" : rc == kLangBadArgument ? u"<out of range>"

@@ -43,5 +43,21 @@ TEST(SyncTest, AutoResetLetsOneWaiterThroughPerSet) {
   EXPECT_EQ(passed.load(), 2);
 }
 
+TEST(SyncTest, WatcherHearsOfEverySetUntilRemoved) {
+  Event e(true);
+  std::atomic<int> calls{0};
+  e.SetNotify([&] { ++calls; });
+  std::thread setter([&] { e.Set(); });  // the watcher runs on the setting thread
+  setter.join();
+  e.Set();  // a signalled event still tells its watcher
+  EXPECT_EQ(calls.load(), 2);
+  EXPECT_TRUE(e.IsSet());
+  e.SetNotify({});
+  e.Reset();
+  e.Set();
+  EXPECT_EQ(calls.load(), 2);
+  EXPECT_TRUE(e.Wait(0));
+}
+
 }  // namespace
 }  // namespace plat

@@ -3,13 +3,9 @@
 // restart, a value the printer refuses, and a printer that is gone.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-#include "comm/XJC.h"
-#include "platform/Text.h"
 #include "plugins/common/SettingPage.h"
 #include "sdk/SettingBlocks.h"
-#include "tests/support/SimProcess.h"
+#include "tests/support/SimConnection.h"
 
 namespace {
 
@@ -30,23 +26,11 @@ PageDef TestPage() {
 
 class SettingPageSimTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SimProcess::Options options;
-    options.restartDelayMs = 200;
-    sim_ = std::make_unique<SimProcess>(options);
-    ASSERT_TRUE(sim_->Start());
-    ASSERT_EQ(xjc_.Load(plat::FromUtf8(std::string(XJ_DIST_DIR) + "/XJComm.so")), XJC_OK);
-    PortRecord record;
-    std::memset(&record, 0, sizeof record);
-    record.presetA = record.presetB = -1;
-    plat::CopyText(record.kind, kPortKindNet);
-    plat::CopyText(record.portName, plat::FromUtf8(sim_->TcpEndpoint()));
-    ASSERT_EQ(OpenPortSequence(&xjc_, &record), XJC_OK);
-  }
-  void TearDown() override { xjc_.Close(); }
+  void SetUp() override { ASSERT_EQ(printer_.Open(XJ_DIST_DIR), ""); }
 
-  std::unique_ptr<SimProcess> sim_;
-  XJC xjc_;
+  SimConnection printer_;
+  SimProcess* const sim_ = &printer_.Sim();
+  XJC& xjc_ = printer_.Comm();
   const PageDef page_ = TestPage();
   const ReconnectPolicy quick_{30, 100};
 };

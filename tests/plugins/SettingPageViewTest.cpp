@@ -7,11 +7,11 @@
 
 #include "app/settings/PluginDataMgr.h"
 #include "platform/Text.h"
-#include "platform/ui/MessageBox.h"
 #include "plugins/common/CSettingPageCtrl.h"
 #include "plugins/common/CSettingPageView.h"
 #include "sdk/AppSettingsBlock.h"
 #include "sdk/SettingBlocks.h"
+#include "tests/support/MessageBoxRecorder.h"
 
 namespace {
 
@@ -36,19 +36,14 @@ class SettingPageViewTest : public ::testing::Test {
     block_.dataMgr = &manager_;
     block_.langId = kLangIdEnglish;
     plat::CopyText(block_.langFolder, plat::FromUtf8(XJ_LANG_DIR));
-    previous_ = plat::SetMessageBoxInterceptor([this](const plat::MessageBoxRequest& request) {
-      questions_.push_back(request.text);
-      return answer_;
-    });
     manager_.AddBlock(kPaperSavingBlockId, kSettingBlockVersion, kPaperSavingBlockSize);
     pane_.resize(600, 400);
     EXPECT_EQ(controller_.Initialize(&block_, nullptr, &pane_), kFormCtrlOk);
     controller_.SetDefaultData(kPaperSavingBlockId);
-    view_ = controller_.View();
+    view_ = controller_.SettingView();
     view_->LoadFromBlock();
-    EXPECT_TRUE(questions_.empty()) << "the page's start asked nothing";
+    EXPECT_TRUE(boxes_.All().empty()) << "the page's start asked nothing";
   }
-  ~SettingPageViewTest() override { plat::SetMessageBoxInterceptor(std::move(previous_)); }
 
   std::int32_t Stored(std::size_t setting) {
     Block block = DefaultBlock(controller_.Page());
@@ -56,14 +51,12 @@ class SettingPageViewTest : public ::testing::Test {
     return FieldValue(block, controller_.Page().settings[setting]);
   }
 
+  MessageBoxRecorder boxes_{plat::IDNO};
   QWidget pane_;
   PluginDataMgr manager_;
   AppSettingsBlock block_;
   CSettingPageCtrl controller_;
   CSettingPageView* view_ = nullptr;
-  plat::MessageBoxInterceptor previous_;
-  std::vector<std::u16string> questions_;
-  int answer_ = plat::IDNO;
 };
 
 TEST_F(SettingPageViewTest, ThePageShowsItsBlockAndAsksBeforeUnappliedChangesAreLost) {
@@ -73,17 +66,17 @@ TEST_F(SettingPageViewTest, ThePageShowsItsBlockAndAsksBeforeUnappliedChangesAre
   EXPECT_EQ(view_->ComboOf(1)->currentData().toInt(), 9);
   EXPECT_FALSE(view_->IsModified());
   EXPECT_EQ(view_->QueryLeave(), kPluginOk);
-  EXPECT_TRUE(questions_.empty()) << "nothing changed, nothing to ask";
+  EXPECT_TRUE(boxes_.All().empty()) << "nothing changed, nothing to ask";
 
   view_->CheckOf(0)->setChecked(true);
   EXPECT_TRUE(view_->IsModified());
-  answer_ = plat::IDCANCEL;
+  boxes_.AnswerQuestionsWith(plat::IDCANCEL);
   EXPECT_EQ(view_->QueryLeave(), kPluginLeaveRefused);
   EXPECT_TRUE(view_->CheckOf(0)->isChecked()) << "Cancel keeps the change on the page";
-  ASSERT_EQ(questions_.size(), 1u);
-  EXPECT_EQ(questions_[0], u"Apply the changed settings?");
+  ASSERT_EQ(boxes_.All().size(), 1u);
+  EXPECT_EQ(boxes_.Texts()[0], u"Apply the changed settings?");
 
-  answer_ = plat::IDNO;
+  boxes_.AnswerQuestionsWith(plat::IDNO);
   EXPECT_EQ(view_->QueryLeave(), kPluginOk);
   EXPECT_FALSE(view_->CheckOf(0)->isChecked()) << "No discards the change";
   EXPECT_EQ(Stored(0), 0);
@@ -93,7 +86,7 @@ TEST_F(SettingPageViewTest, InFileModeApplyOnlyUpdatesTheBlock) {
   block_.mode = 4;
   view_->ComboOf(1)->setCurrentIndex(view_->ComboOf(1)->findData(1));
   view_->CheckOf(0)->setChecked(true);
-  answer_ = plat::IDYES;
+  boxes_.AnswerQuestionsWith(plat::IDYES);
   EXPECT_EQ(view_->QueryLeave(), kPluginOk);
   EXPECT_EQ(Stored(0), 1);
   EXPECT_EQ(Stored(1), 1);

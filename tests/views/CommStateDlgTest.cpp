@@ -65,14 +65,35 @@ TEST(CommStateDlg, BothHandlesTogetherUpdateTheBarFirstAndCloseLater) {
   progress.Set();
   done.Set();
 
-  dlg.OnTimer(CCommStateDlg::kPollTimerId);
+  dlg.OnJobEvent();
   EXPECT_EQ(dlg.ProgressBar()->value(), 70);
   EXPECT_FALSE(progress.IsSet());
-  QApplication::processEvents();
   EXPECT_FALSE(dlg.HasEnded());
 
-  dlg.OnTimer(CCommStateDlg::kPollTimerId);  // never shown: closes at once
+  // The next look, already queued, finds the job done; never shown, it closes at once.
   EXPECT_TRUE(ProcessUntil([&] { return dlg.HasEnded(); }));
+  EXPECT_EQ(dlg.ShownTime(), 0);
+}
+
+TEST(CommStateDlg, ReportsAndTheEndOfTheJobsThreadReachTheDialogWithoutPolling) {
+  QWidget owner;
+  CCommStateDlg dlg(&owner);
+  plat::Event done(true, false), progress(true, false);
+  dlg.SetRequest(&done, &progress, IDR_AVI_PAPER_FEED, 60000);
+  const plat::HWND h = plat::WindowHandle(&dlg);
+  std::thread job([&] {
+    // As a job reports: the position first (returns once the dialog has it), then the
+    // progress event; then the job ends.
+    plat::SendMessage(h, UM_PROGRESS_POSITION, 55, 0);
+    progress.Set();
+    done.Set();
+  });
+  plat::SendMessage(h, UM_PROGRESS_START, 0, 0);
+  dlg.RunModalLoop();
+  job.join();
+  EXPECT_TRUE(dlg.HasEnded());
+  EXPECT_EQ(dlg.ProgressBar()->value(), 55);
+  EXPECT_FALSE(progress.IsSet());
   EXPECT_EQ(dlg.ShownTime(), 0);
 }
 

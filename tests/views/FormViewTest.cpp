@@ -49,10 +49,10 @@ TEST(FormViewInitialUpdate, EnglishFallbackIsReportedOncePerPageAndSwitchesTheBl
   TestMainFrame frame;
   TestController first;
   ASSERT_EQ(first.Initialize(block.get(), &frame, &frame), kFormCtrlOk);
-  ASSERT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_EQ(boxes.boxes[0].text, u"Could not find the required files.\nDisplaying the screen in English.");
-  EXPECT_EQ(boxes.boxes[0].owner, nullptr);
-  EXPECT_EQ(boxes.boxes[0].type, plat::MB_OK | plat::MB_ICONWARNING);
+  ASSERT_EQ(boxes.All().size(), 1u);
+  EXPECT_EQ(boxes.All()[0].text, u"Could not find the required files.\nDisplaying the screen in English.");
+  EXPECT_EQ(boxes.All()[0].owner, nullptr);
+  EXPECT_EQ(boxes.All()[0].type, plat::MB_OK | plat::MB_ICONWARNING);
   EXPECT_EQ(block->langId, 0x0409);
   EXPECT_EQ(plat::FieldText(block->langCode), u"0409");
   CCommonFormView* page = first.Pages()[0];
@@ -65,7 +65,7 @@ TEST(FormViewInitialUpdate, EnglishFallbackIsReportedOncePerPageAndSwitchesTheBl
   ASSERT_EQ(second.Initialize(block.get(), &frame, &frame), kFormCtrlOk);
   block->langId = 0x0411;
   page->OnInitialUpdate();
-  EXPECT_EQ(boxes.boxes.size(), 2u);
+  EXPECT_EQ(boxes.All().size(), 2u);
   EXPECT_EQ(block->langId, 0x0409);
   QApplication::processEvents();
   EXPECT_EQ(frame.closeRequests, 0);
@@ -77,8 +77,8 @@ TEST(FormViewInitialUpdate, NoLanguageFilesClosesTheApplication) {
   TestMainFrame frame;
   TestController controller;
   ASSERT_EQ(controller.Initialize(block.get(), &frame, &frame), kFormCtrlOk);
-  ASSERT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_EQ(boxes.boxes[0].text, u"Could not find the required files.\nClosing application.");
+  ASSERT_EQ(boxes.All().size(), 1u);
+  EXPECT_EQ(boxes.All()[0].text, u"Could not find the required files.\nClosing application.");
   EXPECT_EQ(frame.closeRequests, 0);  // posted, not sent
   EXPECT_TRUE(ProcessUntil([&] { return frame.closeRequests == 1; }));
   EXPECT_TRUE(controller.Pages()[0]->PageTable().Messages().empty());
@@ -95,7 +95,7 @@ TEST(FormViewInitialUpdate, RequestedLanguageLoadsSilentlyAndOnce) {
   EXPECT_EQ(page->CommonTable().LangId(), 0x0411);
   EXPECT_EQ(controller.Table().LangId(), 0x0411);
   page->InitialUpdate();
-  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_TRUE(boxes.All().empty());
   EXPECT_EQ(block->langId, 0x0411);
 }
 
@@ -254,16 +254,16 @@ TEST(CommonMessages, DefaultsCaptionsAndAnswers) {
   ShowInfoMessage(&owner, nullptr);
   EXPECT_EQ(AskSaveToPrinter(nullptr, nullptr, nullptr), plat::IDNO);
   AskSaveToPrinter(u"Save Settings File", &owner, u"Save?");
-  ASSERT_EQ(boxes.boxes.size(), 4u);
-  EXPECT_EQ(boxes.boxes[0].text, u"Failed to change settings.");
-  EXPECT_EQ(boxes.boxes[0].caption, u"XJ-K52II Utility");
-  EXPECT_EQ(boxes.boxes[0].type, plat::MB_OK | plat::MB_ICONWARNING);
-  EXPECT_EQ(boxes.boxes[1].text, u"Settings were changed successfully.");
-  EXPECT_EQ(boxes.boxes[1].owner, &owner);
-  EXPECT_EQ(boxes.boxes[1].type, plat::MB_OK | plat::MB_ICONINFORMATION);
-  EXPECT_EQ(boxes.boxes[2].text, u"Do you want to save your changes to the settings to the printer?");
-  EXPECT_EQ(boxes.boxes[2].caption, u"XJ-K52II Utility");
-  EXPECT_EQ(boxes.boxes[2].type, plat::MB_YESNO | plat::MB_ICONQUESTION);
-  EXPECT_EQ(boxes.boxes[3].caption, u"Save Settings File");
-  EXPECT_EQ(boxes.boxes[3].text, u"Save?");
+  ASSERT_EQ(boxes.All().size(), 4u);
+  EXPECT_EQ(boxes.All()[0].text, u"Failed to change settings.");
+  EXPECT_EQ(boxes.All()[0].caption, u"XJ-K52II Utility");
+  EXPECT_EQ(boxes.All()[0].type, plat::MB_OK | plat::MB_ICONWARNING);
+  EXPECT_EQ(boxes.All()[1].text, u"Settings were changed successfully.");
+  EXPECT_EQ(boxes.All()[1].owner, &owner);
+  EXPECT_EQ(boxes.All()[1].type, plat::MB_OK | plat::MB_ICONINFORMATION);
+  EXPECT_EQ(boxes.All()[2].text, u"Do you want to save your changes to the settings to the printer?");
+  EXPECT_EQ(boxes.All()[2].caption, u"XJ-K52II Utility");
+  EXPECT_EQ(boxes.All()[2].type, plat::MB_YESNO | plat::MB_ICONQUESTION);
+  EXPECT_EQ(boxes.All()[3].caption, u"Save Settings File");
+  EXPECT_EQ(boxes.All()[3].text, u"Save?");
 }

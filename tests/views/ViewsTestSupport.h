@@ -1,7 +1,7 @@
 #pragma once
 // Shared pieces of the view tests: language files written per test, a settings block,
-// a small main frame that answers the printer state and runs the progress dialog, a
-// message box recorder and a bounded event-loop wait.
+// a small main frame that answers the printer state and runs the progress dialog, and a
+// bounded event-loop wait. (Message boxes: tests/support/MessageBoxRecorder.h.)
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QWidget>
@@ -12,8 +12,8 @@
 #include "sdk/AppSettingsBlock.h"
 #include "comm/CCommStateDlg.h"
 #include "platform/Text.h"
-#include "platform/ui/MessageBox.h"
 #include "platform/ui/Messages.h"
+#include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestEnv.h"
 #include "views/Messages.h"
 
@@ -88,22 +88,6 @@ inline std::unique_ptr<AppSettingsBlock> MakeSettings(const std::string& langFol
   plat::CopyText(block->langFolder, plat::FromUtf8(langFolder));
   return block;
 }
-
-// Records every message box and answers it.
-class MessageBoxRecorder {
- public:
-  explicit MessageBoxRecorder(int answer = plat::IDOK) {
-    previous_ = plat::SetMessageBoxInterceptor([this, answer](const plat::MessageBoxRequest& request) {
-      boxes.push_back(request);
-      return answer;
-    });
-  }
-  ~MessageBoxRecorder() { plat::SetMessageBoxInterceptor(std::move(previous_)); }
-  std::vector<plat::MessageBoxRequest> boxes;
-
- private:
-  plat::MessageBoxInterceptor previous_;
-};
 
 // A main frame as the setting pages see it: it tells the printer state, creates and
 // runs the progress dialog, and counts close requests and the hooks around a run.

@@ -202,7 +202,7 @@ TEST(PluginDataMgrPrinters, NamesThatLeaveTheDataFolderGetNoDataPath) {
   ASSERT_EQ(mgr.PrinterEntryCount(), 2u);
   EXPECT_EQ(mgr.GetSettingDataPath(u"../../etc/evil", u"NET1"), u"");
   EXPECT_EQ(mgr.GetSettingDataPath(u"a\\b", u"NET2"), u"");
-  EXPECT_EQ(mgr.ExistsSettingData(u"NET1", u"../../etc/evil"), 0);
+  EXPECT_EQ(mgr.ExistsSettingData(u"NET1", u"../../etc/evil"), kSettingDataMissing);
 
   mgr.AppendPrinterEntry(u"/data", u"XJ-K52II", u"NET3", u"..");
   EXPECT_EQ(mgr.GetSettingDataPath(u"XJ-K52II", u"NET3"), u"");
@@ -228,12 +228,12 @@ TEST(PluginDataMgrPrinters, APathTooLongForTheFieldIsNotCut) {
 TEST(PluginDataMgrPrinters, ExistsSettingDataNeedsEntryAndFile) {
   const std::u16string data = U(testenv::MakeTempDir("exists"));
   PluginDataMgr mgr;
-  EXPECT_EQ(mgr.ExistsSettingData(u"COM1", u"XJ-K52II"), 0);
+  EXPECT_EQ(mgr.ExistsSettingData(u"COM1", u"XJ-K52II"), kSettingDataMissing);
   mgr.AddPrinterEntry(data, u"XJ-K52II", u"COM1");
-  EXPECT_EQ(mgr.ExistsSettingData(u"COM1", u"XJ-K52II"), 0) << "entry without file";
+  EXPECT_EQ(mgr.ExistsSettingData(u"COM1", u"XJ-K52II"), kSettingDataMissing) << "entry without file";
   ASSERT_TRUE(testenv::WriteFile(plat::ToUtf8(mgr.GetSettingDataPath(u"XJ-K52II", u"COM1")), "x"));
-  EXPECT_EQ(mgr.ExistsSettingData(u"COM1", u"XJ-K52II"), 1);
-  EXPECT_EQ(mgr.ExistsSettingData(u"XJ-K52II", u"COM1"), 0) << "port comes first";
+  EXPECT_EQ(mgr.ExistsSettingData(u"COM1", u"XJ-K52II"), kSettingDataExists);
+  EXPECT_EQ(mgr.ExistsSettingData(u"XJ-K52II", u"COM1"), kSettingDataMissing) << "port comes first";
 }
 
 }  // namespace

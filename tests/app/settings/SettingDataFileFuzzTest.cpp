@@ -107,7 +107,7 @@ void CheckOne(const std::string& bytes, const std::string& path, const std::stri
   if (ids.size() != mgr.BlockCount()) return;  // duplicates: the earlier entry took the data
 
   mgr.SetSettingsReadFlag(kSettingsRead);
-  ASSERT_EQ(WriteSettingData(mgr, u"XJ-K52II", U(rewritten), 1, 1), 1);
+  ASSERT_EQ(WriteSettingData(mgr, u"XJ-K52II", U(rewritten), 1, 1), kSettingDataWritten);
   const std::string out = testenv::ReadFile(rewritten);
   ASSERT_GE(out.size(), 136u);
   ASSERT_LE(out.size(), bytes.size());

@@ -65,7 +65,7 @@ TEST_F(SettingDataFileTest, WrittenFileMatchesTheLayoutByteForByte) {
   Store(mgr, kPrinterInfoBlockId, 2, info);
   Store(mgr, kCommRunnerBlockId, 1, runner);
   mgr.SetSettingsReadFlag(kSettingsRead);
-  ASSERT_EQ(Write(mgr), 1);
+  ASSERT_EQ(Write(mgr), kSettingDataWritten);
 
   const std::string expected = datafile::File({datafile::Block(kPrinterInfoBlockId, 2, info),
                                                datafile::Block(kCommRunnerBlockId, 1, runner)});
@@ -82,7 +82,7 @@ TEST_F(SettingDataFileTest, HeaderCarriesTheGivenValuesAndModelName) {
   PluginDataMgr mgr;
   Store(mgr, 9, 1, "abc");
   mgr.SetSettingsReadFlag(kSettingsRead);
-  ASSERT_EQ(WriteSettingData(mgr, u"XJ-\u00e9\u65e5", U(path_), 0x11223344, 0x55667788), 1);
+  ASSERT_EQ(WriteSettingData(mgr, u"XJ-\u00e9\u65e5", U(path_), 0x11223344, 0x55667788), kSettingDataWritten);
   const std::string f = testenv::ReadFile(path_);
   ASSERT_GE(f.size(), 136u);
   EXPECT_EQ(datafile::GetLE32(f, 4), 0x11223344u);
@@ -91,7 +91,7 @@ TEST_F(SettingDataFileTest, HeaderCarriesTheGivenValuesAndModelName) {
   EXPECT_EQ(f.substr(80, 6), std::string("XJ-??\0", 6)) << "non-ASCII characters become '?'";
 
   // A model name longer than its field stops at the field's end.
-  ASSERT_EQ(WriteSettingData(mgr, std::u16string(100, u'M'), U(path_), 1, 1), 1);
+  ASSERT_EQ(WriteSettingData(mgr, std::u16string(100, u'M'), U(path_), 1, 1), kSettingDataWritten);
   const std::string g = testenv::ReadFile(path_);
   EXPECT_EQ(g.substr(80, 56), std::string(56, 'M'));
   EXPECT_EQ(g.substr(136, 4), std::string("PND\0", 4));
@@ -103,7 +103,7 @@ TEST_F(SettingDataFileTest, WriteAndReadRoundTrip) {
   Store(mgr, 0x00020001, 7, datafile::Pattern(10000, 4));
   Store(mgr, 0x00030001, 1, std::string(1, '\xff'));
   mgr.SetSettingsReadFlag(kSettingsRead);
-  ASSERT_EQ(Write(mgr), 1);
+  ASSERT_EQ(Write(mgr), kSettingDataWritten);
 
   PluginDataMgr back;
   ASSERT_EQ(Read(back), kSettingOk);
@@ -138,7 +138,7 @@ TEST_F(SettingDataFileTest, WrittenFileReadsBackWhateverTheManagerHolds) {
   ASSERT_EQ(mgr.AddBlock(5, 3, static_cast<std::int32_t>(foreign.size())), kSettingOk);
   ASSERT_EQ(mgr.SetData(5, static_cast<std::int32_t>(foreign.size()), foreign.data()), kSettingOk);
   mgr.SetSettingsReadFlag(kSettingsRead);
-  ASSERT_EQ(Write(mgr), 1);
+  ASSERT_EQ(Write(mgr), kSettingDataWritten);
   EXPECT_EQ(datafile::GetLE32(testenv::ReadFile(path_), 12), 3u) << "one block per id";
 
   PluginDataMgr back;
@@ -168,10 +168,10 @@ TEST_F(SettingDataFileTest, WriteWithFlagClearTouchesNothing) {
   Store(mgr, 1, 1, "data");
   const std::string sub = folder_ + "/PORT_0";
   const std::u16string path = U(sub + "/XJ-K52II_Setting.DAT");
-  EXPECT_EQ(WriteSettingData(mgr, u"XJ-K52II", path, kDataFileHeaderValue, kDataFileHeaderValue), 0);
+  EXPECT_EQ(WriteSettingData(mgr, u"XJ-K52II", path, kDataFileHeaderValue, kDataFileHeaderValue), kSettingDataNotWritten);
   EXPECT_FALSE(fs::exists(sub));
   mgr.SetSettingsReadFlag(2);
-  EXPECT_EQ(WriteSettingData(mgr, u"XJ-K52II", path, kDataFileHeaderValue, kDataFileHeaderValue), 0);
+  EXPECT_EQ(WriteSettingData(mgr, u"XJ-K52II", path, kDataFileHeaderValue, kDataFileHeaderValue), kSettingDataNotWritten);
   EXPECT_FALSE(fs::exists(sub));
 }
 
@@ -180,11 +180,11 @@ TEST_F(SettingDataFileTest, WriteCreatesOneMissingFolderLevelOnly) {
   Store(mgr, 1, 1, "data");
   mgr.SetSettingsReadFlag(kSettingsRead);
   const std::string one = folder_ + "/PORT_0/XJ-K52II_Setting.DAT";
-  EXPECT_EQ(WriteSettingData(mgr, u"XJ-K52II", U(one), 1, 1), 1);
+  EXPECT_EQ(WriteSettingData(mgr, u"XJ-K52II", U(one), 1, 1), kSettingDataWritten);
   EXPECT_TRUE(fs::is_regular_file(one));
 
   const std::string two = folder_ + "/A/B/XJ-K52II_Setting.DAT";
-  EXPECT_EQ(WriteSettingData(mgr, u"XJ-K52II", U(two), 1, 1), 0);
+  EXPECT_EQ(WriteSettingData(mgr, u"XJ-K52II", U(two), 1, 1), kSettingDataNotWritten);
   EXPECT_FALSE(fs::exists(folder_ + "/A"));
 }
 
@@ -193,7 +193,7 @@ TEST_F(SettingDataFileTest, WriteReplacesTheOldFileCompletely) {
   PluginDataMgr mgr;
   Store(mgr, 1, 1, "new");
   mgr.SetSettingsReadFlag(kSettingsRead);
-  ASSERT_EQ(Write(mgr), 1);
+  ASSERT_EQ(Write(mgr), kSettingDataWritten);
   EXPECT_EQ(testenv::ReadFile(path_), datafile::File({datafile::Block(1, 1, "new")}));
 }
 
@@ -202,7 +202,7 @@ TEST_F(SettingDataFileTest, WriteOntoAFolderFailsAndLeavesNoTemporaryFile) {
   PluginDataMgr mgr;
   Store(mgr, 1, 1, "x");
   mgr.SetSettingsReadFlag(kSettingsRead);
-  EXPECT_EQ(Write(mgr), 0);
+  EXPECT_EQ(Write(mgr), kSettingDataNotWritten);
   EXPECT_TRUE(fs::is_directory(path_));
   EXPECT_EQ(FolderEntries(folder_), std::vector<std::string>{"XJ-K52II_Setting.DAT"});
 }
@@ -228,12 +228,12 @@ TEST_F(SettingDataFileTest, WriteThatFailsHalfWayKeepsTheOldFile) {
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "the write must report failure";
+  EXPECT_EQ(WEXITSTATUS(status), kSettingDataNotWritten) << "the write must report failure";
   EXPECT_EQ(testenv::ReadFile(path_), old);
   EXPECT_EQ(FolderEntries(folder_), std::vector<std::string>{"XJ-K52II_Setting.DAT"});
 
   // Without the limit the same write succeeds.
-  ASSERT_EQ(Write(mgr), 1);
+  ASSERT_EQ(Write(mgr), kSettingDataWritten);
   EXPECT_EQ(testenv::ReadFile(path_).size(), 136u + 2 * 6032u);
 }
 
@@ -246,7 +246,7 @@ TEST_F(SettingDataFileTest, WriteOfAFileWithALongNameSucceeds) {
   PluginDataMgr mgr;
   Store(mgr, 1, 1, "long");
   mgr.SetSettingsReadFlag(kSettingsRead);
-  ASSERT_EQ(WriteSettingData(mgr, u"XJ-K52II", U(path), 1, 1), 1);
+  ASSERT_EQ(WriteSettingData(mgr, u"XJ-K52II", U(path), 1, 1), kSettingDataWritten);
   EXPECT_EQ(testenv::ReadFile(path).substr(136), datafile::Block(1, 1, "long"));
   EXPECT_EQ(FolderEntries(folder_), std::vector<std::string>{name});
 }

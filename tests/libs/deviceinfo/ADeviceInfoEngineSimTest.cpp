@@ -4,36 +4,11 @@
 #include <memory>
 
 #include "tests/libs/deviceinfo/AdiLibrary.h"
-#include "tests/libs/printerinfo/TcpTestComm.h"
-#include "tests/support/SimProcess.h"
+#include "tests/libs/printerinfo/LibrarySessionTest.h"
 
 namespace {
 
-class ADeviceInfoEngineSimTest : public testing::Test {
- protected:
-  void Start(SimProcess::Options options = {}) {
-    ASSERT_TRUE(lib.Complete());
-    sim = std::make_unique<SimProcess>(std::move(options));
-    ASSERT_TRUE(sim->Start());
-    ASSERT_TRUE(comm.Connect(sim->TcpHost(), sim->TcpPort()));
-    handle = lib.Initialize(&comm);
-    ASSERT_NE(handle, 0u);
-  }
-  void TearDown() override {
-    if (lib.Finalize != nullptr) lib.Finalize(&handle);
-  }
-
-  std::int32_t Int(const std::string& key) {
-    std::int32_t value = -999;
-    const ADI_RESULT r = lib.Int(handle, key, &value);
-    return r == ADI_OK ? value : -1000 + r;
-  }
-
-  AdiLibrary lib;
-  TcpTestComm comm;
-  std::unique_ptr<SimProcess> sim;
-  std::uint32_t handle = 0;
-};
+using ADeviceInfoEngineSimTest = SimSessionTest<AdiLibrary>;
 
 TEST_F(ADeviceInfoEngineSimTest, LoadReadsTheSimulatedXjK52) {
   SimProcess::Options options;
@@ -45,12 +20,12 @@ TEST_F(ADeviceInfoEngineSimTest, LoadReadsTheSimulatedXjK52) {
   EXPECT_EQ(lib.Text(handle, ADI_KEY_MAKER), "NORVE");
   EXPECT_EQ(lib.Text(handle, ADI_KEY_SERIAL_NUMBER), "K52-0815");
   EXPECT_EQ(lib.Text(handle, ADI_KEY_FIRMWARE_VERSION), "3.10");
-  EXPECT_EQ(Int(ADI_KEY_DEVICE_ID), 144);
-  EXPECT_EQ(Int(ADI_KEY_PAPER_WIDTH), 6);
-  EXPECT_EQ(Int(ADI_KEY_PAPER_WIDTH_MM), 80);
-  EXPECT_GT(Int(ADI_KEY_NV_GRAPHICS_CAPACITY), 0);
-  EXPECT_EQ(Int(ADI_KEY_BATTERY_LEVEL), 4);
-  EXPECT_EQ(Int(ADI_KEY_POWER_SOURCE), 1);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_DEVICE_ID), 144);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_PAPER_WIDTH), 6);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_PAPER_WIDTH_MM), 80);
+  EXPECT_GT(lib.IntOr(handle, ADI_KEY_NV_GRAPHICS_CAPACITY), 0);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_BATTERY_LEVEL), 4);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_POWER_SOURCE), 1);
 }
 
 TEST_F(ADeviceInfoEngineSimTest, SilentPrinterFailsTheLoadAndKeepsTheValues) {
@@ -70,7 +45,7 @@ TEST_F(ADeviceInfoEngineSimTest, GarbageFailsTheLoadWithoutHarm) {
   EXPECT_EQ(lib.Int(handle, ADI_KEY_DEVICE_ID, &value), ADI_E_NOT_LOADED);
   ASSERT_EQ(sim->Control("garbage off").rfind("ok", 0), 0u);
   ASSERT_EQ(lib.Load(handle), ADI_OK);
-  EXPECT_EQ(Int(ADI_KEY_DEVICE_ID), 144);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_DEVICE_ID), 144);
 }
 
 }  // namespace

@@ -6,32 +6,11 @@
 #include <vector>
 
 #include "tests/libs/deviceinfo/AdiLibrary.h"
-#include "tests/libs/printerinfo/ScriptedComm.h"
+#include "tests/libs/printerinfo/LibrarySessionTest.h"
 
 namespace {
 
-class ADeviceInfoEngineTest : public testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(lib.Complete());
-    ScriptXjK52(comm);
-    handle = lib.Initialize(&comm);
-    ASSERT_NE(handle, 0u);
-  }
-  void TearDown() override {
-    if (lib.Finalize != nullptr) lib.Finalize(&handle);
-  }
-
-  std::int32_t Int(const std::string& key) {
-    std::int32_t value = -999;
-    const ADI_RESULT r = lib.Int(handle, key, &value);
-    return r == ADI_OK ? value : -1000 + r;
-  }
-
-  AdiLibrary lib;
-  ScriptedComm comm;
-  std::uint32_t handle = 0;
-};
+using ADeviceInfoEngineTest = ScriptedSessionTest<AdiLibrary>;
 
 TEST_F(ADeviceInfoEngineTest, LoadKeepsEveryValue) {
   ASSERT_EQ(lib.Load(handle), ADI_OK);
@@ -40,13 +19,13 @@ TEST_F(ADeviceInfoEngineTest, LoadKeepsEveryValue) {
   EXPECT_EQ(lib.Text(handle, ADI_KEY_FIRMWARE_VERSION), "1.07");
   EXPECT_EQ(lib.Text(handle, ADI_KEY_MAKER), "NORVE");
   EXPECT_EQ(lib.Text(handle, ADI_KEY_FONTS_OF_LANGUAGE), "CHINESE");
-  EXPECT_EQ(Int(ADI_KEY_DEVICE_ID), 144);
-  EXPECT_EQ(Int(ADI_KEY_TYPE_ID), 3);
-  EXPECT_EQ(Int(ADI_KEY_PAPER_WIDTH), 6);
-  EXPECT_EQ(Int(ADI_KEY_PAPER_WIDTH_MM), 80);
-  EXPECT_EQ(Int(ADI_KEY_NV_GRAPHICS_CAPACITY), 393216);
-  EXPECT_EQ(Int(ADI_KEY_BATTERY_LEVEL), 5);
-  EXPECT_EQ(Int(ADI_KEY_POWER_SOURCE), 1);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_DEVICE_ID), 144);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_TYPE_ID), 3);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_PAPER_WIDTH), 6);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_PAPER_WIDTH_MM), 80);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_NV_GRAPHICS_CAPACITY), 393216);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_BATTERY_LEVEL), 5);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_POWER_SOURCE), 1);
   // Numbers are also texts.
   EXPECT_EQ(lib.Text(handle, ADI_KEY_DEVICE_ID), "144");
   EXPECT_EQ(lib.Text(handle, ADI_KEY_NV_GRAPHICS_CAPACITY), "393216");
@@ -57,16 +36,16 @@ TEST_F(ADeviceInfoEngineTest, LookupsAnswerFromTheCacheWithoutTalkingToThePrinte
   const std::size_t writes = comm.Writes().size();
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(lib.Text(handle, ADI_KEY_MODEL_NAME), "XJ-K52II");
-    EXPECT_EQ(Int(ADI_KEY_BATTERY_LEVEL), 5);
+    EXPECT_EQ(lib.IntOr(handle, ADI_KEY_BATTERY_LEVEL), 5);
   }
   EXPECT_EQ(comm.Writes().size(), writes);
 
   // What the printer says later is seen only after the next Load.
   comm.OnCommand(CmdBattery(), Bytes({0x37, 0x45, 0x30, 0x32, 0x00}));
-  EXPECT_EQ(Int(ADI_KEY_BATTERY_LEVEL), 5);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_BATTERY_LEVEL), 5);
   ASSERT_EQ(lib.Load(handle), ADI_OK);
-  EXPECT_EQ(Int(ADI_KEY_BATTERY_LEVEL), 2);
-  EXPECT_EQ(Int(ADI_KEY_POWER_SOURCE), 0);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_BATTERY_LEVEL), 2);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_POWER_SOURCE), 0);
 }
 
 TEST_F(ADeviceInfoEngineTest, KeysAreMatchedExactlyByPointerAndLength) {
@@ -135,7 +114,7 @@ TEST_F(ADeviceInfoEngineTest, ValuesThePrinterDoesNotOfferAreUnavailable) {
   comm.OnCommand(CmdReadValue(3), ValueReply(3, "3"));  // a width of no known size
   comm.OnCommand(CmdId(2), "");
   ASSERT_EQ(lib.Load(handle), ADI_OK);
-  EXPECT_EQ(Int(ADI_KEY_PAPER_WIDTH), 3);
+  EXPECT_EQ(lib.IntOr(handle, ADI_KEY_PAPER_WIDTH), 3);
   const char* unavailable[] = {ADI_KEY_BATTERY_LEVEL, ADI_KEY_POWER_SOURCE,
                                ADI_KEY_NV_GRAPHICS_CAPACITY, ADI_KEY_PAPER_WIDTH_MM,
                                ADI_KEY_TYPE_ID};

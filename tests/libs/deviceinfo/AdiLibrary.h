@@ -6,8 +6,7 @@
 #include <string>
 
 #include "libs/deviceinfo/ADeviceInfoEngine.h"
-#include "platform/DynLib.h"
-#include "platform/Text.h"
+#include "tests/support/LoadedModule.h"
 
 struct AdiLibrary {
   using InitializeFn = std::uint32_t (*)(IXJComm*);
@@ -21,33 +20,19 @@ struct AdiLibrary {
                                           std::int32_t);
 
   AdiLibrary() {
-    module = plat::LoadLibraryW(plat::FromUtf8(ADEVICEINFOENGINE_PATH));
-    if (module == nullptr) {
-      ADD_FAILURE() << "cannot load " << ADEVICEINFOENGINE_PATH << ": " << plat::LastLoadError();
-      return;
-    }
-    Resolve(Initialize, "Initialize");
-    Resolve(Finalize, "Finalize");
-    Resolve(RegisterCallback, "RegisterCallback");
-    Resolve(UnregisterCallback, "UnregisterCallback");
-    Resolve(Load, "Load");
-    Resolve(GetValueLength, "GetValueLength");
-    Resolve(GetValueInt, "GetValueInt");
-    Resolve(GetValueString, "GetValueString");
+    module.Resolve(Initialize, "Initialize");
+    module.Resolve(Finalize, "Finalize");
+    module.Resolve(RegisterCallback, "RegisterCallback");
+    module.Resolve(UnregisterCallback, "UnregisterCallback");
+    module.Resolve(Load, "Load");
+    module.Resolve(GetValueLength, "GetValueLength");
+    module.Resolve(GetValueInt, "GetValueInt");
+    module.Resolve(GetValueString, "GetValueString");
   }
-  ~AdiLibrary() { plat::FreeLibrary(module); }
-  AdiLibrary(const AdiLibrary&) = delete;
-  AdiLibrary& operator=(const AdiLibrary&) = delete;
 
   bool Complete() const {
     return Initialize && Finalize && RegisterCallback && UnregisterCallback && Load &&
            GetValueLength && GetValueInt && GetValueString;
-  }
-
-  template <typename Fn>
-  void Resolve(Fn& fn, const char* name) {
-    fn = reinterpret_cast<Fn>(plat::GetProcAddress(module, name));
-    if (fn == nullptr) ADD_FAILURE() << "entry point missing: " << name;
   }
 
   // Lookups with a key given as text.
@@ -69,7 +54,14 @@ struct AdiLibrary {
     return buffer;
   }
 
-  plat::LibHandle module = nullptr;
+  // The integer value of key, or -1000 + the failure's code.
+  std::int32_t IntOr(std::uint32_t handle, const std::string& key) const {
+    std::int32_t value = -999;
+    const ADI_RESULT r = Int(handle, key, &value);
+    return r == ADI_OK ? value : -1000 + r;
+  }
+
+  LoadedModule module{ADEVICEINFOENGINE_PATH};
   InitializeFn Initialize = nullptr;
   FinalizeFn Finalize = nullptr;
   RegisterCallbackFn RegisterCallback = nullptr;

@@ -6,26 +6,13 @@
 #include <cstring>
 #include <memory>
 
-#include "tests/libs/printerinfo/TcpTestComm.h"
+#include "tests/libs/printerinfo/LibrarySessionTest.h"
 #include "tests/libs/printerinfo/VodLibrary.h"
-#include "tests/support/SimProcess.h"
 
 namespace {
 
-class VodEroVerEDUSimTest : public testing::Test {
+class VodEroVerEDUSimTest : public SimSessionTest<VodLibrary> {
  protected:
-  void Start(SimProcess::Options options = {}) {
-    ASSERT_TRUE(lib.Complete());
-    sim = std::make_unique<SimProcess>(std::move(options));
-    ASSERT_TRUE(sim->Start());
-    ASSERT_TRUE(comm.Connect(sim->TcpHost(), sim->TcpPort()));
-    handle = lib.Initialize(&comm);
-    ASSERT_NE(handle, 0u);
-  }
-  void TearDown() override {
-    if (lib.Finalize != nullptr) lib.Finalize(&handle);
-  }
-
   static VOD_PRINTER_INFORMATION Request() {
     VOD_PRINTER_INFORMATION info;
     std::memset(&info, 0, sizeof info);
@@ -38,11 +25,6 @@ class VodEroVerEDUSimTest : public testing::Test {
     const VOD_RESULT r = lib.GetPrinterName(handle, buffer, sizeof buffer);
     return r == VOD_OK ? std::string(buffer) : "<failed " + std::to_string(r) + ">";
   }
-
-  VodLibrary lib;
-  TcpTestComm comm;
-  std::unique_ptr<SimProcess> sim;
-  std::uint32_t handle = 0;
 };
 
 TEST_F(VodEroVerEDUSimTest, XjK52IdentityAndInformation) {

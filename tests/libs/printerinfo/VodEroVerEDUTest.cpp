@@ -6,23 +6,13 @@
 #include <vector>
 
 #include "sdk/XJComm.h"
-#include "tests/libs/printerinfo/ScriptedComm.h"
+#include "tests/libs/printerinfo/LibrarySessionTest.h"
 #include "tests/libs/printerinfo/VodLibrary.h"
 
 namespace {
 
-class VodEroVerEDUTest : public testing::Test {
+class VodEroVerEDUTest : public ScriptedSessionTest<VodLibrary> {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(lib.Complete());
-    ScriptXjK52(comm);
-    handle = lib.Initialize(&comm);
-    ASSERT_NE(handle, 0u);
-  }
-  void TearDown() override {
-    if (lib.Finalize != nullptr) lib.Finalize(&handle);
-  }
-
   // The structure as the program prepares it.
   static VOD_PRINTER_INFORMATION Request(std::uint32_t word) {
     VOD_PRINTER_INFORMATION info;
@@ -30,10 +20,6 @@ class VodEroVerEDUTest : public testing::Test {
     info.request = word;
     return info;
   }
-
-  VodLibrary lib;
-  ScriptedComm comm;
-  std::uint32_t handle = 0;
 };
 
 TEST_F(VodEroVerEDUTest, HandlesAreDistinctAndFinalizeForgetsThem) {

@@ -4,8 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "libs/printerinfo/VodEroVerEDU.h"
-#include "platform/DynLib.h"
-#include "platform/Text.h"
+#include "tests/support/LoadedModule.h"
 
 struct VodLibrary {
   using InitializeFn = decltype(&::Initialize);
@@ -18,36 +17,22 @@ struct VodLibrary {
   using GetPrinterInfoFn = decltype(&::GetPrinterInfo);
 
   VodLibrary() {
-    module = plat::LoadLibraryW(plat::FromUtf8(VODEROVEREDU_PATH));
-    if (module == nullptr) {
-      ADD_FAILURE() << "cannot load " << VODEROVEREDU_PATH << ": " << plat::LastLoadError();
-      return;
-    }
-    Resolve(Initialize, "Initialize");
-    Resolve(Finalize, "Finalize");
-    Resolve(RegisterCallback, "RegisterCallback");
-    Resolve(UnregisterCallback, "UnregisterCallback");
-    Resolve(GetPrinterInformation, "GetPrinterInformation");
-    Resolve(GetPrinterName, "GetPrinterName");
-    Resolve(GetDeviceID, "GetDeviceID");
-    Resolve(GetPrinterInfo, "GetPrinterInfo");
+    module.Resolve(Initialize, "Initialize");
+    module.Resolve(Finalize, "Finalize");
+    module.Resolve(RegisterCallback, "RegisterCallback");
+    module.Resolve(UnregisterCallback, "UnregisterCallback");
+    module.Resolve(GetPrinterInformation, "GetPrinterInformation");
+    module.Resolve(GetPrinterName, "GetPrinterName");
+    module.Resolve(GetDeviceID, "GetDeviceID");
+    module.Resolve(GetPrinterInfo, "GetPrinterInfo");
   }
-  ~VodLibrary() { plat::FreeLibrary(module); }
-  VodLibrary(const VodLibrary&) = delete;
-  VodLibrary& operator=(const VodLibrary&) = delete;
 
   bool Complete() const {
     return Initialize && Finalize && RegisterCallback && UnregisterCallback &&
            GetPrinterInformation && GetPrinterName && GetDeviceID && GetPrinterInfo;
   }
 
-  template <typename Fn>
-  void Resolve(Fn& fn, const char* name) {
-    fn = reinterpret_cast<Fn>(plat::GetProcAddress(module, name));
-    if (fn == nullptr) ADD_FAILURE() << "entry point missing: " << name;
-  }
-
-  plat::LibHandle module = nullptr;
+  LoadedModule module{VODEROVEREDU_PATH};
   InitializeFn Initialize = nullptr;
   FinalizeFn Finalize = nullptr;
   RegisterCallbackFn RegisterCallback = nullptr;

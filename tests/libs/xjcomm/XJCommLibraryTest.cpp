@@ -17,6 +17,13 @@
 
 namespace {
 
+// Every test starts with an empty port registry of its own: the registry lives in the
+// common data folder, which each test gets afresh (also when the tests run again).
+class XJCommLibraryTest : public testing::Test {
+ protected:
+  void SetUp() override { setenv("XJ_COMMON_APPDATA", testenv::MakeTempDir("common").c_str(), 1); }
+};
+
 std::vector<PortRecord> Enum(LoadedXJComm& x) {
   std::uint32_t count = 0;
   EXPECT_EQ(x.XJC_EnumPort(nullptr, 0, &count, 0), XJC_OK);
@@ -30,22 +37,22 @@ std::vector<PortRecord> Enum(LoadedXJComm& x) {
   return records;
 }
 
-TEST(XJCommLibraryTest, RegisteredPortsOutliveTheLibrary) {
+TEST_F(XJCommLibraryTest, RegisteredPortsOutliveTheLibrary) {
   {
     LoadedXJComm x;
     ASSERT_TRUE(x.Ok()) << x.Error();
     EXPECT_TRUE(Enum(x).empty());
-    PortRecord net = NetRecord(9100);
+    PortRecord net = NetPortRecord("127.0.0.1:9100");
     plat::CopyText(net.portName, u"192.168.0.40");
     plat::CopyText(net.deviceInfo, u"XJ-K52II Wi-Fi");
     ASSERT_EQ(x.XJC_AddPort(&net), XJC_OK);
-    PortRecord com = MakeRecord(u"COM", "/dev/ttyUSB0");
+    PortRecord com = ServedPortRecord(u"COM", "/dev/ttyUSB0");
     com.serialParamsSet = 1;
     com.baudRate = 38400;
     com.bitLength = 8;
     com.parity = 0;
     ASSERT_EQ(x.XJC_AddPort(&com), XJC_OK);
-    PortRecord bt = MakeRecord(u"BT", "/dev/rfcomm0");
+    PortRecord bt = ServedPortRecord(u"BT", "/dev/rfcomm0");
     ASSERT_EQ(x.XJC_AddPort(&bt), XJC_OK);
     EXPECT_EQ(x.XJC_RemovePort(&bt), XJC_OK);
     EXPECT_EQ(x.XJC_RemovePort(&bt), XJC_E_NO_PORT);
@@ -70,26 +77,26 @@ TEST(XJCommLibraryTest, RegisteredPortsOutliveTheLibrary) {
   EXPECT_EQ(ports[1].baudRate, 38400);
   EXPECT_EQ(ports[1].serialParamsSet, 1);
 
-  PortRecord find = MakeRecord(u"COM", "/dev/ttyUSB0");
+  PortRecord find = ServedPortRecord(u"COM", "/dev/ttyUSB0");
   find.baudRate = 0;
   ASSERT_EQ(again.XJC_FindPort(&find), XJC_OK);
   EXPECT_EQ(find.baudRate, 38400);
-  PortRecord unknown = MakeRecord(u"COM", "/dev/ttyUSB9");
+  PortRecord unknown = ServedPortRecord(u"COM", "/dev/ttyUSB9");
   EXPECT_EQ(again.XJC_FindPort(&unknown), XJC_E_NO_PORT);
 }
 
-TEST(XJCommLibraryTest, EnumPortNeverWritesBeyondCapacity) {
+TEST_F(XJCommLibraryTest, EnumPortNeverWritesBeyondCapacity) {
   LoadedXJComm x;
   ASSERT_TRUE(x.Ok());
   for (const char* name : {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2"}) {
-    PortRecord r = MakeRecord(u"COM", name);
+    PortRecord r = ServedPortRecord(u"COM", name);
     ASSERT_EQ(x.XJC_AddPort(&r), XJC_OK);
   }
   std::uint32_t count = 0;
   ASSERT_EQ(x.XJC_EnumPort(nullptr, 0, &count, 1), XJC_OK);
   EXPECT_EQ(count, 3u);
   // A fourth port appears between the two calls: the caller's array still holds three.
-  PortRecord late = MakeRecord(u"NET", "127.0.0.1");
+  PortRecord late = ServedPortRecord(u"NET", "127.0.0.1");
   ASSERT_EQ(x.XJC_AddPort(&late), XJC_OK);
   auto records = std::make_unique<PortRecord[]>(4);
   PortRecord* pointers[4] = {&records[0], &records[1], &records[2], &records[3]};
@@ -104,18 +111,18 @@ TEST(XJCommLibraryTest, EnumPortNeverWritesBeyondCapacity) {
   EXPECT_EQ(x.XJC_EnumPort(holes, 2, &count, 0), XJC_E_NO_RECORD);
 }
 
-TEST(XJCommLibraryTest, RegistryThatCannotBeWrittenReportsStore) {
+TEST_F(XJCommLibraryTest, RegistryThatCannotBeWrittenReportsStore) {
   const std::string blocked = testenv::MakeTempDir("blocked") + "/file";
   ASSERT_TRUE(testenv::WriteFile(blocked, "x"));
   ASSERT_EQ(::setenv("XJ_COMMON_APPDATA", blocked.c_str(), 1), 0);
   LoadedXJComm x;
   ASSERT_TRUE(x.Ok());
-  PortRecord r = MakeRecord(u"COM", "/dev/ttyS0");
+  PortRecord r = ServedPortRecord(u"COM", "/dev/ttyS0");
   EXPECT_EQ(x.XJC_AddPort(&r), XJC_E_STORE);
   EXPECT_TRUE(Enum(x).empty());
 }
 
-TEST(XJCommLibraryTest, BadArgumentsGetClearResults) {
+TEST_F(XJCommLibraryTest, BadArgumentsGetClearResults) {
   LoadedXJComm x;
   ASSERT_TRUE(x.Ok());
   EXPECT_EQ(x.XJC_AddPort(nullptr), XJC_E_NO_RECORD);
@@ -127,10 +134,10 @@ TEST(XJCommLibraryTest, BadArgumentsGetClearResults) {
   EXPECT_EQ(x.XJC_RegisterStatusProc(nullptr, nullptr), XJC_E_NO_RECORD);
   EXPECT_EQ(x.XJC_GetCaller(nullptr), XJC_E_NO_RECORD);
 
-  PortRecord empty = MakeRecord(u"", "");
+  PortRecord empty = ServedPortRecord(u"", "");
   EXPECT_EQ(x.XJC_AddPort(&empty), XJC_E_INVALID_ARG);
   EXPECT_EQ(x.XJC_SetPort(&empty), XJC_E_NO_PORT);
-  PortRecord badNet = MakeRecord(u"NET", "999.1.1.1");
+  PortRecord badNet = ServedPortRecord(u"NET", "999.1.1.1");
   EXPECT_EQ(x.XJC_CommunicationTest(&badNet), XJC_E_NO_PORT);
   EXPECT_EQ(plat::FieldText(badNet.deviceName), u"XJ-K52II");  // untouched
 
@@ -157,7 +164,7 @@ TEST(XJCommLibraryTest, BadArgumentsGetClearResults) {
   EXPECT_EQ(x.XJC_GetPortName(name, 8), XJC_E_NO_PORT);
 
   // A selected port's name, and buffers that are too small.
-  PortRecord net = MakeRecord(u"NET", "127.0.0.1:9100");
+  PortRecord net = ServedPortRecord(u"NET", "127.0.0.1:9100");
   ASSERT_EQ(x.XJC_SetPort(&net), XJC_OK);
   char16_t small[4] = {u'x', u'x', u'x', u'x'};
   EXPECT_EQ(x.XJC_GetPortName(small, 4), XJC_E_BUFFER_TOO_SMALL);
@@ -167,7 +174,7 @@ TEST(XJCommLibraryTest, BadArgumentsGetClearResults) {
   EXPECT_EQ(std::u16string(big), u"127.0.0.1:9100");
 }
 
-TEST(XJCommLibraryTest, CallerVersionAndTheEntryPointsWithoutAUseOnThisPlatform) {
+TEST_F(XJCommLibraryTest, CallerVersionAndTheEntryPointsWithoutAUseOnThisPlatform) {
   LoadedXJComm x;
   ASSERT_TRUE(x.Ok());
   std::int32_t caller = -1;
@@ -183,7 +190,7 @@ TEST(XJCommLibraryTest, CallerVersionAndTheEntryPointsWithoutAUseOnThisPlatform)
   EXPECT_EQ(x.XJC_GetAccessVersion(nullptr), XJC_E_NO_RECORD);
 
   // Each says "not supported" and touches nothing it is given.
-  PortRecord record = MakeRecord(u"COM", "/dev/ttyS0");
+  PortRecord record = ServedPortRecord(u"COM", "/dev/ttyS0");
   const PortRecord before = record;
   EXPECT_EQ(x.XJC_PortSetting(&record), XJC_E_NOT_SUPPORTED);
   EXPECT_EQ(std::memcmp(&record, &before, sizeof record), 0);
@@ -204,7 +211,7 @@ TEST(XJCommLibraryTest, CallerVersionAndTheEntryPointsWithoutAUseOnThisPlatform)
   EXPECT_EQ(x.XJC_SetResponseACK(1), XJC_E_NOT_SUPPORTED);
 }
 
-TEST(XJCommLibraryTest, DeviceEnumerationByKind) {
+TEST_F(XJCommLibraryTest, DeviceEnumerationByKind) {
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
   ASSERT_GE(master, 0);
   ASSERT_EQ(::grantpt(master), 0);
@@ -234,7 +241,7 @@ TEST(XJCommLibraryTest, DeviceEnumerationByKind) {
   ::close(master);
 }
 
-TEST(XJCommLibraryTest, NetworkSearchRangeMustMakeSense) {
+TEST_F(XJCommLibraryTest, NetworkSearchRangeMustMakeSense) {
   ASSERT_EQ(::setenv("XJCOMM_NET_SEARCH", "10.0.0.1-10.0.9.9", 1), 0);  // far too many
   LoadedXJComm x;
   ASSERT_TRUE(x.Ok());
@@ -244,7 +251,7 @@ TEST(XJCommLibraryTest, NetworkSearchRangeMustMakeSense) {
   EXPECT_EQ(x.XJC_EnumDevPort(u"NET", nullptr, 0, &count), XJC_E_INVALID_ARG);
 }
 
-TEST(XJCommLibraryTest, SearchRangeFromTheSettingFileBesideTheLibrary) {
+TEST_F(XJCommLibraryTest, SearchRangeFromTheSettingFileBesideTheLibrary) {
   ScriptedPrinter printer([](const Bytes& c) {
     return c == Bytes{0x1D, 0x49, 67} ? Bytes{0x5F, 'X', 'J', '-', 'K', '5', '2', 'I', 'I', 0x00}
                                       : Bytes{};
@@ -272,15 +279,15 @@ TEST(XJCommLibraryTest, SearchRangeFromTheSettingFileBesideTheLibrary) {
   EXPECT_EQ(count, 0u);
 }
 
-TEST(XJCommLibraryTest, OpeningAPortNobodyListensOnFails) {
+TEST_F(XJCommLibraryTest, OpeningAPortNobodyListensOnFails) {
   LoadedXJComm x;
   ASSERT_TRUE(x.Ok());
   // Port 1 on loopback: nothing listens there without privileges.
-  PortRecord r = MakeRecord(u"NET", "127.0.0.1:1");
+  PortRecord r = ServedPortRecord(u"NET", "127.0.0.1:1");
   ASSERT_EQ(x.XJC_SetPort(&r), XJC_OK);
   EXPECT_EQ(x.XJC_Open(0), XJC_E_OPEN_FAILED);
   EXPECT_EQ(x.XJC_CommunicationTest(&r), XJC_E_OPEN_FAILED);
-  PortRecord missing = MakeRecord(u"COM", "/dev/ttyNoSuchPort7");
+  PortRecord missing = ServedPortRecord(u"COM", "/dev/ttyNoSuchPort7");
   EXPECT_EQ(x.XJC_CommunicationTest(&missing), XJC_E_OPEN_FAILED);
 }
 

@@ -34,18 +34,35 @@ class XJCommPrinterTest : public ::testing::Test {
     if (rc == XJC_OK) rc = x_.XJC_Initialize();
     return rc;
   }
+  // Starts the simulator and opens its network port (port_) as the program does.
+  void OpenSimulator() {
+    ASSERT_TRUE(x_.Ok()) << x_.Error();
+    StartSim();
+    port_ = NetPortRecord(sim_->TcpEndpoint());
+    ASSERT_EQ(OpenSequence(port_), XJC_OK);
+  }
+  // Registers recorder as the status procedure and waits for its first report (online).
+  void WatchStatus(ProcRecorder& recorder) {
+    ASSERT_EQ(x_.XJC_RegisterStatusProc(&ProcRecorder::Proc, &recorder), XJC_OK);
+    ASSERT_TRUE(recorder.WaitForLast(0));
+  }
   void TearDown() override {
     if (x_.Ok()) x_.XJC_Terminate();
   }
 
   LoadedXJComm x_;
   std::unique_ptr<SimProcess> sim_;
+  PortRecord port_{};
+  // The procedures' recorders belong to the fixture: the library's monitor may still
+  // call them until TearDown has terminated it.
+  ProcRecorder status_;
+  ProcRecorder battery_;
 };
 
 TEST_F(XJCommPrinterTest, CommunicationTestReadsTheModelOverTcp) {
   ASSERT_TRUE(x_.Ok()) << x_.Error();
   StartSim();
-  PortRecord r = NetRecord(sim_->TcpPort());
+  PortRecord r = NetPortRecord(sim_->TcpEndpoint());
   plat::CopyText(r.deviceName, u"");
   ASSERT_EQ(x_.XJC_CommunicationTest(&r), XJC_OK);
   EXPECT_EQ(plat::FieldText(r.deviceName), u"XJ-K52II");
@@ -65,7 +82,7 @@ TEST_F(XJCommPrinterTest, AnotherModelAnswersWithItsOwnName) {
   o.model = "XJ-T90";
   o.deviceId = 40;
   StartSim(o);
-  PortRecord r = NetRecord(sim_->TcpPort());
+  PortRecord r = NetPortRecord(sim_->TcpEndpoint());
   ASSERT_EQ(x_.XJC_CommunicationTest(&r), XJC_OK);
   EXPECT_EQ(plat::FieldText(r.deviceName), u"XJ-T90");
   ASSERT_EQ(OpenSequence(r), XJC_OK);
@@ -81,11 +98,11 @@ TEST_F(XJCommPrinterTest, OpenSequenceAndPrinterQueries) {
   SimProcess::Options o;
   o.extraArgs = {"--serial", "K52-000123", "--firmware", "1.07 XJ"};
   StartSim(o);
-  PortRecord stored = NetRecord(sim_->TcpPort());
+  PortRecord stored = NetPortRecord(sim_->TcpEndpoint());
   plat::CopyText(stored.deviceInfo, u"XJ-K52II Wi-Fi");
   ASSERT_EQ(x_.XJC_AddPort(&stored), XJC_OK);
 
-  PortRecord r = NetRecord(sim_->TcpPort());  // as the program builds it: no deviceInfo
+  PortRecord r = NetPortRecord(sim_->TcpEndpoint());  // as the program builds it: no deviceInfo
   ASSERT_EQ(OpenSequence(r), XJC_OK);
   EXPECT_EQ(plat::FieldText(r.deviceInfo), u"XJ-K52II Wi-Fi");  // completed from the registry
   std::int32_t flag = -1;
@@ -113,7 +130,7 @@ TEST_F(XJCommPrinterTest, OpenSequenceAndPrinterQueries) {
   EXPECT_EQ(x_.XJC_GetDeviceName(text, 5), XJC_E_BUFFER_TOO_SMALL);
 
   // The communication test of the open port goes over the open connection.
-  PortRecord again = NetRecord(sim_->TcpPort());
+  PortRecord again = NetPortRecord(sim_->TcpEndpoint());
   ASSERT_EQ(x_.XJC_CommunicationTest(&again), XJC_OK);
   ASSERT_EQ(x_.XJC_ReopenPort(), XJC_OK);
   ASSERT_EQ(x_.XJC_GetStatus(&status), XJC_OK);
@@ -125,7 +142,7 @@ TEST_F(XJCommPrinterTest, OpenSequenceAndPrinterQueries) {
 TEST_F(XJCommPrinterTest, RawTrafficHidesAutomaticStatus) {
   ASSERT_TRUE(x_.Ok());
   StartSim();
-  PortRecord r = NetRecord(sim_->TcpPort());
+  PortRecord r = NetPortRecord(sim_->TcpEndpoint());
   ASSERT_EQ(OpenSequence(r), XJC_OK);  // automatic status on: blocks come on every change
   Control("paper near-end");
   const std::uint8_t request[] = {0x1D, 0x49, 66};  // maker name
@@ -184,7 +201,7 @@ TEST_F(XJCommPrinterTest, PseudoTerminalIsListedAndTalkedTo) {
   ASSERT_EQ(plat::ToUtf8(plat::FieldText(pty.portName)), sim_->PtyPath());
 
   // As the port setting dialog builds it.
-  PortRecord r = MakeRecord(u"COM", sim_->PtyPath());
+  PortRecord r = ServedPortRecord(u"COM", sim_->PtyPath());
   r.serialParamsSet = 1;
   r.baudRate = 115200;
   r.bitLength = 8;
@@ -194,9 +211,8 @@ TEST_F(XJCommPrinterTest, PseudoTerminalIsListedAndTalkedTo) {
   EXPECT_EQ(plat::FieldText(r.deviceInfo), u"XJ-K52II Serial");
   ASSERT_EQ(x_.XJC_AddPort(&r), XJC_OK);
   ASSERT_EQ(OpenSequence(r), XJC_OK);
-  ProcRecorder status;
-  ASSERT_EQ(x_.XJC_RegisterStatusProc(&ProcRecorder::Proc, &status), XJC_OK);
-  ASSERT_TRUE(status.WaitForLast(0));
+  ProcRecorder& status = status_;
+  ASSERT_NO_FATAL_FAILURE(WatchStatus(status));
   Control("cover open");
   EXPECT_TRUE(status.WaitForLast(6));
 }
@@ -204,7 +220,7 @@ TEST_F(XJCommPrinterTest, PseudoTerminalIsListedAndTalkedTo) {
 TEST_F(XJCommPrinterTest, SecondProcessGetsInUse) {
   ASSERT_TRUE(x_.Ok());
   StartSim();
-  PortRecord r = NetRecord(sim_->TcpPort());
+  PortRecord r = NetPortRecord(sim_->TcpEndpoint());
   int toParent[2], toChild[2];
   ASSERT_EQ(::pipe(toParent), 0);
   ASSERT_EQ(::pipe(toChild), 0);
@@ -224,7 +240,7 @@ TEST_F(XJCommPrinterTest, SecondProcessGetsInUse) {
 
   ASSERT_EQ(x_.XJC_SetPort(&r), XJC_OK);
   EXPECT_EQ(x_.XJC_Open(1), XJC_E_IN_USE);
-  PortRecord test = NetRecord(sim_->TcpPort());
+  PortRecord test = NetPortRecord(sim_->TcpEndpoint());
   EXPECT_EQ(x_.XJC_CommunicationTest(&test), XJC_E_IN_USE);
 
   const char go = 'g';
@@ -237,13 +253,9 @@ TEST_F(XJCommPrinterTest, SecondProcessGetsInUse) {
 }
 
 TEST_F(XJCommPrinterTest, StatusProcedureFollowsThePrinter) {
-  ASSERT_TRUE(x_.Ok());
-  StartSim();
-  PortRecord r = NetRecord(sim_->TcpPort());
-  ASSERT_EQ(OpenSequence(r), XJC_OK);
-  ProcRecorder status;
-  ASSERT_EQ(x_.XJC_RegisterStatusProc(&ProcRecorder::Proc, &status), XJC_OK);
-  ASSERT_TRUE(status.WaitForLast(0));
+  ASSERT_NO_FATAL_FAILURE(OpenSimulator());
+  ProcRecorder& status = status_;
+  ASSERT_NO_FATAL_FAILURE(WatchStatus(status));
   Control("cover open");
   ASSERT_TRUE(status.WaitForLast(6));
   std::int32_t current = -1;
@@ -271,11 +283,9 @@ TEST_F(XJCommPrinterTest, StatusProcedureFollowsThePrinter) {
 }
 
 TEST_F(XJCommPrinterTest, BatteryProcedureFollowsLevelAndSource) {
-  ASSERT_TRUE(x_.Ok());
-  StartSim();
-  PortRecord r = NetRecord(sim_->TcpPort());
-  ASSERT_EQ(OpenSequence(r), XJC_OK);
-  ProcRecorder battery, status;
+  ASSERT_NO_FATAL_FAILURE(OpenSimulator());
+  ProcRecorder& battery = battery_;
+  ProcRecorder& status = status_;
   ASSERT_EQ(x_.XJC_RegisterBatStatusProc(&ProcRecorder::Proc, &battery), XJC_OK);
   ASSERT_EQ(x_.XJC_RegisterStatusProc(&ProcRecorder::Proc, &status), XJC_OK);
   ASSERT_TRUE(battery.WaitForLast(0x3630));  // full, on the adapter
@@ -292,15 +302,12 @@ TEST_F(XJCommPrinterTest, BatteryProcedureFollowsLevelAndSource) {
 }
 
 TEST_F(XJCommPrinterTest, SilentPrinterGivesCannotGetStatusWithoutHanging) {
-  ASSERT_TRUE(x_.Ok());
-  StartSim();
-  PortRecord r = NetRecord(sim_->TcpPort());
-  ASSERT_EQ(OpenSequence(r), XJC_OK);
+  ASSERT_NO_FATAL_FAILURE(OpenSimulator());
   Control("silent on");
   std::int32_t current = -1;
   ASSERT_EQ(x_.XJC_GetStatus(&current), XJC_OK);  // no monitor: asked now
   EXPECT_EQ(current, 2);
-  PortRecord test = NetRecord(sim_->TcpPort());
+  PortRecord test = NetPortRecord(sim_->TcpEndpoint());
   EXPECT_EQ(x_.XJC_CommunicationTest(&test), XJC_E_TIMEOUT);
   std::int32_t flag = 0;
   EXPECT_EQ(x_.XJC_Initialize(), XJC_E_TIMEOUT);
@@ -310,7 +317,7 @@ TEST_F(XJCommPrinterTest, SilentPrinterGivesCannotGetStatusWithoutHanging) {
   std::uint32_t done = 0;
   EXPECT_EQ(x_.XJC_Read(buffer, sizeof(buffer), &done, 200), XJC_E_TIMEOUT);
 
-  ProcRecorder status;
+  ProcRecorder& status = status_;
   ASSERT_EQ(x_.XJC_RegisterStatusProc(&ProcRecorder::Proc, &status), XJC_OK);
   ASSERT_TRUE(status.WaitForLast(2));
   Control("silent off");
@@ -320,18 +327,16 @@ TEST_F(XJCommPrinterTest, SilentPrinterGivesCannotGetStatusWithoutHanging) {
 }
 
 TEST_F(XJCommPrinterTest, GarbageNeverBreaksTheLibrary) {
-  ASSERT_TRUE(x_.Ok());
-  StartSim();
-  PortRecord r = NetRecord(sim_->TcpPort());
-  ASSERT_EQ(OpenSequence(r), XJC_OK);
-  ProcRecorder status, battery;
+  ASSERT_NO_FATAL_FAILURE(OpenSimulator());
+  ProcRecorder& status = status_;
+  ProcRecorder& battery = battery_;
   ASSERT_EQ(x_.XJC_RegisterStatusProc(&ProcRecorder::Proc, &status), XJC_OK);
   ASSERT_EQ(x_.XJC_RegisterBatStatusProc(&ProcRecorder::Proc, &battery), XJC_OK);
   ASSERT_TRUE(status.WaitForLast(0));
   Control("garbage on");
   const std::size_t before = status.Values().size();
-  PortRecord test = NetRecord(sim_->TcpPort());
-  EXPECT_NE(x_.XJC_CommunicationTest(&test), XJC_OK);
+  PortRecord test = NetPortRecord(sim_->TcpEndpoint());
+  EXPECT_EQ(x_.XJC_CommunicationTest(&test), XJC_E_BAD_REPLY);
   std::int32_t current = -1;
   x_.XJC_GetStatus(&current);
   char16_t text[32];
@@ -347,13 +352,9 @@ TEST_F(XJCommPrinterTest, GarbageNeverBreaksTheLibrary) {
 }
 
 TEST_F(XJCommPrinterTest, DroppedConnectionComesBack) {
-  ASSERT_TRUE(x_.Ok());
-  StartSim();
-  PortRecord r = NetRecord(sim_->TcpPort());
-  ASSERT_EQ(OpenSequence(r), XJC_OK);
-  ProcRecorder status;
-  ASSERT_EQ(x_.XJC_RegisterStatusProc(&ProcRecorder::Proc, &status), XJC_OK);
-  ASSERT_TRUE(status.WaitForLast(0));
+  ASSERT_NO_FATAL_FAILURE(OpenSimulator());
+  ProcRecorder& status = status_;
+  ASSERT_NO_FATAL_FAILURE(WatchStatus(status));
   Control("drop");
   Control("cover open");
   // The monitor connects again and sees the open cover (automatic status back is on
@@ -365,7 +366,7 @@ TEST_F(XJCommPrinterTest, UnregisteringStopsCallsAndTerminateLeavesNoThread) {
   ASSERT_TRUE(x_.Ok());
   StartSim();
   const int threadsBefore = ThreadCount();
-  PortRecord r = NetRecord(sim_->TcpPort());
+  PortRecord r = NetPortRecord(sim_->TcpEndpoint());
   ASSERT_EQ(OpenSequence(r), XJC_OK);
 
   // A procedure that unregisters itself from inside its first call.
@@ -396,7 +397,7 @@ TEST_F(XJCommPrinterTest, UnregisteringStopsCallsAndTerminateLeavesNoThread) {
   EXPECT_EQ(lateCalls.load(), 0);
 
   // Monitor running again, then Terminate: back to the threads we started with.
-  ProcRecorder status;
+  ProcRecorder& status = status_;
   ASSERT_EQ(x_.XJC_RegisterStatusProc(&ProcRecorder::Proc, &status), XJC_OK);
   ASSERT_TRUE(status.WaitForLast(6));
   EXPECT_GT(ThreadCount(), threadsBefore);

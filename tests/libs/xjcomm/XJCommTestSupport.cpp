@@ -11,18 +11,6 @@ constexpr auto kGenerousWait = std::chrono::seconds(20);
 
 }  // namespace
 
-PortRecord MakeRecord(const std::u16string& kind, const std::string& portName) {
-  PortRecord r{};
-  r.presetA = -1;
-  r.presetB = -1;
-  plat::CopyText(r.kind, kind);
-  plat::CopyText(r.portName, plat::FromUtf8(portName));
-  plat::CopyText(r.deviceName, u"XJ-K52II");
-  return r;
-}
-
-PortRecord NetRecord(int port) { return MakeRecord(u"NET", "127.0.0.1:" + std::to_string(port)); }
-
 std::int32_t ProcRecorder::Proc(std::uint32_t value, void* context) {
   auto* self = static_cast<ProcRecorder*>(context);
   {

@@ -1,6 +1,6 @@
 #pragma once
-// Helpers shared by the tests that load XJComm.so: port records, a recorder for status
-// and battery procedures, and a count of this process's threads.
+// Helpers shared by the tests that load XJComm.so: a recorder for status and battery
+// procedures, and a count of this process's threads. (Port records: tests/support.)
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -8,10 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "sdk/PortRecord.h"
-
-PortRecord MakeRecord(const std::u16string& kind, const std::string& portName);
-PortRecord NetRecord(int port);  // "127.0.0.1:<port>"
+#include "tests/support/PortRecords.h"
 
 // Collects the values a procedure is called with; waits are bounded (a failing test
 // ends instead of hanging) but never decide a result by timing alone.

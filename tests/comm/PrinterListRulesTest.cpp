@@ -4,6 +4,7 @@
 #include "platform/Folders.h"
 #include "platform/Registry.h"
 #include "platform/Text.h"
+#include "tests/support/PortRecords.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -15,14 +16,6 @@ class DriverPortTest : public testing::Test {
   }
   void TearDown() override { plat::RemoveFile(plat::RegistryFilePath()); }
 };
-
-PortRecord WithPath(std::u16string_view path, std::u16string_view portName = u"p") {
-  PortRecord r{};
-  plat::CopyText(r.path, path);
-  plat::CopyText(r.portName, portName);
-  plat::CopyText(r.kind, u"NET");
-  return r;
-}
 
 }  // namespace
 
@@ -68,8 +61,9 @@ TEST(PrinterListRules, PathPieces) {
 }
 
 TEST(PrinterListRules, InstalledPrintersAreFilteredAndBound) {
-  std::vector<PortRecord> ports = {WithPath(u"pipe://xj/Q1", u"first"), WithPath(u"Q2", u"second"),
-                                   WithPath(u"pipe://xj/Q1", u"duplicate")};
+  std::vector<PortRecord> ports = {MakePortRecord({.kind = u"NET", .portName = u"first", .path = u"pipe://xj/Q1"}),
+                                   MakePortRecord({.kind = u"NET", .portName = u"second", .path = u"Q2"}),
+                                   MakePortRecord({.kind = u"NET", .portName = u"duplicate", .path = u"pipe://xj/Q1"})};
   const std::vector<plat::InstalledPrinter> printers = {
       {u"A", u"Q1", u"NORVE XJ-K52II Receipt5"},
       {u"B", u"Q2", u"NORVE XJ-K52II Label5 v2"},

@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <QLineEdit>
-#include <QSignalSpy>
-#include <QTest>
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "comm/ExternalToolPaths.h"
-#include "comm/Ipv4AddressEdit.h"
 #include "comm/ToolRunner.h"
 #include "platform/Folders.h"
 #include "platform/Registry.h"
@@ -21,7 +20,16 @@ void MakeFile(const std::string& path, const std::string& text = "#!/bin/sh\nexi
   std::filesystem::permissions(path, std::filesystem::perms::owner_all);
 }
 
-// Private program and menu folders for one test; the registry file is removed after.
+// Waits until a detached process has written the file; false when it did not within
+// 20 s (a hang guard, not a timing assertion).
+bool WaitForFile(const std::string& path) {
+  for (int i = 0; i < 1000 && !std::filesystem::exists(path); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  return std::filesystem::exists(path);
+}
+
+// Private program, menu and data folders for one test (the registry file lives in the
+// common data folder), so every run of a test starts with nothing installed.
 class ToolPathsTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -29,8 +37,9 @@ class ToolPathsTest : public testing::Test {
     systemData_ = testenv::MakeTempDir("share");
     setenv("ProgramFiles", programs_.c_str(), 1);
     setenv("XDG_DATA_DIRS", systemData_.c_str(), 1);
+    setenv("XDG_DATA_HOME", testenv::MakeTempDir("user").c_str(), 1);
+    setenv("XJ_COMMON_APPDATA", testenv::MakeTempDir("common").c_str(), 1);
   }
-  void TearDown() override { plat::RemoveFile(plat::RegistryFilePath()); }
   void WriteRegistry(const std::string& text) {
     ASSERT_TRUE(testenv::WriteFile(plat::ToUtf8(plat::RegistryFilePath()), text));
   }
@@ -93,6 +102,15 @@ TEST_F(ToolPathsTest, MenuEntriesWithoutAnAbsoluteProgramAreIgnored) {
   EXPECT_EQ(ResolveMenuEntry(plat::FromUtf8(dir + "/missing.desktop")), u"");
 }
 
+TEST_F(ToolPathsTest, PairedPortComesFromTheConnectorsSettingsFile) {
+  EXPECT_EQ(PairedBluetoothPort(), u"");
+  const std::string file = plat::ToUtf8(plat::CommonAppDataFolder()) + "/NORVE/VADEVevedaver/XJBTSetting.ini";
+  ASSERT_TRUE(testenv::WriteFile(file, "[Setting]\n"));
+  EXPECT_EQ(PairedBluetoothPort(), u"");
+  ASSERT_TRUE(testenv::WriteFile(file, "[Setting]\nVirtualComPort=/dev/rfcomm1\n"));
+  EXPECT_EQ(PairedBluetoothPort(), u"/dev/rfcomm1");
+}
+
 TEST_F(ToolPathsTest, BluetoothConnectorStandaloneBeforeSuite) {
   MakeFile(programs_ + "/NORVE/XJ-K52II Software/XJ Bluetooth Connector/DIVarovevivOzazidura");
   EXPECT_EQ(plat::ToUtf8(FindBluetoothConnector()),
@@ -123,6 +141,7 @@ TEST(ToolRunner, CallsBackAroundTheToolsRunAndJoins) {
   EXPECT_EQ(startedAt, 0);
   EXPECT_EQ(endedAt, 1);
   EXPECT_TRUE(launchedSeen);
+  EXPECT_TRUE(runner.Launched());
 }
 
 TEST(ToolRunner, MissingProgramIsReportedAsNotLaunched) {
@@ -132,44 +151,34 @@ TEST(ToolRunner, MissingProgramIsReportedAsNotLaunched) {
                            [&](bool ok) { launched = ok; }));
   runner.Join();
   EXPECT_FALSE(launched);
+  EXPECT_FALSE(runner.Launched());
   EXPECT_FALSE(ToolRunner::RunAndWait(u"/nonexistent/tool"));
 }
 
-TEST(Ipv4AddressEdit, PartsReadSetAndClamp) {
-  Ipv4AddressEdit edit;
-  QSignalSpy changed(&edit, &Ipv4AddressEdit::AddressChanged);
-  std::uint32_t address = 1;
-  EXPECT_TRUE(edit.IsBlank());
-  EXPECT_EQ(edit.GetAddress(address), 0);
-  EXPECT_EQ(address, 0u);
-  edit.SetAddress(0xC0A80A01u);
-  EXPECT_EQ(edit.Part(0)->text(), "192");
-  EXPECT_EQ(edit.Part(3)->text(), "1");
-  EXPECT_EQ(edit.GetAddress(address), 4);
-  EXPECT_EQ(address, 0xC0A80A01u);
-  EXPECT_GE(changed.count(), 4);
-  edit.ClearAddress();
-  EXPECT_TRUE(edit.IsBlank());
-  edit.Part(1)->setText("300");  // above 255 reads as 255
-  EXPECT_EQ(edit.GetAddress(address), 1);
-  EXPECT_EQ(address, 0x00FF0000u);
-  EXPECT_EQ(edit.Part(4), nullptr);
-}
+TEST(ToolRunner, OpenDetachedStartsProgramsAndHandsOtherFilesToTheDesktop) {
+  const std::string dir = testenv::MakeTempDir("detached");
+  // A program is started and not waited for: it ends only once the test lets it (or
+  // gives up after a while, so a failed test leaves no process behind).
+  MakeFile(dir + "/tool", "#!/bin/sh\ni=0\nwhile [ ! -e '" + dir + "/go' ] && [ $i -lt 1500 ]; do sleep 0.02; "
+                          "i=$((i+1)); done\necho ran > '" + dir + "/ran'\n");
+  ASSERT_TRUE(ToolRunner::OpenDetached(plat::FromUtf8(dir + "/tool")));
+  EXPECT_FALSE(std::filesystem::exists(dir + "/ran"));
+  ASSERT_TRUE(testenv::WriteFile(dir + "/go", ""));
+  EXPECT_TRUE(WaitForFile(dir + "/ran"));
 
-TEST(Ipv4AddressEdit, TypingMovesOnAfterThreeDigitsOrADot) {
-  Ipv4AddressEdit edit;
-  edit.show();
-  edit.activateWindow();
-  edit.Part(0)->setFocus();
-  QTest::keyClicks(edit.Part(0), "10");
-  QTest::keyClick(edit.Part(0), Qt::Key_Period);
-  EXPECT_EQ(edit.focusWidget(), edit.Part(1));
-  QTest::keyClicks(edit.Part(1), "999");  // a full part moves on and is brought to 255
-  EXPECT_EQ(edit.Part(1)->text(), "255");
-  EXPECT_EQ(edit.focusWidget(), edit.Part(2));
-  QTest::keyClicks(edit.Part(2), "a7");  // letters are not taken
-  EXPECT_EQ(edit.Part(2)->text(), "7");
-  std::uint32_t address = 0;
-  EXPECT_EQ(edit.GetAddress(address), 3);
-  EXPECT_EQ(address, 0x0AFF0700u);
+  // Any other file goes to the desktop's opener on PATH.
+  const std::string savedPath = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+  MakeFile(dir + "/bin/xdg-open", "#!/bin/sh\necho \"$1\" > '" + dir + "/opened'\n");
+  ASSERT_TRUE(testenv::WriteFile(dir + "/manual.pdf", "%PDF"));
+  setenv("PATH", (dir + "/bin").c_str(), 1);
+  EXPECT_TRUE(ToolRunner::OpenDetached(plat::FromUtf8(dir + "/manual.pdf")));
+  EXPECT_TRUE(WaitForFile(dir + "/opened"));
+  EXPECT_EQ(testenv::ReadFile(dir + "/opened"), dir + "/manual.pdf\n");
+
+  // Without an opener, or with a program the system cannot start, nothing is started.
+  setenv("PATH", (dir + "/nothing").c_str(), 1);
+  EXPECT_FALSE(ToolRunner::OpenDetached(plat::FromUtf8(dir + "/manual.pdf")));
+  setenv("PATH", savedPath.c_str(), 1);
+  MakeFile(dir + "/broken", "no interpreter line\n");
+  EXPECT_FALSE(ToolRunner::OpenDetached(plat::FromUtf8(dir + "/broken")));
 }
