@@ -20,10 +20,10 @@ constexpr std::int32_t kMissingLangId = 0x0411;
 
 // Every lookup of a string list, one step past each end.
 void LookUpAll(const CLangResTable& table, std::size_t size,
-               int (CLangResTable::*lookUp)(int, std::u16string&) const) {
+               LangResult (CLangResTable::*lookUp)(int, std::u16string&) const) {
   for (int index = -1; index <= static_cast<int>(size); ++index) {
     std::u16string text = u"unchanged";
-    const int rc = (table.*lookUp)(index, text);
+    const LangResult rc = (table.*lookUp)(index, text);
     Require(rc == kLangOk || text == u"unchanged", "a failed lookup leaves the text alone");
     Require(rc != kLangBadArgument || index < 0 || index >= static_cast<int>(size),
             "an index within the table is a valid argument");
