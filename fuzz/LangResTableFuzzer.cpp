@@ -2,6 +2,7 @@
 // and the records put on a window's controls.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "fuzz/FuzzSupport.h"
 #include "lang/CLangResTable.h"
@@ -17,16 +18,29 @@ using fuzzsupport::Require;
 constexpr char16_t kWindowKey[] = u"DLG";
 // A language without a file here, so the table takes the fallback file.
 constexpr std::int32_t kMissingLangId = 0x0411;
+// Empty slots of a string list looked up besides its entries.
+constexpr std::size_t kMaxEmptySlotsVisited = 8;
 
-// Every lookup of a string list, one step past each end.
-void LookUpAll(const CLangResTable& table, std::size_t size,
+// The lookups of a string list: every entry it holds, an empty slot, and one step past
+// each end.
+void LookUpAll(const CLangResTable& table, const CLangResTable::StringList& list,
                LangResult (CLangResTable::*lookUp)(int, std::u16string&) const) {
-  for (int index = -1; index <= static_cast<int>(size); ++index) {
+  const int size = static_cast<int>(list.size());
+  std::vector<int> indexes{-1, size, 0};
+  for (int index = 0; index < size; ++index) {
+    if (list[static_cast<std::size_t>(index)] != nullptr) {
+      indexes.push_back(index);
+    } else if (indexes.size() < kMaxEmptySlotsVisited) {
+      indexes.push_back(index);
+    }
+  }
+  for (int index : indexes) {
     std::u16string text = u"unchanged";
     const LangResult rc = (table.*lookUp)(index, text);
     Require(rc == kLangOk || text == u"unchanged", "a failed lookup leaves the text alone");
-    Require(rc != kLangBadArgument || index < 0 || index >= static_cast<int>(size),
-            "an index within the table is a valid argument");
+    Require((rc == kLangBadArgument) == (index < 0 || index >= size), "an index within the table is a valid argument");
+    Require((rc == kLangOk) == (index >= 0 && index < size && list[static_cast<std::size_t>(index)] != nullptr),
+            "an entry is found where the table holds one");
   }
 }
 
@@ -61,10 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           "the fallback file is found");
   Require(table.LoadResources(kWindowKey) == kLangOk, "a selected file loads");
 
-  LookUpAll(table, table.Strings().size(), &CLangResTable::GetStringText);
-  LookUpAll(table, table.Messages().size(), &CLangResTable::GetMessageText);
-  LookUpAll(table, table.CommonStrings().size(), &CLangResTable::GetCommonStringText);
-  LookUpAll(table, table.CommonMessages().size(), &CLangResTable::GetCommonMessageText);
+  LookUpAll(table, table.Strings(), &CLangResTable::GetStringText);
+  LookUpAll(table, table.Messages(), &CLangResTable::GetMessageText);
+  LookUpAll(table, table.CommonStrings(), &CLangResTable::GetCommonStringText);
+  LookUpAll(table, table.CommonMessages(), &CLangResTable::GetCommonMessageText);
   for (const auto& string : table.Strings()) {
     if (string) Require(table.StringOr(string->Id(), u"") == string->Text(), "a string is found by its id");
   }
