@@ -14,13 +14,14 @@ JOBS ?= $(shell nproc)
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps build test release run bench clean
+.PHONY: all deps fuzz-deps build test release run bench fuzz clean
 
 all: build
 
-# Installs the Debian packages that are not there yet (needs root, as on CI).
-deps:
-	@missing=""; for p in $(PACKAGES); do \
+# Installs the Debian packages of the list $(1) that are not there yet (needs root, as
+# on CI).
+define install_missing
+	@missing=""; for p in $(1); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -28,6 +29,10 @@ deps:
 	  SUDO=""; [ "$$(id -u)" = 0 ] || SUDO=sudo; \
 	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
 	fi
+endef
+
+deps:
+	$(call install_missing,$(PACKAGES))
 
 $(DEBUG_DIR)/build.ninja:
 	cmake -S . -B $(DEBUG_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DXJ_SANITIZE=ON
@@ -64,6 +69,24 @@ bench: deps
 	  echo "== $$(basename $$b)"; \
 	  "$$b" || exit 1; \
 	done
+
+# Fuzzing (Clang's libFuzzer with the address and undefined-behaviour sanitizers): builds
+# the targets of fuzz/ in their own folder and runs each one FUZZ_SECONDS seconds; fails
+# when any of them finds a crash, a leak or a hang. See "Fuzzing" in README.md.
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+FUZZ_DIR := build/fuzz
+FUZZ_SECONDS ?= 60
+
+fuzz-deps:
+	$(call install_missing,$(FUZZ_PACKAGES))
+
+$(FUZZ_DIR)/build.ninja:
+	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+	  -DXJ_FUZZ=ON -DXJ_BUILD_TESTS=OFF
+
+fuzz: deps fuzz-deps $(FUZZ_DIR)/build.ninja
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target xj_fuzzers
+	scripts/run-fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build

@@ -14,6 +14,16 @@ if(XJ_SANITIZE)
                                               -fno-sanitize-recover=undefined)
   target_link_options(xj_options INTERFACE -fsanitize=address,undefined)
 endif()
+# The fuzz build: every library is instrumented for libFuzzer's coverage feedback and
+# checked by the sanitizers; only the fuzz executables link the fuzzer's own main.
+if(XJ_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "XJ_FUZZ=ON needs Clang (libFuzzer): -DCMAKE_CXX_COMPILER=clang++")
+  endif()
+  target_compile_options(xj_options INTERFACE -O1 -g -fsanitize=fuzzer-no-link,address,undefined
+                                              -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(xj_options INTERFACE -fsanitize=address,undefined)
+endif()
 
 # The library of one subsystem: xj_add_library(name [SHARED] SOURCES ... DEPENDS ...)
 # Static by default. SHARED marks the libraries that the program and the plug-ins must

@@ -172,10 +172,8 @@ LangResult CLangResTable::ReadSection(const std::u16string& section, std::unique
     if (read == 0) return kLangNotFound;
     if (read == size - 2) {
       // The reader cut the list: try again with more room.
-      if (size > std::numeric_limits<std::uint32_t>::max() - kLangSectionGrowChars) {
-        return kLangOutOfMemory;
-      }
-      size += kLangSectionGrowChars;
+      if (size > std::numeric_limits<std::uint32_t>::max() / 2) return kLangOutOfMemory;
+      size *= 2;
       continue;
     }
     lines = std::move(buffer);

@@ -63,9 +63,10 @@ inline constexpr std::size_t kLangMaxLineChars = 2048;
 // Highest index a string or message entry may have. The string tables are indexed by
 // id, so an unbounded id in a damaged file would make them grow without limit.
 inline constexpr std::int32_t kLangMaxStringId = 65535;
-// The section reader starts with this many characters and grows in steps of the other.
+// The section reader starts with this many characters and doubles its buffer while a
+// section does not fit, so that a very long section (a damaged file) takes a few passes
+// rather than one per few hundred characters, each of which copies the whole section.
 inline constexpr std::uint32_t kLangSectionInitialChars = 520;
-inline constexpr std::uint32_t kLangSectionGrowChars = 260;
 
 class CLangResTable {
  public:

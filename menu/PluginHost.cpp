@@ -25,6 +25,7 @@ std::int32_t BindPlugin(MenuItemRecord& item, const PluginHostContext& host, std
     return 0;
   };
   if (item.dllName.empty()) return 1;
+  if (!host.loadPlugins) return fail("plug-ins are not loaded by this reader");
   if (IsAutoCutterPlugin(item.dllName) && host.block != nullptr && host.block->deviceId == kNoAutoCutterDeviceId) {
     return fail("not loaded for device ID 145");
   }

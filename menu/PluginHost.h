@@ -19,6 +19,10 @@ struct PluginHostContext {
   plat::HWND mainFrame = nullptr;
   plat::HWND contentPane = nullptr;
   AppSettingsBlock* block = nullptr;
+  // False for a reader that only looks at what a menu file says: an item that names a
+  // plug-in is then dropped without its library being loaded, so reading a file that
+  // came from elsewhere runs none of the code it names.
+  bool loadPlugins = true;
 };
 
 // The auto cutter page's library, which printers of kNoAutoCutterDeviceId do without.
@@ -30,9 +34,9 @@ inline constexpr std::int32_t kMenuNoPlugin = -1;
 
 // Loads and initialises the item's plug-in: 1 when the item needs none (empty DLL name)
 // or its library loaded and FORMVIEWDLL_Initialize returned 0; 0 otherwise. The
-// auto cutter library is not loaded at all for device ID 145. When the result is 0,
-// why is stored in *reason (when given). A library whose initialise failed is unloaded
-// again at once.
+// auto cutter library is not loaded at all for device ID 145, and no library at all
+// when host.loadPlugins is false. When the result is 0, why is stored in *reason (when
+// given). A library whose initialise failed is unloaded again at once.
 std::int32_t BindPlugin(MenuItemRecord& item, const PluginHostContext& host, std::string* reason = nullptr);
 
 // The menu text a plug-in gives for key: asked with no buffer first, then, on -8, with

@@ -667,19 +667,36 @@ bool ContainsLineBreakOrNul(std::u16string_view s) {
   return s.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos;
 }
 
+// A surrogate without its other half: UTF-8 has no form for it, so it would be written
+// as U+FFFD and read back as another text.
+bool HasUnpairedSurrogate(std::u16string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char16_t c = s[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IsStorable(std::u16string_view s) { return !ContainsLineBreakOrNul(s) && !HasUnpairedSurrogate(s); }
+
 // Names and values that would change the structure of the file when written (a line
 // break starts a new line, '=' in a key moves the split, ';' or '[' at the start of a
-// key turns the line into a comment or a header) are refused rather than written.
+// key turns the line into a comment or a header), or that the file cannot hold as they
+// are, are refused rather than written.
 bool IsWritable(std::u16string_view section, const std::u16string* key, const std::u16string* value) {
-  if (Trim(section).empty() || ContainsLineBreakOrNul(section)) return false;
+  if (Trim(section).empty() || !IsStorable(section)) return false;
   if (key != nullptr) {
     const std::u16string_view k = Trim(*key);
-    if (k.empty() || ContainsLineBreakOrNul(k) || k.find(u'=') != std::u16string_view::npos ||
-        k.front() == u';' || k.front() == u'[') {
+    if (k.empty() || !IsStorable(k) || k.find(u'=') != std::u16string_view::npos || k.front() == u';' ||
+        k.front() == u'[') {
       return false;
     }
   }
-  if (value != nullptr && ContainsLineBreakOrNul(*value)) return false;
+  if (value != nullptr && !IsStorable(*value)) return false;
   return true;
 }
 
@@ -728,9 +745,19 @@ class FolderLock {
   int fd_;
 };
 
-bool WriteProfile(std::u16string_view section, const std::u16string* key,
-                  const std::u16string* value, std::u16string_view file) {
-  if (file.empty() || ContainsLineBreakOrNul(file) || !IsWritable(section, key, value)) return false;
+// One change as the writers take it: null key removes the section, null value the key.
+struct Edit {
+  std::u16string_view section;
+  const std::u16string* key;
+  const std::u16string* value;
+};
+
+// Applies the edits to the file in one replacement under the folder's lock.
+bool WriteProfile(const std::vector<Edit>& edits, std::u16string_view file) {
+  if (file.empty() || ContainsLineBreakOrNul(file)) return false;
+  for (const Edit& e : edits) {
+    if (!IsWritable(e.section, e.key, e.value)) return false;
+  }
   std::string path = ToUtf8(file);
 
   std::lock_guard<std::mutex> guard(WriteMutex());
@@ -750,12 +777,19 @@ bool WriteProfile(std::u16string_view section, const std::u16string* key,
   if (status == ReadStatus::kError) return false;  // never overwrite what we could not read
 
   EditableFile edit = SplitForEdit(bytes);
-  // Nothing to do (the value is already there, or what is to be removed is absent):
+  bool changed = false;
+  for (const Edit& e : edits) changed = ApplyEdit(edit, Trim(e.section), e.key, e.value) || changed;
+  // Nothing to do (the values are already there, or what is to be removed is absent):
   // the file stays untouched.
-  if (!ApplyEdit(edit, Trim(section), key, value)) return true;
+  if (!changed) return true;
   if (!ReplaceFileAtomically(path, JoinForWrite(edit))) return false;
   Cache().Clear();
   return true;
+}
+
+bool WriteProfile(std::u16string_view section, const std::u16string* key,
+                  const std::u16string* value, std::u16string_view file) {
+  return WriteProfile(std::vector<Edit>{{section, key, value}}, file);
 }
 
 }  // namespace
@@ -823,6 +857,15 @@ std::vector<std::u16string> ProfileSectionLines(std::u16string_view section,
 
 std::vector<std::u16string> ProfileSectionNames(std::u16string_view file) {
   return SectionNames(*LoadProfile(file));
+}
+
+bool ProfileWriteChanges(std::u16string_view file, const std::vector<ProfileChange>& changes) {
+  std::vector<Edit> edits;
+  edits.reserve(changes.size());
+  for (const ProfileChange& c : changes) {
+    edits.push_back({c.section, c.key ? &*c.key : nullptr, c.value ? &*c.value : nullptr});
+  }
+  return WriteProfile(edits, file);
 }
 
 bool ProfileWrite(std::u16string_view section, std::u16string_view key, std::u16string_view value,

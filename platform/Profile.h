@@ -25,6 +25,7 @@
 // rename, and no lock files are left behind); readers take no lock and always see either
 // the old or the new file.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,9 +75,25 @@ std::uint32_t GetPrivateProfileSectionNamesW(char16_t* out, std::uint32_t size,
 // Returns false, leaving the old file as it was, when the file cannot be read or
 // written, or when the names or the value would break the file's structure: an empty
 // section or key name, a line break or NUL in any of them, or a key containing '=' or
-// beginning with ';' or '['.
+// beginning with ';' or '['; likewise when any of them holds an unpaired surrogate,
+// which the UTF-8 file cannot store (it would read back as another text).
 bool WritePrivateProfileStringW(const char16_t* section, const char16_t* key,
                                 const char16_t* value, const char16_t* file);
+
+// One change of ProfileWriteChanges: as WritePrivateProfileStringW with the same
+// arguments (no key: the section is removed; no value: the key is removed).
+struct ProfileChange {
+  std::u16string section;
+  std::optional<std::u16string> key;
+  std::optional<std::u16string> value;
+};
+
+// Applies the changes in order, each as WritePrivateProfileStringW would, and replaces
+// the file once, under one lock: readers, other writers and a crash see the file with
+// all of them or with none. Returns false, leaving the file as it was, when any change
+// would be refused or the file cannot be read or written; true when the file holds the
+// changes (also when nothing had to change). Any thread.
+bool ProfileWriteChanges(std::u16string_view file, const std::vector<ProfileChange>& changes);
 
 // Convenience forms for code of our own (no buffer sizes).
 std::u16string ProfileString(std::u16string_view section, std::u16string_view key,

@@ -26,16 +26,20 @@ inline constexpr std::int32_t kMaxPrinterEntries = 1024;
 // Reads iniFolder/PrinterSetting.INI and appends one printer entry per PORT_i section
 // announced by COUNT (a missing section gives an entry with empty names), composing each
 // data path below dataFolder. A negative COUNT reads as 0; a COUNT above
-// kMaxPrinterEntries reads as kMaxPrinterEntries.
+// kMaxPrinterEntries reads as kMaxPrinterEntries. Texts are kept in the form the file
+// can hold (see SavePrinterSettingIni).
 // Returns the number of printer entries of the manager afterwards (0 when the file does
 // not exist), or kSettingNoMemory.
 std::int32_t LoadPrinterSettingIni(PluginDataMgr& manager, std::u16string_view iniFolder,
                                    std::u16string_view dataFolder);
 
 // Writes every printer entry of the manager into iniFolder/PrinterSetting.INI: the
-// sections PORT_0 .. PORT_n-1 first, then COUNT, so a failed write never announces
-// sections that were not written. Other sections and keys of the file, including PORT_i
-// sections of higher numbers, stay as they are. With no entries nothing is written.
-// Returns the number of entries written, or kSettingCannotOpen when the file could not
-// be written.
+// sections PORT_0 .. PORT_n-1 and COUNT, in one replacement of the file, so a crash or a
+// failed write leaves the old index whole. A text with blanks at either end, or in a
+// pair of quotes, is written in double quotes, so that it reads back as it was; an
+// unpaired surrogate, which the file cannot hold, is written (and read) as U+FFFD.
+// Other sections and keys of the file, including PORT_i sections of higher numbers, stay
+// as they are. With no entries nothing is written. Returns the number of entries
+// written, or kSettingCannotOpen when the file could not be written (it is then as it
+// was).
 std::int32_t SavePrinterSettingIni(const PluginDataMgr& manager, std::u16string_view iniFolder);

@@ -127,16 +127,38 @@ std::vector<std::uint8_t> BuildFileHeader(std::u16string_view modelName, std::ui
   return header;
 }
 
-// The header and the blocks, in manager order, as they stand in the file; false when a
-// block's buffer is shorter than its size.
-bool BuildContents(const PluginDataMgr& manager, const std::vector<std::uint8_t>& header, std::string& bytes) {
-  bytes.assign(header.begin(), header.end());
+// The blocks that go into the file, in manager order: the first entry of each id with
+// data. A later entry of the same id is never reached (FindBlock, SetData and GetData
+// all use the first), and written out it would come back as a second block of that id.
+std::vector<const PluginDataBlockEntry*> BlocksToWrite(const PluginDataMgr& manager) {
+  std::vector<const PluginDataBlockEntry*> blocks;
   for (std::size_t i = 0; i < manager.BlockCount(); ++i) {
     const PluginDataBlockEntry& entry = manager.GetBlockEntry(i);
-    if (entry.size <= 0) continue;
-    const auto size = static_cast<std::size_t>(entry.size);
-    if (entry.current.size() < size) return false;
-    bytes.append(reinterpret_cast<const char*>(entry.current.data()), size);
+    if (entry.size <= 0 || static_cast<std::size_t>(manager.FindBlock(entry.id)) != i) continue;
+    blocks.push_back(&entry);
+  }
+  return blocks;
+}
+
+// The header and the blocks as they stand in the file; false when a block's buffer is
+// shorter than its size. Each block keeps its bytes (its version too, which tells what
+// its data holds) except the header fields by which a reader files it: magic, id and
+// size come from its entry. A block created and never filled still holds a size of 0
+// there, and a page may have stored a block with another header; either would make the
+// whole file unreadable, or put the block under another id.
+bool BuildContents(const std::vector<const PluginDataBlockEntry*>& blocks, const std::vector<std::uint8_t>& header,
+                   std::string& bytes) {
+  bytes.assign(header.begin(), header.end());
+  for (const PluginDataBlockEntry* entry : blocks) {
+    const auto size = static_cast<std::size_t>(entry->size);
+    if (size < kBlockHeaderSize || entry->current.size() < size) return false;
+    std::uint8_t blockHeader[kBlockHeaderSize];
+    std::memcpy(blockHeader, entry->current.data(), kBlockHeaderSize);
+    std::memcpy(blockHeader, kBlockMagic, sizeof kBlockMagic);
+    WriteLE32(blockHeader + kBlockIdOffset, entry->id);
+    WriteLE32(blockHeader + kBlockSizeOffset, static_cast<std::uint32_t>(entry->size));
+    bytes.append(reinterpret_cast<const char*>(blockHeader), kBlockHeaderSize);
+    bytes.append(reinterpret_cast<const char*>(entry->current.data()) + kBlockHeaderSize, size - kBlockHeaderSize);
   }
   return true;
 }
@@ -178,10 +200,10 @@ std::int32_t WriteSettingData(const PluginDataMgr& manager, std::u16string_view 
 
   std::string bytes;
   try {
-    std::uint32_t written = 0;
-    for (std::size_t i = 0; i < manager.BlockCount(); ++i)
-      if (manager.GetBlockEntry(i).size > 0) ++written;
-    if (!BuildContents(manager, BuildFileHeader(modelName, headerValue1, headerValue2, written), bytes)) return kSettingDataNotWritten;
+    const std::vector<const PluginDataBlockEntry*> blocks = BlocksToWrite(manager);
+    const auto count = static_cast<std::uint32_t>(blocks.size());
+    if (!BuildContents(blocks, BuildFileHeader(modelName, headerValue1, headerValue2, count), bytes))
+      return kSettingDataNotWritten;
   } catch (const std::bad_alloc&) {
     return kSettingDataNotWritten;
   }

@@ -49,10 +49,13 @@ inline constexpr std::int32_t kSettingDataNotWritten = 0;
 std::int32_t ReadSettingData(PluginDataMgr& manager, std::u16string_view path);
 
 // Writes the manager's blocks to path when its settings-read flag is kSettingsRead;
-// otherwise returns kSettingDataNotWritten without touching the disk. The folder of path is created when missing (one
-// level). The data go to a temporary file in the same folder which, once complete and
-// flushed, replaces the old file in one step; on any failure the temporary file is
-// removed and an existing file at path stays as it was.
+// otherwise returns kSettingDataNotWritten without touching the disk. Each id is written
+// once, with the data of its first entry (the one the manager's lookups use), and each
+// block's magic, id and size fields are taken from its entry, so whatever the pages
+// stored, the file reads back with the same blocks under the same ids. The folder of
+// path is created when missing (one level). The data go to a temporary file in the same
+// folder which, once complete and flushed, replaces the old file in one step; on any
+// failure the temporary file is removed and an existing file at path stays as it was.
 // modelName is written in ASCII (other characters as '?', at most 56 characters).
 // Returns kSettingDataWritten on success, kSettingDataNotWritten otherwise.
 std::int32_t WriteSettingData(const PluginDataMgr& manager, std::u16string_view modelName,

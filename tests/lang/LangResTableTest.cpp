@@ -185,10 +185,23 @@ TEST_F(LangResTableTest, ReadsSectionsLongerThanTheFirstBufferWhole) {
   }
 }
 
+// A damaged file may hold one section of megabytes. The reader's buffer grows fast
+// enough that the section is read in a few passes: grown by a few hundred characters at
+// a time, each pass copying the whole section again, this load did not end.
+TEST_F(LangResTableTest, ReadsASectionOfMegabytesWhole) {
+  constexpr int kLines = 40000;
+  std::string content = "[DLG_STR]\n";
+  for (int i = 0; i < kLines; ++i) content += "STR_" + std::to_string(i) + "=" + std::string(44, 'x') + "\n";
+  ASSERT_GT(content.size(), 2'000'000u);
+  Load(content);
+  ASSERT_EQ(table_.Strings().size(), static_cast<std::size_t>(kLines));
+  EXPECT_EQ(Str(kLines - 1), U16(std::string(44, 'x')));
+}
+
 // Sections whose lines fill the reader's buffer to the last characters, around each of the
 // first buffer sizes: every line, the last included, must arrive.
 TEST_F(LangResTableTest, ReadsSectionsOfEveryLengthAroundTheBufferSizes) {
-  for (std::uint32_t size : {kLangSectionInitialChars, kLangSectionInitialChars + kLangSectionGrowChars}) {
+  for (std::uint32_t size : {kLangSectionInitialChars, 2 * kLangSectionInitialChars}) {
     for (std::uint32_t total = size - 6; total <= size + 3; ++total) {
       // Lines "STR_n=..." each followed by a NUL; the padding goes into the last line.
       std::string content = "[DLG_STR]\n";

@@ -82,6 +82,21 @@ TEST_F(MenuDefinitionTest, ItemsWithoutStringAskTheirPlugin) {
   UnloadPlugins(items);
 }
 
+// A reader that only looks at a file (the fuzzing of the reader, the data checks)
+// loads none of the libraries the file names: their items are dropped, saying why.
+TEST_F(MenuDefinitionTest, AHostThatLoadsNoPluginsDropsTheirItems) {
+  menutest::PluginLog log;
+  host_.loadPlugins = false;
+  MenuItemList items = Read("[MENUITEM_HEAD]\nITEMID=1\nSTRING=Heading\n"
+                            "[MENUITEM_P]\nITEMID=2\nPARENTITEMID=1\nSELECTING=1\nMENU_NAME_KEY=K\nUSE_DLL_NAME=" +
+                            plat::ToUtf8(menutest::PluginPath("xjtest_menu_name_12")) + "\n");
+  EXPECT_EQ(Labels(items), std::vector<std::u16string>{u"Heading"});
+  ASSERT_EQ(dropped_.size(), 1u);
+  EXPECT_EQ(dropped_[0].section, u"MENUITEM_P");
+  EXPECT_EQ(dropped_[0].reason, "plug-ins are not loaded by this reader");
+  EXPECT_EQ(log.Lines(), std::vector<std::string>{}) << "the plug-in was not asked anything";
+}
+
 TEST_F(MenuDefinitionTest, ColoursFallBackToTheDefaultColour) {
   const MenuItemList items = Read(
       "[SETTINGS]\nDEFALT_FONT_COLOR_R=10\nDEFALT_FONT_COLOR_G=20\nDEFALT_FONT_COLOR_B=30\n"

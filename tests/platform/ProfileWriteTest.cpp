@@ -118,7 +118,43 @@ TEST(ProfileWriteTest, RefusesTextThatWouldBreakTheFileStructure) {
   EXPECT_FALSE(Write(file, nullptr, u"k", u"1"));
   EXPECT_FALSE(WritePrivateProfileStringW(u"S", u"k", u"1", nullptr));
   EXPECT_FALSE(ProfileWrite(u"S", u"k", std::u16string(u"a\0b", 3), file));
+  // An unpaired surrogate has no UTF-8 form: written, it would read back as U+FFFD.
+  for (const std::u16string bad : {std::u16string(1, u'\xD800'), u"x" + std::u16string(1, u'\xDC00')}) {
+    EXPECT_FALSE(ProfileWrite(u"S", u"k", bad, file));
+    EXPECT_FALSE(ProfileWrite(u"S", bad, u"1", file));
+    EXPECT_FALSE(ProfileWrite(bad, u"k", u"1", file));
+  }
   EXPECT_EQ(Bytes(file), original);
+  // A UTF-16 file may hold one (found by fuzzing): its key reads, but is not written to.
+  const auto utf16 = NewProfile(Utf16Le(u"[LANGUAGE]\r\nLANG\xD800ID=0409\r\n"));
+  const std::u16string key = u"LANG\xD800ID";
+  EXPECT_EQ(ProfileString(u"LANGUAGE", key, u"", utf16), u"0409");
+  EXPECT_FALSE(ProfileWrite(u"LANGUAGE", key, u"0411", utf16));
+  EXPECT_EQ(ProfileString(u"LANGUAGE", key, u"", utf16), u"0409");
+  // A pair is a character like any other.
+  EXPECT_TRUE(ProfileWrite(u"S", u"k", u"\U0001F600", file));
+  EXPECT_EQ(ProfileString(u"S", u"k", u"", file), u"\U0001F600");
+}
+
+TEST(ProfileWriteTest, SeveralChangesGoInTogetherOrNotAtAll) {
+  const auto file = NewProfile("[S]\nk=1\nold=x\n\n[T]\nt=1\n");
+  ASSERT_TRUE(ProfileWriteChanges(file, {{u"S", u"k", u"2"},
+                                         {u"T", std::nullopt, std::nullopt},
+                                         {u"U", u"n", u"3"},
+                                         {u"S", u"old", std::nullopt},
+                                         {u"U", u"n", u"4"}}));
+  EXPECT_EQ(Bytes(file), "[S]\nk=2\n\n[U]\nn=4\n");
+  EXPECT_EQ(FolderEntries(fs::path(ToUtf8(file)).parent_path()), std::vector<std::string>{"test.ini"});
+
+  // One change that would break the file refuses them all.
+  EXPECT_FALSE(ProfileWriteChanges(file, {{u"S", u"k", u"5"}, {u"S", u"a=b", u"1"}}));
+  EXPECT_FALSE(ProfileWriteChanges(file, {{u"S", u"k", u"5"}, {u"", u"k", u"1"}}));
+  EXPECT_FALSE(ProfileWriteChanges(u"", {{u"S", u"k", u"5"}}));
+  EXPECT_EQ(Bytes(file), "[S]\nk=2\n\n[U]\nn=4\n");
+  // Changes that change nothing leave the file as it is.
+  EXPECT_TRUE(ProfileWriteChanges(file, {{u"S", u"k", u"2"}, {u"V", u"gone", std::nullopt}}));
+  EXPECT_TRUE(ProfileWriteChanges(file, {}));
+  EXPECT_EQ(Bytes(file), "[S]\nk=2\n\n[U]\nn=4\n");
 }
 
 TEST(ProfileWriteTest, FailuresLeaveTheOldFileAndNoTemporaryFile) {

@@ -121,6 +121,48 @@ TEST_F(SettingDataFileTest, WriteAndReadRoundTrip) {
   }
 }
 
+// Whatever the manager holds, the file written reads back with the blocks its lookups
+// give, under the same ids: a file that had one id twice (the second block lands in the
+// first entry, the second entry stays a zeroed block with a size field of 0), a block
+// created and never filled, and a block a page stored with another block's header. Each
+// of them used to make the written file unreadable, or file a block under another id.
+TEST_F(SettingDataFileTest, WrittenFileReadsBackWhateverTheManagerHolds) {
+  PluginDataMgr mgr;
+  ASSERT_EQ(ReadBytes(mgr, datafile::File({datafile::Block(0x20001, 1, std::string(8, 'A')),
+                                           datafile::Block(0x20001, 1, std::string(16, 'B'))})),
+            kSettingOk);
+  ASSERT_EQ(mgr.BlockCount(), 2u);
+  ASSERT_EQ(mgr.AddBlock(7, 1, 40), kSettingOk);
+  std::string foreign = datafile::Block(99, 3, datafile::Pattern(20, 5));
+  foreign[0] = 'X';
+  ASSERT_EQ(mgr.AddBlock(5, 3, static_cast<std::int32_t>(foreign.size())), kSettingOk);
+  ASSERT_EQ(mgr.SetData(5, static_cast<std::int32_t>(foreign.size()), foreign.data()), kSettingOk);
+  mgr.SetSettingsReadFlag(kSettingsRead);
+  ASSERT_EQ(Write(mgr), kSettingDataWritten);
+  EXPECT_EQ(datafile::GetLE32(testenv::ReadFile(path_), 12), 3u) << "one block per id";
+
+  PluginDataMgr back;
+  ASSERT_EQ(Read(back), kSettingOk);
+  ASSERT_EQ(back.BlockCount(), 3u);
+  EXPECT_EQ(back.FindBlock(99), kSettingNotFound);
+  for (std::uint32_t id : {0x20001u, 7u, 5u}) {
+    const std::int32_t i = mgr.FindBlock(id);
+    const std::int32_t j = back.FindBlock(id);
+    ASSERT_GE(j, 0) << "block " << id;
+    const std::int32_t size = mgr.GetBlockEntry(static_cast<std::size_t>(i)).size;
+    ASSERT_EQ(back.GetBlockEntry(static_cast<std::size_t>(j)).size, size) << "block " << id;
+    std::string before(static_cast<std::size_t>(size), '\0'), after(before.size(), '\0');
+    ASSERT_EQ(mgr.GetData(id, before.data(), size), kSettingOk);
+    ASSERT_EQ(back.GetData(id, after.data(), size), kSettingOk);
+    // What the reader goes by comes from the entry; everything else is the block's own.
+    before.replace(0, 4, std::string("PND\0", 4));
+    datafile::PutLE32(before, 4, id);
+    datafile::PutLE32(before, 12, static_cast<std::uint32_t>(size));
+    EXPECT_EQ(after, before) << "block " << id;
+  }
+  EXPECT_EQ(back.GetBlockEntry(static_cast<std::size_t>(back.FindBlock(5))).version, 3) << "the block keeps its version";
+}
+
 TEST_F(SettingDataFileTest, WriteWithFlagClearTouchesNothing) {
   PluginDataMgr mgr;
   Store(mgr, 1, 1, "data");
