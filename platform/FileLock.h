@@ -1,9 +1,11 @@
 #pragma once
 // An exclusive advisory lock (flock) on a lock file, taken without waiting. The lock is
 // the kernel's: it goes with the process, so a process that crashed never blocks the
-// next one, and the file itself is left in place. Lock files are readable by all, so
-// in a shared temporary folder another user's lock file is still locked (through a
-// read-only descriptor) instead of shutting that user out; links are never followed.
+// next one, and the file itself is left in place. Lock files are readable by all
+// (whatever the umask), so in a shared folder another user's lock file is still locked
+// (through a read-only descriptor) instead of shutting that user out. Links are never
+// followed, and anything but a regular file at the path (a folder, a FIFO) is an error,
+// without waiting.
 // One object is used by one thread at a time.
 #include <string>
 

@@ -13,6 +13,9 @@
 namespace plat {
 namespace {
 
+// The system's folder for lock files shared by all users.
+constexpr char kSystemLockFolder[] = "/run/lock";
+
 // The value of an environment variable, or empty when it is unset or empty.
 std::string Env(const char* name) {
   const char* v = std::getenv(name);
@@ -79,6 +82,18 @@ std::u16string RuntimeFolder() {
   if (!run.empty()) return WithoutTrailingSlash(run);
   const std::string tmp = Env("TMPDIR");
   if (!tmp.empty()) return WithoutTrailingSlash(tmp);
+  return u"/tmp";
+}
+
+std::u16string SharedLockFolder() {
+  const std::string locks = Env("XJ_LOCK_FOLDER");
+  if (!locks.empty()) return WithoutTrailingSlash(locks);
+  // Everyone may create files there, nobody may remove another user's.
+  constexpr mode_t kSharedSticky = S_IWOTH | S_ISVTX;
+  struct stat st {};
+  if (::stat(kSystemLockFolder, &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & kSharedSticky) == kSharedSticky) {
+    return FromUtf8(kSystemLockFolder);
+  }
   return u"/tmp";
 }
 

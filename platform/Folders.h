@@ -23,6 +23,12 @@ std::u16string CommonAppDataFolder();
 // temporary folder ($TMPDIR, else /tmp). No trailing "/".
 std::u16string RuntimeFolder();
 
+// Folder for locks that every user of the machine must see (a printer port is one for
+// all users): $XJ_LOCK_FOLDER when set, else /run/lock when it is a folder where every
+// user may create files and only the owner may remove them (the sticky bit), else /tmp.
+// No trailing "/".
+std::u16string SharedLockFolder();
+
 // Creates one folder level; true when it was created or already is a folder.
 bool CreateFolder(std::u16string_view path);
 // Removes an empty folder; false when it is not empty or cannot be removed.

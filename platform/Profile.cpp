@@ -667,20 +667,7 @@ bool ContainsLineBreakOrNul(std::u16string_view s) {
   return s.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos;
 }
 
-// A surrogate without its other half: UTF-8 has no form for it, so it would be written
-// as U+FFFD and read back as another text.
-bool HasUnpairedSurrogate(std::u16string_view s) {
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const char16_t c = s[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      return true;
-    }
-  }
-  return false;
-}
-
+// An unpaired surrogate would be written as U+FFFD and read back as another text.
 bool IsStorable(std::u16string_view s) { return !ContainsLineBreakOrNul(s) && !HasUnpairedSurrogate(s); }
 
 // Names and values that would change the structure of the file when written (a line

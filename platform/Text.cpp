@@ -82,6 +82,17 @@ std::string ToUtf8(std::u16string_view text) {
 // Each maximal invalid subsequence becomes one U+FFFD: a lead byte followed by fewer
 // continuation bytes than it announces, overlong forms, encoded surrogates and values
 // above U+10FFFF are all rejected at the first byte that cannot belong to a valid form.
+bool HasUnpairedSurrogate(std::u16string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      ++i;
+    } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::u16string FromUtf8(std::string_view text) {
   std::u16string out;
   out.reserve(text.size());

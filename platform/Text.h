@@ -13,6 +13,8 @@ namespace plat {
 // UTF-16 <-> UTF-8. Unpaired surrogates and invalid UTF-8 become U+FFFD.
 std::string ToUtf8(std::u16string_view text);
 std::u16string FromUtf8(std::string_view text);
+// True when text holds a surrogate without its other half: UTF-8 has no form for it.
+bool HasUnpairedSurrogate(std::u16string_view text);
 
 // Length of a NUL-terminated text stored in a field of `capacity` characters
 // (a field without terminator counts as full).

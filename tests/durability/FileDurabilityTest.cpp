@@ -29,7 +29,7 @@ namespace fs = std::filesystem;
 
 // Kills per kind of file, and the longest wait after the writer's first write before
 // the kill (the writes that follow take a few milliseconds each).
-constexpr int kKills = 25;
+constexpr int kKills = 40;
 constexpr int kMaxKillDelayUs = 40000;
 // How long the writer may take to start and write once.
 constexpr int kStartTimeoutMs = 60000;

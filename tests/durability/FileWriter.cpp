@@ -69,7 +69,8 @@ void FillDataBlocks(PluginDataMgr& manager, int version) {
 // The printers of a version: the same number, with longer names in version 1.
 void FillPrinters(PluginDataMgr& manager, const std::u16string& folder, int version) {
   for (int i = 0; i < durability::kPrinters; ++i) {
-    const std::u16string device = (version == 0 ? u"Printer A " : u"Printer BBBBBBBB ") + plat::FormatInt(i);
+    const std::u16string name(durability::kPrinterNameChars[version], version == 0 ? u'A' : u'B');
+    const std::u16string device = u"Printer " + name + u" " + plat::FormatInt(i);
     manager.AppendPrinterEntry(folder, device, u"NET 10.0.0." + plat::FormatInt(i), plat::NameIndex(u"PORT", i));
   }
 }

@@ -1,6 +1,7 @@
 #include "platform/Folders.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -44,9 +45,20 @@ TEST(FoldersTest, KnownFoldersFollowTheEnvironment) {
     ScopedEnv xdg("XDG_DATA_HOME", root + "/data/");
     ScopedEnv common("XJ_COMMON_APPDATA", root + "/c//");
     ScopedEnv run("XDG_RUNTIME_DIR", root + "/r/");
+    ScopedEnv locks("XJ_LOCK_FOLDER", root + "/l/");
     EXPECT_EQ(UserAppDataFolder(), FromUtf8(root + "/data"));
     EXPECT_EQ(CommonAppDataFolder(), FromUtf8(root + "/c"));
     EXPECT_EQ(RuntimeFolder(), FromUtf8(root + "/r"));
+    EXPECT_EQ(SharedLockFolder(), FromUtf8(root + "/l"));
+  }
+  {
+    // Without its variable: the system's lock folder when every user may write there
+    // and only remove their own files, else /tmp.
+    ScopedEnv locks("XJ_LOCK_FOLDER", std::nullopt);
+    struct stat st {};
+    const bool shared = ::stat("/run/lock", &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_IWOTH) != 0 &&
+                        (st.st_mode & S_ISVTX) != 0;
+    EXPECT_EQ(SharedLockFolder(), shared ? u"/run/lock" : u"/tmp");
   }
   {
     ScopedEnv xdg("XDG_DATA_HOME", "relative/path");  // not absolute: ignored

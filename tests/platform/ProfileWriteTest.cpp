@@ -119,7 +119,7 @@ TEST(ProfileWriteTest, RefusesTextThatWouldBreakTheFileStructure) {
   EXPECT_FALSE(WritePrivateProfileStringW(u"S", u"k", u"1", nullptr));
   EXPECT_FALSE(ProfileWrite(u"S", u"k", std::u16string(u"a\0b", 3), file));
   // An unpaired surrogate has no UTF-8 form: written, it would read back as U+FFFD.
-  for (const std::u16string bad : {std::u16string(1, u'\xD800'), u"x" + std::u16string(1, u'\xDC00')}) {
+  for (const std::u16string& bad : {std::u16string(1, u'\xD800'), u"x" + std::u16string(1, u'\xDC00')}) {
     EXPECT_FALSE(ProfileWrite(u"S", u"k", bad, file));
     EXPECT_FALSE(ProfileWrite(u"S", bad, u"1", file));
     EXPECT_FALSE(ProfileWrite(bad, u"k", u"1", file));

@@ -18,6 +18,12 @@ TEST(TextTest, Utf8ConversionsReplaceWhatIsInvalid) {
   EXPECT_EQ(FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");                // overlong
   EXPECT_EQ(FromUtf8("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");      // encoded surrogate
   EXPECT_EQ(FromUtf8("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD");  // above U+10FFFF
+  // Exactly the texts whose surrogates UTF-8 would replace.
+  EXPECT_FALSE(HasUnpairedSurrogate(text));
+  EXPECT_FALSE(HasUnpairedSurrogate(u""));
+  EXPECT_TRUE(HasUnpairedSurrogate(std::u16string{char16_t(0xDC00), char16_t(0xD800), u'a'}));
+  EXPECT_TRUE(HasUnpairedSurrogate(std::u16string{u'a', char16_t(0xD800)}));
+  EXPECT_TRUE(HasUnpairedSurrogate(std::u16string{char16_t(0xD800), char16_t(0xD800), char16_t(0xDC00)}));
 }
 
 TEST(TextTest, FieldsAndBoundedCopies) {

@@ -15,11 +15,14 @@ namespace {
 std::string CreateRoot() {
   std::string base = fs::temp_directory_path().string() + "/xjtest-XXXXXX";
   if (!mkdtemp(base.data())) throw std::runtime_error("mkdtemp failed");
-  for (const char* sub : {"user", "common", "run", "home"}) fs::create_directories(base + "/" + sub);
+  for (const char* sub : {"user", "common", "run", "home", "locks"}) fs::create_directories(base + "/" + sub);
   fs::permissions(base + "/run", fs::perms::owner_all, fs::perm_options::replace);
+  // Shared by all users, as the system's lock folder is.
+  fs::permissions(base + "/locks", fs::perms::all | fs::perms::sticky_bit, fs::perm_options::replace);
   setenv("XDG_DATA_HOME", (base + "/user").c_str(), 1);
   setenv("XJ_COMMON_APPDATA", (base + "/common").c_str(), 1);
   setenv("XDG_RUNTIME_DIR", (base + "/run").c_str(), 1);
+  setenv("XJ_LOCK_FOLDER", (base + "/locks").c_str(), 1);
   setenv("HOME", (base + "/home").c_str(), 1);
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   setenv("XJCOMM_NET_SEARCH", "127.0.0.1", 1);

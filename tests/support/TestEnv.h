@@ -3,7 +3,8 @@
 // test runs and points every folder the program looks at into it:
 //   XDG_DATA_HOME      -> <root>/user      (user application data)
 //   XJ_COMMON_APPDATA  -> <root>/common    (common application data)
-//   XDG_RUNTIME_DIR    -> <root>/run       (lock files, local sockets)
+//   XDG_RUNTIME_DIR    -> <root>/run       (the user's lock files, local sockets)
+//   XJ_LOCK_FOLDER     -> <root>/locks     (locks of all users: the printer ports)
 //   HOME               -> <root>/home
 // and sets QT_QPA_PLATFORM=offscreen, XJCOMM_NET_SEARCH=127.0.0.1 (loopback only) and
 // CUPS_SERVER to a socket that does not exist (the machine's print server is never asked),

@@ -177,7 +177,7 @@ TEST(PrinterConnectionTest, OnePortOneHolder) {
 }
 
 TEST(PrinterConnectionTest, PortLockWorksAcrossUsers) {
-  const std::string identity = "NET-127.0.0.1-9100";  // the runtime folder is this test's own
+  const std::string identity = "NET-127.0.0.1-9100";  // the lock folder is this test's own
   const std::string path = PortLock::LockFilePath(identity);
   {
     PortLock lock;
