@@ -8,6 +8,7 @@
 
 #include "platform/Text.h"
 #include "platform/ui/Controls.h"
+#include "plugins/common/PageJob.h"
 #include "plugins/common/PageTexts.h"
 #include "plugins/prninfo/PrinterInfoTexts.h"
 #include "sdk/AppSettingsBlock.h"
@@ -152,22 +153,11 @@ void CPrinterInfoView::LoadFromBlocks() {
 bool CPrinterInfoView::Refresh() {
   AppSettingsBlock* block = SettingsBlock();
   if (block == nullptr || block->dataMgr == nullptr || IsFileMode()) return false;
-  IXJComm* comm = block->xjc;
   Block info = StoredBlock(kPrinterInfoBlockId, prninfo::DefaultPrinterInfoBlock());
   Block page = StoredBlock(kPrinterInfoPageBlockId, prninfo::DefaultPageBlock());
   PrinterOutcome outcome = PrinterOutcome::kNoAnswer;
-  bool ran = false;
-  if (comm != nullptr) {
-    EngineCommCtrl().threadProc = [&](CCommonFormView* view) -> std::int32_t {
-      ran = true;
-      view->ReportProgress(0);
-      outcome = prninfo::ReadPrinterInformation(comm, true, info, page);
-      view->ReportProgress(100);
-      return outcome == PrinterOutcome::kOk ? kPluginReadOk : kSettingNotFound;
-    };
-    EngineCommCtrl().RunJob(this);
-    EngineCommCtrl().threadProc = nullptr;
-  }
+  const bool ran = RunPrinterJob(
+      *this, [&](IXJComm* comm) { outcome = prninfo::ReadPrinterInformation(comm, true, info, page); });
   if (!ran) {
     // The printer's state forbade the job (offline, or another job runs).
     std::u16string text;
