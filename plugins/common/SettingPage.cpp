@@ -154,3 +154,47 @@ PrinterResult ApplyPageSettings(IXJComm* comm, const PageDef& page, const Block&
   if (recovery == XJC_OK) return result;
   return PrinterResult{recovery == XJC_E_IN_USE ? PrinterOutcome::kInUse : PrinterOutcome::kNoAnswer, changed};
 }
+
+PrinterResult RestorePageDefaults(IXJComm* comm, const std::vector<PageDef>& pages, const ReconnectPolicy& policy,
+                                  std::vector<Block>& blocks) {
+  // All settings of all pages as one page, each in a field of its own, so one user
+  // setting mode (and one restart) takes them all.
+  PageDef all;
+  std::vector<const SettingDef*> origin;
+  std::vector<std::size_t> pageOf;
+  for (std::size_t p = 0; p < pages.size(); ++p) {
+    for (const SettingDef& setting : pages[p].settings) {
+      SettingDef field = setting;
+      field.offset = kBlockHeaderSize + 4 * origin.size();
+      all.settings.push_back(field);
+      origin.push_back(&setting);
+      pageOf.push_back(p);
+    }
+  }
+  all.blockSize = static_cast<std::int32_t>(kBlockHeaderSize + 4 * origin.size());
+  const auto toPages = [&](const std::vector<const SettingDef*>& settings) {
+    std::vector<const SettingDef*> mapped;
+    for (const SettingDef* setting : settings) mapped.push_back(origin[static_cast<std::size_t>(setting - all.settings.data())]);
+    return mapped;
+  };
+
+  const Block defaults = DefaultBlock(all);
+  // A setting the printer does not report keeps a value other than its default, so it
+  // is sent all the same.
+  Block current = defaults;
+  for (const SettingDef& setting : all.settings) SetFieldValue(current, setting, setting.defaultValue ^ 1);
+  if (ReadPageSettings(comm, all, current).outcome == PrinterOutcome::kNoAnswer) {
+    return PrinterResult{PrinterOutcome::kNoAnswer, {}};
+  }
+  Block readBack;
+  const PrinterResult applied = ApplyPageSettings(comm, all, current, defaults, policy, readBack);
+  if (applied.outcome == PrinterOutcome::kOk || applied.outcome == PrinterOutcome::kIncomplete) {
+    blocks.resize(pages.size());
+    for (std::size_t i = 0; i < all.settings.size(); ++i) {
+      Block& block = blocks[pageOf[i]];
+      if (block.empty()) block = DefaultBlock(pages[pageOf[i]]);
+      SetFieldValue(block, *origin[i], FieldValue(readBack, all.settings[i]));
+    }
+  }
+  return PrinterResult{applied.outcome, toPages(applied.failed)};
+}

@@ -90,3 +90,13 @@ PrinterResult ReadPageSettings(IXJComm* comm, const PageDef& page, Block& block)
 // changed: kOk without talking to the printer.
 PrinterResult ApplyPageSettings(IXJComm* comm, const PageDef& page, const Block& stored, const Block& wanted,
                                 const ReconnectPolicy& policy, Block& readBack);
+
+// Sets every setting of the pages back to its default in one user setting mode: reads
+// what the printer holds, sends the settings that differ from their defaults (and those
+// it could not read), waits for the restart and reads everything back, as
+// ApplyPageSettings does for one page. blocks holds one block per page (sized for it);
+// on kOk and kIncomplete each receives what was read back, other bytes kept. failed
+// points into pages: the settings not taken, or on kNoAnswer / kInUse those that were
+// to be sent (none when the printer did not answer before anything was sent).
+PrinterResult RestorePageDefaults(IXJComm* comm, const std::vector<PageDef>& pages, const ReconnectPolicy& policy,
+                                  std::vector<Block>& blocks);
