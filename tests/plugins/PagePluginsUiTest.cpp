@@ -12,7 +12,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QElapsedTimer>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstdlib>
@@ -22,6 +24,7 @@
 #include "platform/Sync.h"
 #include "platform/Text.h"
 #include "platform/ui/Controls.h"
+#include "plugins/common/SettingPageDefs.h"
 #include "status/PrinterSettingsFile.h"
 #include "status/SettingsFileReader.h"
 #include "tests/support/SettingBlocksFixture.h"
@@ -363,6 +366,138 @@ TEST_P(PagePluginsUiTest, EachDescribedPageAppliesItsFirstSettingAndReadsItBack)
     }
     block_->dataMgr = &manager_;
   }
+}
+
+// Printer Control: the status bits follow the printer while the page is shown, the
+// buttons print, feed and cut behind the progress dialog, the factory settings come
+// back after Yes and nothing happens after No, and a printer that cannot or does not
+// answer is told with the framework's messages.
+constexpr int kTestPrintButton = 1100;
+constexpr int kFeedButton = 1101;
+constexpr int kFeedLines = 1102;
+constexpr int kCutButton = 1103;
+constexpr int kFactoryButton = 1104;
+constexpr int kFirstBitValue = 1200;
+constexpr int kPowerSource = 1250;
+constexpr int kBatteryLevel = 1251;
+constexpr int kStatusNote = 1252;
+
+TEST_P(PagePluginsUiTest, PrinterControlFollowsTheStatusPrintsAndRestoresTheFactorySettings) {
+  const bool japanese = GetParam() == kJapanese;
+  auto plugin = Load("XJPRNCTRL");
+  plugin->RegisterBlocks(manager_);
+  EXPECT_EQ(plugin->ownBlock.size, 0) << "no block of its own";
+  // The Print Settings page's block, as that page would have registered it.
+  auto settings = Load("XJPRNSTG");
+  settings->RegisterBlocks(manager_);
+  ASSERT_EQ(settings->Read(), kPluginReadOk);
+  plugin->Enter();
+  QWidget* view = plugin->View();
+  ASSERT_NE(view, nullptr);
+  // The pages share the pane, and their control ids overlap.
+  const auto label = [&](int id) { return Text(plat::FindChildById(view, id)); };
+  const auto button = [&](int id) { return qobject_cast<QPushButton*>(plat::FindChildById(view, id)); };
+  auto bit = [&](int group, int number) { return label(kFirstBitValue + 8 * group + number); };
+
+  // The status as it is, then as the printer's cover and paper change.
+  ASSERT_TRUE(ProcessUntil([&] { return bit(1, 2) == u"0"; }));
+  EXPECT_EQ(bit(0, 1), u"1") << "a fixed bit";
+  EXPECT_EQ(label(kPowerSource), japanese ? u"ACアダプター" : u"AC adapter");
+  ASSERT_EQ(printer_->Sim().Control("cover open"), "ok");
+  ASSERT_TRUE(ProcessUntil([&] { return bit(1, 2) == u"1"; }));
+  EXPECT_EQ(bit(0, 3), u"1") << "offline while the cover is open";
+  Screenshot(view, "printer-control");
+  ASSERT_EQ(printer_->Sim().Control("cover closed"), "ok");
+  ASSERT_EQ(printer_->Sim().Control("paper end"), "ok");
+  ASSERT_TRUE(ProcessUntil([&] { return bit(3, 5) == u"1" && bit(1, 2) == u"0"; }));
+  EXPECT_EQ(bit(1, 5), u"1") << "stopped by paper end";
+  ASSERT_EQ(printer_->Sim().Control("paper ok"), "ok");
+  ASSERT_EQ(printer_->Sim().Control("power battery"), "ok");
+  ASSERT_EQ(printer_->Sim().Control("battery 2"), "ok");
+  ASSERT_TRUE(ProcessUntil([&] { return label(kBatteryLevel) == (japanese ? u"2 / 6" : u"2 of 6"); }));
+  EXPECT_EQ(label(kPowerSource), japanese ? u"バッテリー" : u"Battery");
+  ASSERT_TRUE(ProcessUntil([&] { return bit(3, 5) == u"0"; }));
+
+  // Test print, feed and cut: each a job behind the progress dialog, no message.
+  const long printed = std::stol(printer_->Status("printdata"));
+  int runs = frame_.runs;
+  button(kTestPrintButton)->click();
+  EXPECT_EQ(frame_.runs, ++runs);
+  EXPECT_TRUE(boxes_.All().empty()) << plat::ToUtf8(boxes_.Last());
+  EXPECT_GT(std::stol(printer_->Status("printdata")), printed);
+  qobject_cast<QSpinBox*>(plat::FindChildById(view, kFeedLines))->setValue(5);
+  button(kFeedButton)->click();
+  button(kCutButton)->click();
+  EXPECT_EQ(frame_.runs, runs += 2);
+  EXPECT_TRUE(boxes_.All().empty()) << plat::ToUtf8(boxes_.Last());
+
+  // A printer whose state forbids printing is not asked at all.
+  frame_.printerState = XJC_STATUS_COVER_OPEN;
+  button(kTestPrintButton)->click();
+  EXPECT_EQ(frame_.runs, runs);
+  ASSERT_EQ(boxes_.All().size(), 1u);
+  EXPECT_EQ(boxes_.All()[0].type & plat::MB_ICONWARNING, plat::MB_ICONWARNING);
+  frame_.printerState = XJC_STATUS_ONLINE;
+  boxes_.Clear();
+
+  // Factory settings: No changes nothing; Yes brings the factory values back, and the
+  // Print Settings page's block holds them.
+  {
+    // Talking to the printer beside the page's status poll takes the communication lock,
+    // as a job does.
+    const std::lock_guard<plat::CriticalSection> job(lock_);
+    Block stored = DefaultBlock(PrintSettingsPage());
+    ASSERT_EQ(ReadPageSettings(&printer_->Comm(), PrintSettingsPage(), stored).outcome, PrinterOutcome::kOk);
+    Block changed = stored;
+    SetFieldValue(changed, PrintSettingsPage().settings[0], 1);
+    SetFieldValue(changed, PrintSettingsPage().settings[2], 4);
+    Block readBack;
+    ASSERT_EQ(ApplyPageSettings(&printer_->Comm(), PrintSettingsPage(), stored, changed, {30, 100}, readBack).outcome,
+              PrinterOutcome::kOk);
+  }
+  boxes_.AnswerQuestionsWith(plat::IDNO);
+  const std::string bytesBefore = printer_->Status("bytesin");
+  frame_.printerState = XJC_STATUS_ONLINE;
+  button(kFactoryButton)->click();
+  ASSERT_EQ(boxes_.All().size(), 1u);
+  EXPECT_EQ(boxes_.All()[0].type & plat::MB_YESNO, plat::MB_YESNO);
+  EXPECT_EQ(frame_.runs, runs);
+  EXPECT_EQ(printer_->Status("cv3"), "1");
+  boxes_.AnswerQuestionsWith(plat::IDYES);
+  button(kFactoryButton)->click();
+  EXPECT_EQ(frame_.runs, ++runs);
+  ASSERT_EQ(boxes_.All().size(), 3u);
+  EXPECT_EQ(boxes_.All()[2].type & plat::MB_ICONINFORMATION, plat::MB_ICONINFORMATION) << plat::ToUtf8(boxes_.Last());
+  EXPECT_EQ(printer_->Status("cv3"), "6");
+  EXPECT_EQ(printer_->Status("cv6"), "9");
+  Block block = DefaultBlock(PrintSettingsPage());
+  ASSERT_EQ(manager_.GetData(kPrintSettingsBlockId, block.data(), static_cast<std::int32_t>(block.size())), kSettingOk);
+  EXPECT_EQ(FieldValue(block, PrintSettingsPage().settings[0]), 6);
+  EXPECT_EQ(FieldValue(block, PrintSettingsPage().settings[2]), 9);
+  boxes_.Clear();
+
+  // A printer that no longer answers: the page says so, for the status and for a feed.
+  ASSERT_EQ(printer_->Sim().Control("silent on"), "ok");
+  const std::u16string noAnswer = japanese ? u"プリンターが応答しません。" : u"The printer does not answer.";
+  ASSERT_TRUE(ProcessUntil([&] { return label(kStatusNote) == noAnswer; }));
+  EXPECT_EQ(bit(1, 2), u"-");
+  button(kFeedButton)->click();
+  ASSERT_EQ(boxes_.All().size(), 1u);
+  EXPECT_EQ(boxes_.All()[0].text, noAnswer);
+  EXPECT_TRUE(button(kFeedButton)->isEnabled()) << "the buttons are back after the job";
+
+  // Once the page is left it no longer asks the printer.
+  ASSERT_EQ(printer_->Sim().Control("silent off"), "ok");
+  EXPECT_EQ(plugin->Leave(), kPluginOk);
+  const auto processFor = [](int ms) {
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  };
+  processFor(500);  // a poll that had started ends
+  const std::string quiet = printer_->Status("bytesin");
+  processFor(2500);
+  EXPECT_EQ(printer_->Status("bytesin"), quiet);
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, PagePluginsUiTest, ::testing::Values(kEnglish, kJapanese),
