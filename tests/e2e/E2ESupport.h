@@ -11,7 +11,10 @@
 #include <thread>
 #include <vector>
 
+#include "comm/XJC.h"
+#include "platform/Text.h"
 #include "tests/e2e/AppProcess.h"
+#include "tests/support/PortRecords.h"
 #include "tests/support/SimProcess.h"
 #include "tests/support/TestEnv.h"
 
@@ -142,6 +145,19 @@ inline std::string InstallationWithLanguage(const std::string& langCode) {
   if (at != std::string::npos) setting.replace(at, setting.find('\n', at) - at, "LANGID=" + langCode);
   testenv::WriteFile(folder + "/SETTING.INI", setting);
   return folder + "/xjk52util";
+}
+
+// Registers the simulator's network port with the communication library the way the
+// port setting dialog does (test, then add), with a driver port path (the "p" option
+// then opens it without the selection dialog).
+inline void RegisterDriverPort(const std::string& endpoint, const std::u16string& path) {
+  XJC xjc;
+  ASSERT_EQ(xjc.Load(plat::FromUtf8(AppProcess::InstallationFolder() + "/XJComm.so")), XJC_OK);
+  const std::u16string portName = plat::FromUtf8(endpoint);
+  PortRecord record = MakePortRecord({.kind = kPortKindNet, .portName = portName, .path = path});
+  ASSERT_EQ(xjc.XJC_CommunicationTest(&record), XJC_OK);
+  ASSERT_EQ(xjc.XJC_AddPort(&record), XJC_OK);
+  xjc.XJC_Terminate();
 }
 
 // Ends the program with SIGTERM and returns its exit code.

@@ -89,17 +89,7 @@ TEST(RemoteModeE2E, PortPathOfAnotherKindIsRefused) {
 
 namespace {
 
-// Registers the simulator's network port with the communication library the way the
-// port setting dialog does (test, then add), with a driver port path.
-void RegisterDriverPort(const std::string& endpoint, const std::u16string& path) {
-  XJC xjc;
-  ASSERT_EQ(xjc.Load(plat::FromUtf8(AppProcess::InstallationFolder() + "/XJComm.so")), XJC_OK);
-  const std::u16string portName = plat::FromUtf8(endpoint);
-  PortRecord record = MakePortRecord({.kind = kPortKindNet, .portName = portName, .path = path});
-  ASSERT_EQ(xjc.XJC_CommunicationTest(&record), XJC_OK);
-  ASSERT_EQ(xjc.XJC_AddPort(&record), XJC_OK);
-  xjc.XJC_Terminate();
-}
+using e2e::RegisterDriverPort;
 
 TEST(DriverPortE2E, RegisteredDriverPortIsOpenedWithoutTheDialog) {
   SimProcess sim;
