@@ -72,11 +72,14 @@ Bitmap ScaleBitmap(const Bitmap& image, int xScale, int yScale) {
   Bitmap out;
   out.width = image.width * xScale;
   out.height = image.height * yScale;
-  out.rows.assign(out.Stride() * static_cast<std::size_t>(out.height), 0);
-  for (int y = 0; y < out.height; ++y) {
-    std::uint8_t* row = out.rows.data() + static_cast<std::size_t>(y) * out.Stride();
+  const std::size_t stride = out.Stride();
+  out.rows.assign(stride * static_cast<std::size_t>(out.height), 0);
+  for (int y = 0; y < image.height; ++y) {
+    // Each source row is widened once and then repeated yScale times.
+    std::uint8_t* row = out.rows.data() + static_cast<std::size_t>(y * yScale) * stride;
     for (int x = 0; x < out.width; ++x)
-      if (image.Dot(x / xScale, y / yScale)) row[x / 8] = static_cast<std::uint8_t>(row[x / 8] | (0x80 >> (x % 8)));
+      if (image.Dot(x / xScale, y)) row[x / 8] = static_cast<std::uint8_t>(row[x / 8] | (0x80 >> (x % 8)));
+    for (int copy = 1; copy < yScale; ++copy) std::memcpy(row + static_cast<std::size_t>(copy) * stride, row, stride);
   }
   return out;
 }
