@@ -27,6 +27,7 @@
 #include "plugins/common/SettingPageDefs.h"
 #include "status/PrinterSettingsFile.h"
 #include "status/SettingsFileReader.h"
+#include "tests/support/PrintJournal.h"
 #include "tests/support/SettingBlocksFixture.h"
 #include "tests/support/SimConnection.h"
 #include "tests/support/TestEnv.h"
@@ -124,7 +125,8 @@ class PagePluginsUiTest : public ::testing::TestWithParam<std::int32_t> {
  protected:
   void SetUp() override {
     SimProcess::Options options = SimConnection::QuickRestart();
-    options.extraArgs = {"--fonts", "ANK Kanji", "--serial", "K52S0004711"};
+    printed_ = testenv::MakeTempDir("print");
+    options.extraArgs = {"--fonts", "ANK Kanji", "--serial", "K52S0004711", "--print-dir", printed_};
     printer_ = std::make_unique<SimConnection>(options);
     ASSERT_EQ(printer_->Open(XJ_DIST_DIR), "");
     block_ = MakeSettings(std::string(XJ_DIST_DIR) + "/LANG", GetParam());
@@ -165,6 +167,7 @@ class PagePluginsUiTest : public ::testing::TestWithParam<std::int32_t> {
   }
 
   std::unique_ptr<SimConnection> printer_;
+  std::string printed_;  // the simulator's print journal
   MessageBoxRecorder boxes_{plat::IDYES};
   PluginDataMgr manager_;
   plat::CriticalSection lock_;
@@ -418,18 +421,29 @@ TEST_P(PagePluginsUiTest, PrinterControlFollowsTheStatusPrintsAndRestoresTheFact
   EXPECT_EQ(label(kPowerSource), japanese ? u"バッテリー" : u"Battery");
   ASSERT_TRUE(ProcessUntil([&] { return bit(3, 5) == u"0"; }));
 
-  // Test print, feed and cut: each a job behind the progress dialog, no message.
-  const long printed = std::stol(printer_->Status("printdata"));
+  // Test print, feed and cut: each a job behind the progress dialog, no message. The
+  // test page names the printer, shows four density bands across the paper and is cut.
   int runs = frame_.runs;
   button(kTestPrintButton)->click();
   EXPECT_EQ(frame_.runs, ++runs);
   EXPECT_TRUE(boxes_.All().empty()) << plat::ToUtf8(boxes_.Last());
-  EXPECT_GT(std::stol(printer_->Status("printdata")), printed);
+  ASSERT_EQ(printer_->Status("cuts"), "1");
+  std::vector<std::string> journal = ReadJournalLines(printed_);
+  EXPECT_NE(std::find(journal.begin(), journal.end(), "text Model: XJ-K52II"), journal.end());
+  EXPECT_NE(std::find(journal.begin(), journal.end(), "text Firmware: 1.02"), journal.end());
+  const std::vector<PrintedImage> receipts = ReceiptsBetweenCuts(printed_);
+  ASSERT_EQ(receipts.size(), 1u);
+  EXPECT_EQ(receipts[0].width, 576) << "80 mm paper";
+  EXPECT_EQ(printer_->Status("images"), "4");
   qobject_cast<QSpinBox*>(plat::FindChildById(view, kFeedLines))->setValue(5);
   button(kFeedButton)->click();
   button(kCutButton)->click();
   EXPECT_EQ(frame_.runs, runs += 2);
   EXPECT_TRUE(boxes_.All().empty()) << plat::ToUtf8(boxes_.Last());
+  journal = WaitForJournalLines(printed_, journal.size() + 2);
+  ASSERT_GE(journal.size(), 2u);
+  EXPECT_EQ(journal[journal.size() - 2], "feed lines 5");
+  EXPECT_EQ(journal.back(), "cut full");
 
   // A printer whose state forbids printing is not asked at all.
   frame_.printerState = XJC_STATUS_COVER_OPEN;

@@ -11,6 +11,7 @@
 #include "plugins/common/SettingPageDefs.h"
 #include "plugins/prnctrl/PrinterControl.h"
 #include "sdk/SettingBlocks.h"
+#include "tests/support/PrintJournal.h"
 #include "tests/support/SimConnection.h"
 #include "tests/support/TestEnv.h"
 
@@ -127,9 +128,15 @@ TEST(PrinterControlSim, FactorySettingsComeBackInOneRestartAndBitsTheUtilityDoes
   EXPECT_EQ(printer.Status("usermode"), "off");
 }
 
+// The number of dots set in an image.
+std::size_t BlackDots(const PrintedImage& image) {
+  return static_cast<std::size_t>(std::count(image.dots.begin(), image.dots.end(), 1));
+}
+
 TEST(PrinterControlSim, TheTestPageNamesThePrinterAndEverySettingAsItsPageDoes) {
   SimProcess::Options options = SimConnection::QuickRestart();
-  options.extraArgs = {"--firmware", "2.10", "--serial", "K52-TP-1"};
+  const std::string printed = testenv::MakeTempDir("print");
+  options.extraArgs = {"--firmware", "2.10", "--serial", "K52-TP-1", "--print-dir", printed};
   const std::string state = testenv::MakeTempDir("state") + "/printer.state";
   ASSERT_TRUE(testenv::WriteFile(state, "xjk52-sim-state 1\nvalue 3 1\nvalue 5 65532\nswitch 8 01000000\n"));
   options.statePath = state;
@@ -160,15 +167,39 @@ TEST(PrinterControlSim, TheTestPageNamesThePrinterAndEverySettingAsItsPageDoes) 
   for (const TestPageContent::Section& section : content.sections) lines += section.lines.size();
   EXPECT_EQ(lines, std::size(kCustomValueFields) + 7 + std::size(kMemorySwitchFields));
 
-  const std::vector<std::uint8_t> page = prnctrl::BuildTestPage(content);
-  const long before = std::stol(printer.Status("bytesin"));
-  EXPECT_EQ(prnctrl::SendPrintData(&printer.Comm(), page), PrinterOutcome::kOk);
-  EXPECT_GE(std::stol(printer.Status("bytesin")), before + static_cast<long>(page.size()));
+  // Printed: every line as read, the density bands as images across the paper, then the
+  // feed and the cut.
+  ASSERT_EQ(prnctrl::SendPrintData(&printer.Comm(), prnctrl::BuildTestPage(content)), PrinterOutcome::kOk);
+  const std::size_t bands = prnctrl::DensityBands().size();
+  const std::size_t events = 5 + content.sections.size() * 2 + lines + 2 + bands * 2 + 2;
+  const std::vector<std::string> journal = WaitForJournalLines(printed, events);
+  ASSERT_EQ(journal.size(), events);
+  EXPECT_EQ(journal[0], "text XJ-K52II Test Print");
+  EXPECT_EQ(journal[2], "text Model: XJ-K52II");
+  EXPECT_EQ(journal[3], "text Firmware: 2.10");
+  EXPECT_EQ(journal[4], "text Serial number: K52-TP-1");
+  EXPECT_EQ(std::count(journal.begin(), journal.end(), "text Paper width: 58 mm"), 1);
+  EXPECT_EQ(std::count(journal.begin(), journal.end(), "text Memory switch 8: 01000000"), 1);
+  EXPECT_EQ(journal[events - 2], "feed lines " + std::to_string(prnctrl::kTestPageFeedLines));
+  EXPECT_EQ(journal[events - 1], "cut full");
+  // 100, 50, 25 and 12.5 % of the dots.
+  const std::size_t bandDots = 384u * prnctrl::kBandHeight;
+  for (std::size_t band = 0; band < bands; ++band) {
+    SCOPED_TRACE(prnctrl::DensityBands()[band].label);
+    EXPECT_EQ(journal[events - 2 - 2 * bands + 2 * band], "text " + prnctrl::DensityBands()[band].label);
+    const PrintedImage image = ReadPbm(PrintedImagePath(printed, static_cast<int>(band) + 1));
+    ASSERT_EQ(image.width, 384);
+    ASSERT_EQ(image.height, prnctrl::kBandHeight);
+    EXPECT_EQ(BlackDots(image), bandDots >> band);
+  }
 
-  // The variant without a cutter gets no cut.
+  // The variant without a cutter gets the page without the cut.
   ASSERT_EQ(printer.Sim().Control("deviceid 145"), "ok");
   ASSERT_EQ(prnctrl::ReadTestPageContent(&printer.Comm(), pages, content), PrinterOutcome::kOk);
   EXPECT_FALSE(content.cut);
+  ASSERT_EQ(prnctrl::SendPrintData(&printer.Comm(), prnctrl::BuildTestPage(content)), PrinterOutcome::kOk);
+  EXPECT_EQ(WaitForJournalLines(printed, 2 * events - 1).back(), journal[events - 2]);
+  EXPECT_EQ(printer.Status("cuts"), "1");
 
   // Silent: the content is not read, and print data sent is not confirmed.
   ASSERT_EQ(printer.Sim().Control("silent on"), "ok");
