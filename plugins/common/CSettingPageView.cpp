@@ -9,6 +9,7 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/MessageBox.h"
 #include "plugins/common/PageJob.h"
+#include "plugins/common/PageParts.h"
 #include "plugins/common/PageTexts.h"
 #include "sdk/AppSettingsBlock.h"
 #include "sdk/IPluginDataMgr.h"
@@ -57,15 +58,10 @@ std::u16string CSettingPageView::CommonText(int id, std::u16string_view fallback
 void CSettingPageView::BuildControls() {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(16, 12, 16, 12);
-  title_ = new QLabel(plat::ToQString(Text(page_.titleId, page_.title)), this);
-  QFont titleFont = title_->font();
-  titleFont.setBold(true);
-  titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
-  title_->setFont(titleFont);
-  layout->addWidget(title_);
-  description_ = new QLabel(plat::ToQString(Text(page_.descriptionId, page_.description)), this);
-  description_->setWordWrap(true);
-  layout->addWidget(description_);
+  const PageHeading heading = AddPageHeading(this, layout, plat::ToQString(Text(page_.titleId, page_.title)),
+                                             plat::ToQString(Text(page_.descriptionId, page_.description)));
+  title_ = heading.title;
+  description_ = heading.description;
   layout->addSpacing(8);
 
   auto* grid = new QGridLayout;

@@ -11,6 +11,7 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/MessageBox.h"
 #include "plugins/common/PageJob.h"
+#include "plugins/common/PageParts.h"
 #include "plugins/common/PageTexts.h"
 #include "plugins/common/SettingPageDefs.h"
 #include "plugins/prnctrl/PrinterControlTexts.h"
@@ -86,18 +87,10 @@ void CPrinterControlView::BuildControls() {
   using namespace prnctrl_str;
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(16, 12, 16, 12);
-  auto* title = new QLabel(plat::ToQString(Str(kTitle, kPrinterControlPageTitle)), this);
-  QFont titleFont = title->font();
-  titleFont.setBold(true);
-  titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
-  title->setFont(titleFont);
-  layout->addWidget(title);
-  auto* description = new QLabel(
-      plat::ToQString(Str(kDescription, u"Print a test page, feed and cut the paper, follow the printer's status bit "
-                                        u"by bit, or set all its settings back to their factory values.")),
-      this);
-  description->setWordWrap(true);
-  layout->addWidget(description);
+  AddPageHeading(this, layout, plat::ToQString(Str(kTitle, kPrinterControlPageTitle)),
+                 plat::ToQString(Str(kDescription, u"Print a test page, feed and cut the paper, follow the printer's "
+                                                   u"status bit by bit, or set all its settings back to their factory "
+                                                   u"values.")));
   layout->addSpacing(6);
 
   auto* actions = new QHBoxLayout;
@@ -313,11 +306,7 @@ bool CPrinterControlView::RunOperation(const std::function<void(IXJComm*)>& work
   }
   if (!ran) {
     // The printer's state forbade the job (offline, cover open, another job running).
-    std::u16string text;
-    if (texts_.GetCommonMessageText(kCommonMsgCannotCommunicate, text) != LangResult::kLangOk || text.empty()) {
-      text = kDefaultCannotCommunicateText;
-    }
-    ShowWarningMessage(this, text.c_str());
+    ShowWarningMessage(this, CannotCommunicateText(texts_).c_str());
   }
   return ran;
 }
