@@ -1,7 +1,11 @@
 # Set-up commands on a fresh Debian 12 machine:
-#   make test   installs what is missing, builds (Debug, sanitizers) and runs every test
-#   make run    installs what is missing, builds (Release), starts the printer simulator
-#               and opens the utility on it
+#   make test           installs what is missing, builds (Debug, sanitizers) and runs every
+#                       test
+#   make run            installs what is missing, builds (Release), starts the printer
+#                       simulator and opens the utility on it
+#   make package        builds the Debian package build/release/package/xjk52util_*.deb
+#   make package-check  builds it, installs it on this machine, checks it and purges it
+#                       (changes the system: for CI and throw-away machines)
 SHELL := /bin/bash
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev libcups2-dev libgtest-dev libgmock-dev \
@@ -14,7 +18,8 @@ JOBS ?= $(shell nproc)
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps fuzz-deps build test release run bench fuzz clean
+.PHONY: all deps fuzz-deps build test release run bench fuzz clean package-deps package \
+        package-check screenshot-deps screenshots
 
 all: build
 
@@ -57,6 +62,33 @@ run: deps
 	@scripts/run-with-simulator.sh --check-display
 	@$(MAKE) --no-print-directory release
 	@scripts/run-with-simulator.sh $(RELEASE_DIR)
+
+# The Debian package (Release build, see packaging/): CPack with the package's
+# dependencies computed by dpkg-shlibdeps (dpkg-dev, file); the check validates the
+# desktop entry and the AppStream metainfo (desktop-file-utils, appstream).
+PACKAGE_PACKAGES := dpkg-dev file desktop-file-utils appstream
+
+package-deps:
+	$(call install_missing,$(PACKAGE_PACKAGES))
+
+package: deps package-deps release
+	rm -f $(RELEASE_DIR)/package/*.deb
+	cd $(RELEASE_DIR) && cpack
+	@ls $(RELEASE_DIR)/package/*.deb
+
+package-check: package
+	scripts/package-check.sh $(RELEASE_DIR)
+
+# The README's screenshots (docs/screenshots/): the Release build on the printer
+# simulator under a virtual display (xvfb), captured with ImageMagick's import and
+# driven with xdotool.
+SCREENSHOT_PACKAGES := imagemagick xdotool
+
+screenshot-deps:
+	$(call install_missing,$(SCREENSHOT_PACKAGES))
+
+screenshots: deps screenshot-deps release
+	scripts/make-screenshots.sh $(RELEASE_DIR)
 
 # Benchmarks (Release): builds them with the library, simulator and language files they
 # use, then runs each one and prints its figures. See bench/README.md.
