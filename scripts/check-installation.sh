@@ -2,7 +2,8 @@
 # Checks an installation of the XJ-K52II Utility under PREFIX (what `cmake --install` or
 # the Debian package laid out) against the build's installation folder DIST:
 #   - the program folder PREFIX/lib/xjk52util holds every file of DIST except the
-#     printer simulator, and SETTING.INI there is a link to the configuration file
+#     printer simulator (or it is installed elsewhere below PREFIX), and SETTING.INI
+#     there is a link to the configuration file
 #     (PREFIX/etc/xjk52util, /etc/xjk52util for the prefix /usr);
 #   - PREFIX/bin/xjk52util and xjcomm-ports lead to the programs of the program folder;
 #   - every program and library there finds its libraries (ldd) and looks for ours only
@@ -37,10 +38,21 @@ fail() {
 # --- the program folder ---------------------------------------------------------------
 [ -d "$program_dir" ] || { echo "FAIL: no program folder $program_dir" >&2; exit 1; }
 [ -d "$dist" ] || { echo "FAIL: no installation folder $dist" >&2; exit 1; }
+# A file of dist/ that a rule installs elsewhere (a print filter, say) counts when a file
+# of its name is found below the prefix.
+installed_elsewhere() {
+  local folder
+  for folder in bin sbin lib libexec share; do
+    [ -d "$prefix/$folder" ] || continue
+    [ -n "$(find "$prefix/$folder" -name "$1" -print -quit 2>/dev/null)" ] && return 0
+  done
+  return 1
+}
 while IFS= read -r -d '' file; do
   name="${file#"$dist"/}"
   [ "$name" = xjk52-sim ] && continue
-  [ -e "$program_dir/$name" ] || fail "$name of $dist is not installed in $program_dir"
+  [ -e "$program_dir/$name" ] || installed_elsewhere "$(basename "$name")" \
+    || fail "$name of $dist is not installed in $program_dir"
 done < <(find "$dist" \( -type f -o -type l \) -print0)
 [ -e "$program_dir/xjk52-sim" ] && fail "the printer simulator is installed"
 
