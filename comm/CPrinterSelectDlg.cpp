@@ -5,7 +5,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "sdk/IPluginDataMgr.h"
@@ -18,6 +20,7 @@
 #include "platform/Text.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/DialogUnits.h"
+#include "platform/ui/EventLog.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/ReportList.h"
 #include "platform/ui/RunningCopy.h"
@@ -211,6 +214,10 @@ int CPrinterSelectDlg::exec() {
     setResult(QDialog::Rejected);
     return QDialog::Rejected;
   }
+  // Scripts answer the dialog once it is shown, the way the user would.
+  const plat::AutomaticAnswer answer = plat::ParseAutomaticAnswer(std::getenv(plat::kSelectDialogAnswerVariable));
+  if (answer == plat::AutomaticAnswer::kOk) QTimer::singleShot(0, this, &CPrinterSelectDlg::OnOK);
+  if (answer == plat::AutomaticAnswer::kCancel) QTimer::singleShot(0, this, &CPrinterSelectDlg::reject);
   return QDialog::exec();
 }
 
@@ -347,6 +354,15 @@ void CPrinterSelectDlg::FillRows() {
       if (plat::FieldText(ports_[i].deviceName) == kModelName) addRow(plat::FieldText(ports_[i].deviceName), &ports_[i]);
   }
   list_->SetColumnWidth(0, widest * 12 / 10);
+  if (plat::EventLogEnabled()) {
+    std::vector<std::u16string> rows;
+    for (int row = 0; row < list_->RowCount(); ++row) {
+      std::u16string text = plat::FromQString(list_->RowText(row, 0));
+      for (int column = 1; column <= 2; ++column) text += u" | " + plat::FromQString(list_->RowText(row, column));
+      rows.push_back(std::move(text));
+    }
+    plat::LogEvent(plat::kEventPrinterList, std::vector<std::u16string_view>(rows.begin(), rows.end()));
+  }
 }
 
 std::u16string CPrinterSelectDlg::QueueDeviceFault(const InstalledPrinterEntry& entry) const {

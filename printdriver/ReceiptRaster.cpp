@@ -30,13 +30,18 @@ class RowConverter {
   bool Setup(const cups_page_header2_t& h, std::uint32_t widthDots, int threshold, std::string& error) {
     width_ = widthDots;
     threshold_ = threshold;
-    const cups_cspace_t space = h.cupsColorSpace;
+    // The header comes from outside: its color space may be any number, not only one of
+    // the enumeration's.
+    unsigned space = 0;
+    std::memcpy(&space, &h.cupsColorSpace, sizeof space);
     const bool gray = space == CUPS_CSPACE_W || space == CUPS_CSPACE_SW || space == CUPS_CSPACE_K;
     const bool rgb = space == CUPS_CSPACE_RGB || space == CUPS_CSPACE_SRGB;
+    unsigned order = 0;
+    std::memcpy(&order, &h.cupsColorOrder, sizeof order);
     inverted_ = space == CUPS_CSPACE_K;
     if (gray && h.cupsBitsPerColor == 1 && h.cupsBitsPerPixel == 1) kind_ = Kind::Bits;
     else if (gray && h.cupsBitsPerColor == 8 && h.cupsBitsPerPixel == 8) kind_ = Kind::Gray;
-    else if (rgb && h.cupsBitsPerColor == 8 && h.cupsBitsPerPixel == 24 && h.cupsColorOrder == CUPS_ORDER_CHUNKED)
+    else if (rgb && h.cupsBitsPerColor == 8 && h.cupsBitsPerPixel == 24 && order == CUPS_ORDER_CHUNKED)
       kind_ = Kind::Rgb;
     else {
       std::ostringstream s;

@@ -196,6 +196,12 @@ TEST(ReceiptRaster, InputThatIsNoPrintablePageFailsTheJob) {
   EXPECT_TRUE(cmyk.report.failed);
   EXPECT_NE(cmyk.report.error.find("unsupported raster page"), std::string::npos) << cmyk.report.error;
   EXPECT_TRUE(cmyk.bytes.empty());
+  // A color space number outside the known ones (found by fuzzing).
+  RasterPage strange = RasterPage::Gray(16, 4);
+  const unsigned space = 4227858435u;
+  std::memcpy(&strange.header.cupsColorSpace, &space, sizeof space);
+  EXPECT_EQ(Convert({strange}).report.error,
+            "unsupported raster page: color space 4227858435, 8 bits per color, 8 bits per pixel");
 
   // A stream cut in the middle of a page prints what arrived and ends.
   std::string cut = RasterStream({Pattern(384, 48)});
