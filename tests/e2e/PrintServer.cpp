@@ -76,12 +76,13 @@ bool PrintServer::Start(const std::string& filterPath) {
   fs::create_directories(folder_ + "/spool/tmp");
   OpenForFilters(folder_ + "/spool/tmp", shared);
   // The driver's filter runs among the machine's filters; the jobs go out through the
-  // machine's socket backend.
+  // machine's socket backend (the lpd backend is there for a queue that is never printed to).
   std::error_code ignored;
   for (const fs::directory_entry& entry : fs::directory_iterator(std::string(kSystemServerBin) + "/filter", ignored))
     fs::create_symlink(entry.path(), folder_ + "/bin/filter/" + entry.path().filename().string(), ignored);
   fs::create_symlink(filterPath, folder_ + "/bin/filter/" + fs::path(filterPath).filename().string(), ignored);
-  fs::create_symlink(std::string(kSystemServerBin) + "/backend/socket", folder_ + "/bin/backend/socket", ignored);
+  for (const char* backend : {"socket", "lpd"})
+    fs::create_symlink(std::string(kSystemServerBin) + "/backend/" + backend, folder_ + "/bin/backend/" + backend, ignored);
   fs::create_symlink(std::string(kSystemServerBin) + "/daemon/cups-exec", folder_ + "/bin/daemon/cups-exec", ignored);
 
   // The port lock folder of the tests, shared by the utility and the driver's filter.
@@ -153,7 +154,7 @@ int PrintServer::Run(const std::vector<std::string>& args, std::string* output) 
   const std::string outputFile = folder_ + "/log/client.out";
   std::vector<std::string> argv = args;
   // Client programs are looked up where Debian installs them.
-  argv[0] = "/usr/bin/" + argv[0];
+  argv[0] = (access(("/usr/bin/" + argv[0]).c_str(), X_OK) == 0 ? "/usr/bin/" : "/usr/sbin/") + argv[0];
   const pid_t pid = Spawn(argv, outputFile);
   if (pid < 0) return -1;
   int status = 0;
