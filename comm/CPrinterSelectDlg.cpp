@@ -347,7 +347,10 @@ void CPrinterSelectDlg::FillRows() {
       std::u16string scheme = plat::FromUtf8(entry.device.scheme);
       for (char16_t& c : scheme) c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
       list_->SetRowText(row, 1, plat::ToQString(scheme));
-      list_->SetRowText(row, 2, plat::ToQString(QueueDevicePortText(entry)));
+      const QString port = plat::ToQString(QueueDevicePortText(entry));
+      list_->SetRowText(row, 2, port);
+      // The reason is longer than the column: the whole of it on pointing at the row.
+      if (QTreeWidgetItem* item = list_->topLevelItem(row)) item->setToolTip(2, port);
     }
   } else {
     for (std::size_t i = 0; i < portCount_; ++i)

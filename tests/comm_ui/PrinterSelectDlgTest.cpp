@@ -543,6 +543,7 @@ TEST(PrinterSelectDlg, InstalledPrinterPrintsThroughItsDeviceOrTellsWhyItCannot)
     EXPECT_EQ(list->RowText(0, 2).toStdString(), sim.TcpEndpoint());
     EXPECT_EQ(list->RowText(1, 1), "LPD");
     EXPECT_EQ(list->RowText(2, 2).toStdString(), "正しくありません: serial:/dev/ttyS0?parity=mark");
+    EXPECT_EQ(list->topLevelItem(2)->toolTip(2), list->RowText(2, 2));
     list->SelectRow(2);
     f.dialog.OnOK();
   });
