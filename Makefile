@@ -10,6 +10,10 @@ SHELL := /bin/bash
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev libcups2-dev libgtest-dev libgmock-dev \
             libbenchmark-dev ccache xvfb xauth dbus-daemon
+# The print driver builds on the raster library; its end-to-end test runs a print server
+# of its own (cupsd, the distribution's filters and socket backend). Installed without the
+# packages they merely recommend (network discovery, colour management).
+PRINT_PACKAGES := libcupsimage2-dev cups cups-filters
 DEBUG_DIR := build/debug
 RELEASE_DIR := build/release
 JOBS ?= $(shell nproc)
@@ -24,7 +28,7 @@ export CCACHE_NOHASHDIR := 1
 all: build
 
 # Installs the Debian packages of the list $(1) that are not there yet (needs root, as
-# on CI).
+# on CI), with the apt-get options $(2).
 define install_missing
 	@missing=""; for p in $(1); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
@@ -32,12 +36,13 @@ define install_missing
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
 	  SUDO=""; [ "$$(id -u)" = 0 ] || SUDO=sudo; \
-	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
+	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $(2) $$missing; \
 	fi
 endef
 
 deps:
 	$(call install_missing,$(PACKAGES))
+	$(call install_missing,$(PRINT_PACKAGES),--no-install-recommends)
 
 $(DEBUG_DIR)/build.ninja:
 	cmake -S . -B $(DEBUG_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DXJ_SANITIZE=ON
