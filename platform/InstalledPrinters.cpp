@@ -10,6 +10,7 @@ namespace plat {
 namespace {
 
 constexpr char kMakeAndModelOption[] = "printer-make-and-model";
+constexpr char kDeviceUriOption[] = "device-uri";
 
 std::mutex& SourceMutex() {
   static std::mutex mutex;
@@ -35,6 +36,7 @@ int AddQueue(void* userData, unsigned flags, cups_dest_t* dest) {
   printer.portName = printer.name;
   if (const char* model = cupsGetOption(kMakeAndModelOption, dest->num_options, dest->options))
     printer.driverName = FromUtf8(model);
+  if (const char* uri = cupsGetOption(kDeviceUriOption, dest->num_options, dest->options)) printer.deviceUri = uri;
   printers->push_back(std::move(printer));
   return 1;
 }

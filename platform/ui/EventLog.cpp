@@ -57,6 +57,10 @@ std::string EscapeEventField(std::string_view text) {
 bool EventLogEnabled() { return LogPath() != nullptr; }
 
 void LogEvent(std::string_view event, std::initializer_list<std::u16string_view> fields) {
+  LogEvent(event, std::vector<std::u16string_view>(fields));
+}
+
+void LogEvent(std::string_view event, const std::vector<std::u16string_view>& fields) {
   const char* path = LogPath();
   if (path == nullptr) return;
   std::string line = std::to_string(static_cast<long>(getpid()));

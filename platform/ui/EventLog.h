@@ -5,6 +5,9 @@
 //   XJ_EVENT_LOG=<file>           one line is appended to the file for every notable
 //                                 event: "<pid>\t<event>[\t<field>...]". Fields have
 //                                 backslash, tab, CR and LF escaped as \\ \t \r \n.
+//   XJ_SELECT_DIALOG_ANSWER=ok|cancel
+//                                 the printer selection dialog, once shown, is
+//                                 answered: OK on its selected row (the first), or Cancel.
 //   XJ_MESSAGE_BOX_ANSWER=ok|yes|no|cancel
 //                                 message boxes are not shown: each is logged and
 //                                 answered with the given answer ("yes"/"no" answer a
@@ -21,15 +24,19 @@
 // picture's number), "error-guidance" (status code, title, guidance text; the dialog is
 // not shown when message boxes are answered automatically), "settings-read" (the
 // result of reading the printer's settings) and "notification" (summary, body of a
-// desktop notification, "sent" or "no-bus"); the progress dialog adds "progress-shown".
+// desktop notification, "sent" or "no-bus"); the progress dialog adds "progress-shown";
+// the printer selection dialog adds "printer-list" (one field per row: the row's printer,
+// interface and port, separated by " | ") whenever it fills its list.
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace plat {
 
 inline constexpr char kEventLogVariable[] = "XJ_EVENT_LOG";
 inline constexpr char kMessageBoxAnswerVariable[] = "XJ_MESSAGE_BOX_ANSWER";
+inline constexpr char kSelectDialogAnswerVariable[] = "XJ_SELECT_DIALOG_ANSWER";
 
 inline constexpr char kEventMessageBox[] = "messagebox";
 inline constexpr char kEventMainWindowShown[] = "main-window-shown";
@@ -46,6 +53,7 @@ inline constexpr char kEventErrorGuidance[] = "error-guidance";
 inline constexpr char kEventSettingsRead[] = "settings-read";
 inline constexpr char kEventNotification[] = "notification";
 inline constexpr char kEventProgressShown[] = "progress-shown";
+inline constexpr char kEventPrinterList[] = "printer-list";
 
 // The escaped form of a field as it stands in the log.
 std::string EscapeEventField(std::string_view text);
@@ -54,6 +62,7 @@ std::string EscapeEventField(std::string_view text);
 // names one; nothing otherwise. Each line is written with a single append, so lines of
 // several threads or processes sharing the file never interleave. Any thread.
 void LogEvent(std::string_view event, std::initializer_list<std::u16string_view> fields = {});
+void LogEvent(std::string_view event, const std::vector<std::u16string_view>& fields);
 
 // True when XJ_EVENT_LOG names a file. Any thread.
 bool EventLogEnabled();
