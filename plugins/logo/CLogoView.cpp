@@ -32,8 +32,8 @@ constexpr std::int32_t kFileMode = 4;
 // Thumbnails in the list, in pixels.
 constexpr int kThumbWidth = 112;
 constexpr int kThumbHeight = 56;
-constexpr int kListHeight = 120;
-constexpr int kPreviewHeight = 130;
+constexpr int kListHeight = 100;
+constexpr int kPreviewHeight = 90;
 
 std::u16string Fill(std::u16string text, std::u16string_view value) {
   const std::size_t at = text.find(u"%s");
@@ -165,7 +165,7 @@ void CLogoView::BuildControls() {
   list_->setSpacing(4);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setMinimumHeight(kListHeight);
-  if (!coupon_) list_->setMaximumHeight(kListHeight + 20);
+  if (!coupon_) list_->setMaximumHeight(kListHeight);
   connect(list_, &QListWidget::itemSelectionChanged, this, [this] { UpdateButtons(); });
   listRow->addWidget(list_, 1);
 
@@ -264,12 +264,14 @@ QWidget* CLogoView::BuildAddPanel() {
   fitToPaper_->setChecked(true);
   plat::SetControlId(fitToPaper_, kFitToPaperId);
   connect(fitToPaper_, &QCheckBox::toggled, this, [this] { UpdatePreview(); });
-  grid->addWidget(fitToPaper_, 2, 0, 1, 4);
 
-  auto* keyLabel = new QLabel(plat::ToQString(Str(kKeyCode, u"&Key code:")), panel);
+  auto* keyLabel = new QLabel(plat::ToQString(AutomaticKeyCodes() ? Str(kKeyCodeAutomatic, u"&Key code (automatic):")
+                                                                  : Str(kKeyCode, u"&Key code:")),
+                              panel);
   keyCode_ = new QLineEdit(panel);
   keyCode_->setMaxLength(2);
   keyCode_->setFixedWidth(keyCode_->fontMetrics().horizontalAdvance(QStringLiteral("WWWW")) + 12);
+  keyCode_->setReadOnly(AutomaticKeyCodes());
   plat::SetControlId(keyCode_, kKeyCodeId);
   keyLabel->setBuddy(keyCode_);
   connect(keyCode_, &QLineEdit::textChanged, this, [this] { UpdateButtons(); });
@@ -277,15 +279,12 @@ QWidget* CLogoView::BuildAddPanel() {
   plat::SetControlId(register_, kRegisterButtonId);
   connect(register_, &QPushButton::clicked, this, [this] { Register(); });
   auto* keyRow = new QHBoxLayout;
-  keyRow->addWidget(keyCode_);
-  if (AutomaticKeyCodes()) {
-    keyCode_->setReadOnly(true);
-    keyRow->addWidget(new QLabel(plat::ToQString(Str(kKeyCodeAutomatic, u"(the next free key code)")), panel));
-  }
+  keyRow->addWidget(fitToPaper_);
   keyRow->addStretch(1);
+  keyRow->addWidget(keyLabel);
+  keyRow->addWidget(keyCode_);
   keyRow->addWidget(register_);
-  grid->addWidget(keyLabel, 3, 0);
-  grid->addLayout(keyRow, 3, 1, 1, 3);
+  grid->addLayout(keyRow, 2, 0, 1, 4);
 
   previewLabel_ = new QLabel(panel);
   previewLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -296,11 +295,11 @@ QWidget* CLogoView::BuildAddPanel() {
   scroll->setWidgetResizable(false);
   scroll->setMinimumHeight(kPreviewHeight);
   scroll->setBackgroundRole(QPalette::Dark);
-  grid->addWidget(scroll, 4, 0, 1, 4);
-  grid->setRowStretch(4, 1);
+  grid->addWidget(scroll, 3, 0, 1, 4);
+  grid->setRowStretch(3, 1);
   previewSize_ = new QLabel(panel);
   plat::SetControlId(previewSize_, kPreviewSizeId);
-  grid->addWidget(previewSize_, 5, 0, 1, 4);
+  grid->addWidget(previewSize_, 4, 0, 1, 4);
   UpdatePreview();
   return panel;
 }
