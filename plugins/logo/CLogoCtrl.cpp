@@ -62,7 +62,7 @@ std::int32_t CLogoCtrl::ReadPrinterSettings() {
   logo::PrinterLogos logos = state_->Logos();
   const PrinterOutcome outcome = logo::ReadPrinterLogos(block->xjc, logos);
   if (outcome == PrinterOutcome::kNoAnswer) return kPluginPrinterNotAnswering;
-  state_->Store(logos, outcome == PrinterOutcome::kOk || !logos.keys.empty());
+  state_->Store(logos, outcome == PrinterOutcome::kOk);
   // The paper width belongs to the print settings block, which the Print Settings page
   // shows; it is kept there so that both pages agree.
   if (logos.paperWidth && block->dataMgr != nullptr) {

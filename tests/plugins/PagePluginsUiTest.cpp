@@ -29,6 +29,7 @@
 #include "platform/ui/Controls.h"
 #include "status/PrinterSettingsFile.h"
 #include "status/SettingsFileReader.h"
+#include "tests/support/PrintJournal.h"
 #include "tests/support/SettingBlocksFixture.h"
 #include "tests/support/SimConnection.h"
 #include "tests/support/TestEnv.h"
@@ -454,8 +455,10 @@ class LogoPagesUiTest : public PagePluginsUiTest {
  protected:
   void SetUp() override {
     statePath_ = testenv::MakeTempDir("logo-state") + "/printer.state";
+    printDir_ = testenv::MakeTempDir("logo-printed");
     SimProcess::Options options = SimConnection::QuickRestart();
     options.statePath = statePath_;
+    options.printDir = printDir_;
     printer_ = std::make_unique<SimConnection>(options);
     ASSERT_EQ(printer_->Open(XJ_DIST_DIR), "");
     PagePluginsUiTest::SetUpWith(printer_.get());
@@ -483,7 +486,17 @@ class LogoPagesUiTest : public PagePluginsUiTest {
   }
   unsigned BoxIcon(std::size_t index) { return boxes_.All().at(index).type & 0xF0u; }
 
+  // The dots of a printed image as the logo's bitmap.
+  static logo::MonoBitmap AsBitmap(const PrintedImage& printed) {
+    logo::MonoBitmap bitmap = logo::MonoBitmap::White(printed.width, printed.height);
+    for (int y = 0; y < printed.height; ++y) {
+      for (int x = 0; x < printed.width; ++x) bitmap.SetDot(x, y, printed.Dot(x, y));
+    }
+    return bitmap;
+  }
+
   std::string statePath_;
+  std::string printDir_;
   std::string folder_;
 };
 
@@ -516,10 +529,15 @@ TEST_P(LogoPagesUiTest, LogosAreRegisteredFromPicturesRefusedWhenTheyDoNotFitAnd
   EXPECT_NE(Text(Control(kLogoFreeMemory)).find(u"248,320"), std::u16string::npos) << "262,144 - 72 x 192";
   Screenshot(plugin->View(), "logo-registration");
 
-  // Test print: the printer prints it once.
+  // Test print: the printer prints it once, dot for dot as previewed, and cuts.
   Select("A1");
   Control<QPushButton>(kLogoTestPrint)->click();
   EXPECT_EQ(printer_->Status("prints"), "1");
+  const std::vector<std::string> journal = WaitForJournalLines(printDir_, 3);
+  ASSERT_GE(journal.size(), 2u);
+  EXPECT_EQ(journal[0], "image 1 576x192");
+  EXPECT_EQ(journal.back(), "cut partial");
+  EXPECT_EQ(AsBitmap(ReadPbm(PrintedImagePath(printDir_, 1))), preview);
 
   // Refused before anything is sent: not scaled and so too wide, a file that is no
   // picture, a key code that is no key code, more than the memory left.
@@ -629,7 +647,9 @@ TEST_P(LogoPagesUiTest, ALogoIsListedWithItsPictureAfterThePrinterAndTheProgramR
 }
 
 TEST_P(LogoPagesUiTest, CouponPrintsTheChosenLogoAsOftenAsAsked) {
-  const std::vector<std::uint8_t> define = logo::DefineCommand(*logo::ParseKeyCode(u"CP"), logo::MonoBitmap::White(64, 32));
+  logo::MonoBitmap stamp = logo::MonoBitmap::White(64, 32);
+  for (int i = 0; i < 32; ++i) stamp.SetDot(2 * i, i, true);
+  const std::vector<std::uint8_t> define = logo::DefineCommand(*logo::ParseKeyCode(u"CP"), stamp);
   std::uint32_t written = 0;
   ASSERT_EQ(printer_->Comm().Write(define.data(), static_cast<std::uint32_t>(define.size()), &written, 3000), XJC_OK);
   auto plugin = Load("XJCOUPON");
@@ -650,6 +670,12 @@ TEST_P(LogoPagesUiTest, CouponPrintsTheChosenLogoAsOftenAsAsked) {
   print->click();
   EXPECT_TRUE(boxes_.All().empty()) << plat::ToUtf8(boxes_.Last());
   EXPECT_EQ(printer_->Status("prints"), "4");
+  // Four coupons, each cut off: the logo and nothing else on each.
+  WaitForJournalLines(printDir_, 8);
+  EXPECT_EQ(printer_->Status("cuts"), "4");
+  const std::vector<PrintedImage> coupons = ReceiptsBetweenCuts(printDir_, true);
+  ASSERT_EQ(coupons.size(), 4u);
+  for (const PrintedImage& coupon : coupons) EXPECT_EQ(AsBitmap(coupon), stamp);
 }
 
 TEST_P(LogoPagesUiTest, InFileModeTheLogoGoesIntoTheSettingsFileAtThePaperWidthOfThePageData) {
