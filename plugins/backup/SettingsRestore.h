@@ -16,14 +16,6 @@
 
 class IPluginDataMgr;
 
-// The setting blocks of sdk/SettingBlocks.h described as pages, one per block, so they
-// are read from the printer the way their own pages read them.
-std::vector<PageDef> SettingBlockPages();
-
-// The default contents of a setting block (header, the printer's factory values);
-// empty for an id that is no setting block.
-Block DefaultSettingBlock(std::uint32_t id);
-
 // Reads every setting block from the printer and stores it in the manager. kNoAnswer
 // as soon as the printer does not answer (blocks read before it are stored);
 // kIncomplete when the printer did not report some values (they keep what the manager

@@ -154,3 +154,45 @@ PrinterResult ApplyPageSettings(IXJComm* comm, const PageDef& page, const Block&
   if (recovery == XJC_OK) return result;
   return PrinterResult{recovery == XJC_E_IN_USE ? PrinterOutcome::kInUse : PrinterOutcome::kNoAnswer, changed};
 }
+
+std::vector<PageDef> SettingBlockPages() {
+  std::vector<PageDef> pages;
+  auto pageOf = [&pages](std::uint32_t id, std::int32_t size) -> PageDef& {
+    for (PageDef& page : pages) {
+      if (page.blockId == id) return page;
+    }
+    PageDef page;
+    page.blockId = id;
+    page.blockSize = size;
+    pages.push_back(page);
+    return pages.back();
+  };
+  for (const CustomValueField& field : kCustomValueFields) {
+    SettingDef setting;
+    setting.source = SettingDef::Source::kCustomValue;
+    setting.number = field.number;
+    setting.offset = field.offset;
+    setting.defaultValue = field.defaultValue;
+    pageOf(field.blockId, field.blockSize).settings.push_back(setting);
+  }
+  PageDef& options = pageOf(kModelOptionsBlockId, kModelOptionsBlockSize);
+  for (const MemorySwitchField& field : kMemorySwitchFields) {
+    for (std::size_t i = 0; i < field.offsets.size(); ++i) {
+      if (field.offsets[i] == 0) continue;
+      SettingDef setting;
+      setting.source = SettingDef::Source::kMemorySwitchBit;
+      setting.number = field.number;
+      setting.bit = 8 - static_cast<int>(i);  // the characters run from bit 8 to bit 1
+      setting.offset = field.offsets[i];
+      options.settings.push_back(setting);
+    }
+  }
+  return pages;
+}
+
+Block DefaultSettingBlock(std::uint32_t id) {
+  for (const PageDef& page : SettingBlockPages()) {
+    if (page.blockId == id) return DefaultBlock(page);
+  }
+  return {};
+}

@@ -52,6 +52,14 @@ void SetFieldValue(Block& block, const SettingDef& setting, std::int32_t value);
 // The settings whose values differ between two blocks, in page order.
 std::vector<const SettingDef*> ChangedSettings(const PageDef& page, const Block& before, const Block& after);
 
+// The setting blocks of sdk/SettingBlocks.h described as pages, one per block, so they
+// are read from the printer the way their own pages read them.
+std::vector<PageDef> SettingBlockPages();
+
+// The default contents of a setting block (header, the printer's factory values);
+// empty for an id that is no setting block.
+Block DefaultSettingBlock(std::uint32_t id);
+
 // Outcome of a printer operation.
 enum class PrinterOutcome {
   kOk,
