@@ -18,6 +18,7 @@ struct SettingChoice {
   std::int32_t value;
   int textId;           // string entry of the page's language key; -1: text as given
   std::u16string text;  // English default
+  std::string key = {};  // the value as scripts name it ("80mm", "110%"); ASCII, no blanks
 };
 
 struct SettingDef {
@@ -30,6 +31,7 @@ struct SettingDef {
   std::u16string label;      // English default
   std::vector<SettingChoice> choices;  // empty: a check box for 0 / 1
   std::int32_t defaultValue = 0;
+  std::string key = {};      // the setting as scripts name it ("paper-width"); ASCII
 };
 
 struct PageDef {
