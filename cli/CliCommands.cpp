@@ -128,13 +128,19 @@ int ResolveTargets(const Context& c, XJC& xjc, const std::vector<std::string>& t
   return kExitOk;
 }
 
-// Runs one job over printers with a result line for each as it ends (plain output).
+// Runs one job over printers with a result line for each (plain output), in the order
+// the printers were named, each as soon as it and the ones before it have ended.
 std::vector<PrinterReport> RunWithLines(const Context& c, const std::vector<PortTarget>& targets, int jobs,
                                         const PrinterJob& job,
                                         const std::function<std::string(const PrinterReport&)>& success) {
-  return RunPrinterJobs(targets, jobs, job, [&](const PrinterReport& report) {
+  std::vector<std::optional<PrinterReport>> done(targets.size());
+  std::size_t written = 0;
+  return RunPrinterJobs(targets, jobs, job, [&](std::size_t index, const PrinterReport& report) {
     if (c.request.json) return;
-    WriteResultLine(c.out, report, success(report));
+    done[index] = report;
+    for (; written < done.size() && done[written]; ++written) {
+      WriteResultLine(c.out, *done[written], success(*done[written]));
+    }
     c.out.flush();
   });
 }

@@ -86,10 +86,10 @@ PrinterReport CannotStart(const PortTarget& target) {
 }  // namespace
 
 std::vector<PrinterReport> RunPrinterJobs(const std::vector<PortTarget>& targets, int jobs, const PrinterJob& job,
-                                          const std::function<void(const PrinterReport&)>& onDone) {
+                                          const std::function<void(std::size_t, const PrinterReport&)>& onDone) {
   std::vector<std::optional<PrinterReport>> reports(targets.size());
   auto finish = [&](std::size_t index, PrinterReport report) {
-    if (onDone) onDone(report);
+    if (onDone) onDone(index, report);
     reports[index] = std::move(report);
   };
   std::vector<Worker> running;

@@ -19,7 +19,8 @@ using PrinterJob = std::function<PrinterReport(const PortTarget&)>;
 
 // Runs job for every target and returns the reports in the order of targets (each
 // report's port is the target's name). onDone, when set, is called in the tool's
-// process for each report as its worker ends, in that order. A worker that ends without
+// process with the index of the target and its report as each worker ends, in that
+// order. A worker that ends without
 // a report is reported "worker-failed".
 std::vector<PrinterReport> RunPrinterJobs(const std::vector<PortTarget>& targets, int jobs, const PrinterJob& job,
-                                          const std::function<void(const PrinterReport&)>& onDone = {});
+                                          const std::function<void(std::size_t, const PrinterReport&)>& onDone = {});

@@ -46,7 +46,10 @@ TEST(CliRunner, ReportsKeepThePrintersOrderAndAtMostJobsWorkersRun) {
         Append(log, "-");
         return report.Outcome("ok");
       },
-      [&](const PrinterReport& report) { finished.push_back(report.port); });
+      [&](std::size_t index, const PrinterReport& report) {
+        EXPECT_EQ(report.port, targets[index].name);
+        finished.push_back(report.port);
+      });
 
   ASSERT_EQ(reports.size(), targets.size());
   for (std::size_t i = 0; i < targets.size(); ++i) EXPECT_EQ(reports[i].port, targets[i].name);
