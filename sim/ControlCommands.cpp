@@ -56,7 +56,7 @@ constexpr const char* kHelp =
     "ok commands: cover open|closed, paper ok|near-end|end, cutter error|ok, fatal on|off, "
     "recoverable on|off, autorecoverable on|off, feed on|off, drawer high|low, battery 0-6, "
     "power ac|battery, offline on|off, slow MS, garbage on|off, silent on|off, model NAME, deviceid N, drop, "
-    "status, help, quit";
+    "factory, status, help, quit";
 
 }  // namespace
 
@@ -70,9 +70,15 @@ ControlCommands::Result ControlCommands::Execute(const std::string& line) {
   const std::string arg = words.size() > 1 ? words[1] : std::string();
 
   // Commands without an argument.
-  if (verb == "status" || verb == "drop" || verb == "quit" || verb == "help") {
+  if (verb == "status" || verb == "drop" || verb == "quit" || verb == "help" || verb == "factory") {
     if (words.size() != 1) return {"error: " + verb + " takes no argument"};
     if (verb == "status") return {StatusLine()};
+    if (verb == "factory") {
+      // Customized values and memory switches to their defaults, stored images gone.
+      model_.settings = NvSettings();
+      actions_.SettingsChanged();
+      return {"ok"};
+    }
     if (verb == "drop") return {"ok " + actions_.DropConnection()};
     if (verb == "help") return {kHelp};
     return {"ok", true};
@@ -192,6 +198,8 @@ std::string ControlCommands::StatusLine() const {
   out << " bytesin=" << n.bytesIn << " bytesout=" << n.bytesOut << " printdata=" << n.printData
       << " commands=" << n.commands << " ignored=" << n.ignoredCommands << " dropped=" << n.repliesDropped
       << " connections=" << n.connections << " restarts=" << n.restarts << " prints=" << n.prints
+      << " images=" << n.images << " textlines=" << n.textLines << " feeds=" << n.feeds << " cuts=" << n.cuts
+      << " barcodes=" << n.barcodes << " journalfailures=" << n.journalFailures
       << " savefailures=" << n.saveFailures << " nvkeys=" << s.NvImages().size() << " nvfree=" << s.NvFree()
       << " logos=" << s.Logos().size();
   for (int number : NvSettings::CustomizedValueNumbers()) out << " cv" << number << '=' << *s.CustomizedValue(number);
