@@ -174,6 +174,8 @@ RestoreResult RestoreSettingsFile(IXJComm* comm, const SettingsFileContents& fil
   sent += sizeof kEnterUserSettingCommand;
   const std::size_t rest = file.commandBlock.size() - sizeof kEnterUserSettingCommand;
   if (!WriteAll(comm, file.commandBlock.data() + sizeof kEnterUserSettingCommand, rest, &sent, report)) {
+    // The printer confirmed user setting mode: it must not stay in it.
+    EndUserSettingModeAfterLoss(comm, policy);
     return RestoreResult{Outcome::kLostAfterSending, {}};
   }
   progress(kSentPercent);

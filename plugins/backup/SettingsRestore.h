@@ -54,6 +54,9 @@ struct RestoreResult {
 // Sends the file's data part: the logo block, then the command block, waiting for the
 // printer to confirm user setting mode before the values follow; then waits for the
 // restart that leaving user setting mode causes, connects again (policy) and reads back
-// every setting the file sets. progress gets 0..90.
+// every setting the file sets. progress gets 0..90. When sending fails after the printer
+// confirmed user setting mode, the mode is ended as soon as the printer can be reached
+// again. policy.stop only cuts the wait for the restart short (kLostAfterSending): what
+// was begun is always sent whole.
 RestoreResult RestoreSettingsFile(IXJComm* comm, const SettingsFileContents& file, const ReconnectPolicy& policy,
                                   const std::function<void(int percent)>& progress);

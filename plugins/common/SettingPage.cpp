@@ -64,6 +64,7 @@ std::uint32_t AwaitRestart(IXJComm* comm, const ReconnectPolicy& policy, const s
                                                                  std::max(policy.intervalMs, 0));
   XJC_RESULT recovery = XJC_E_TIMEOUT;
   do {
+    if (policy.stop && policy.stop()) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(kReconnectPollMs));
     recovery = comm->RecoverySending();
     if (recovery == XJC_OK) {
@@ -72,6 +73,15 @@ std::uint32_t AwaitRestart(IXJComm* comm, const ReconnectPolicy& policy, const s
     }
   } while (Clock::now() < deadline);
   return recovery;
+}
+
+bool EndUserSettingModeAfterLoss(IXJComm* comm, const ReconnectPolicy& policy) {
+  ReconnectPolicy untilSent = policy;
+  untilSent.stop = nullptr;
+  PrinterQuery query(comm);
+  const std::vector<std::uint8_t> leave(std::begin(kLeaveUserSettingCommand), std::end(kLeaveUserSettingCommand));
+  return AwaitRestart(comm, untilSent, [&] { return query.SendCommand(leave) == PrinterQuery::Status::kOk; }) ==
+         XJC_OK;
 }
 
 PrinterResult ReadPageSettings(IXJComm* comm, const PageDef& page, Block& block) {
@@ -138,7 +148,10 @@ PrinterResult ApplyPageSettings(IXJComm* comm, const PageDef& page, const Block&
     status = query.SendCommand(std::vector<std::uint8_t>(std::begin(kLeaveUserSettingCommand),
                                                           std::end(kLeaveUserSettingCommand)));
   }
-  if (status != PrinterQuery::Status::kOk) return PrinterResult{PrinterOutcome::kNoAnswer, changed};
+  if (status != PrinterQuery::Status::kOk) {
+    EndUserSettingModeAfterLoss(comm, policy);
+    return PrinterResult{PrinterOutcome::kNoAnswer, changed};
+  }
 
   // The printer restarts now and drops the connection; it is back when a connection
   // can be made again and it answers.

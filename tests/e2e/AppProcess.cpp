@@ -54,6 +54,7 @@ AppProcess::AppProcess() {
   folder_ = testenv::MakeTempDir("app");
   logPath_ = folder_ + "/events.log";
   outputPath_ = folder_ + "/output.txt";
+  errorPath_ = folder_ + "/errors.txt";
   env_["QT_QPA_PLATFORM"] = "offscreen";
   env_["XJ_EVENT_LOG"] = logPath_;
   env_["XJ_MESSAGE_BOX_ANSWER"] = "ok";
@@ -86,18 +87,21 @@ bool AppProcess::Start(const std::vector<std::string>& args, const std::string& 
   envp.push_back(nullptr);
 
   const int out = open(outputPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int errors =
+      separateErrors_ ? open(errorPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) : out;
   const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
   const pid_t pid = fork();
   if (pid == 0) {
     if (out >= 0) {
       dup2(out, STDOUT_FILENO);
-      dup2(out, STDERR_FILENO);
+      dup2(errors >= 0 ? errors : out, STDERR_FILENO);
     }
     if (devNull >= 0) dup2(devNull, STDIN_FILENO);
     execve(program.c_str(), argv.data(), envp.data());
     _exit(127);
   }
   if (out >= 0) close(out);
+  if (separateErrors_ && errors >= 0) close(errors);
   if (devNull >= 0) close(devNull);
   if (pid < 0) return false;
   pid_ = pid;
@@ -176,6 +180,8 @@ int AppProcess::WaitForExit(int timeoutMs) {
 }
 
 std::string AppProcess::Output() const { return testenv::ReadFile(outputPath_); }
+
+std::string AppProcess::ErrorOutput() const { return testenv::ReadFile(errorPath_); }
 
 int UnusedLoopbackPort() {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -57,8 +57,12 @@ class AppProcess {
   int WaitForExit(int timeoutMs = kExitTimeoutMs);
   bool Running();
   pid_t Pid() const { return pid_; }
-  // What the child wrote to standard output and error (for failure messages).
+  // What the child wrote to standard output and error (for failure messages); only
+  // standard output after SeparateErrorOutput.
   std::string Output() const;
+  // Before Start: standard error goes apart from standard output (ErrorOutput).
+  void SeparateErrorOutput() { separateErrors_ = true; }
+  std::string ErrorOutput() const;
   const std::string& LogPath() const { return logPath_; }
 
  private:
@@ -66,6 +70,8 @@ class AppProcess {
   std::string folder_;
   std::string logPath_;
   std::string outputPath_;
+  std::string errorPath_;
+  bool separateErrors_ = false;
   pid_t pid_ = -1;
   int exitCode_ = -1;
 };

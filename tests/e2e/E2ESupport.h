@@ -22,13 +22,21 @@ inline std::string DataFolder() {
   return std::string(std::getenv("XJ_COMMON_APPDATA")) + "/NORVE/XJK52IIUTL";
 }
 
-// A counter of the simulator's status line ("connections", "bytesin" ...), -1 when absent.
-inline long SimCounter(SimProcess& sim, const std::string& name) {
-  const std::string status = sim.Control("status");
+// A value of the simulator's status line ("usermode", "msw8" ...), empty when absent.
+inline std::string SimValue(SimProcess& sim, const std::string& name) {
+  const std::string status = sim.Control("status") + " ";
   const std::string key = " " + name + "=";
   const std::size_t at = status.find(key);
-  if (at == std::string::npos) return -1;
-  return std::strtol(status.c_str() + at + key.size(), nullptr, 10);
+  if (at == std::string::npos) return {};
+  const std::size_t start = at + key.size();
+  return status.substr(start, status.find(' ', start) - start);
+}
+
+// A counter of the simulator's status line ("connections", "bytesin" ...), -1 when absent.
+inline long SimCounter(SimProcess& sim, const std::string& name) {
+  const std::string value = SimValue(sim, name);
+  if (value.empty()) return -1;
+  return std::strtol(value.c_str(), nullptr, 10);
 }
 
 // The names of the logged events, in order, without "plugin-dropped": which menu items
