@@ -117,6 +117,9 @@ class TestHandPlugin : public QGenericPlugin {
   QObject* create(const QString& key, const QString&) override {
     const QString path = qEnvironmentVariable("XJ_TEST_HAND_SOCKET");
     if (key != QLatin1String("xjtesthand") || path.isEmpty()) return nullptr;
+    // One hand per test: a program the driven one starts does not take the socket over.
+    qunsetenv("XJ_TEST_HAND_SOCKET");
+    qunsetenv("QT_QPA_GENERIC_PLUGINS");
     return new TestHand(path);
   }
 };
