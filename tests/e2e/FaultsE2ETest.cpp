@@ -30,9 +30,10 @@ constexpr std::chrono::seconds kRestartWait(30);
 // Elapsed times only tell a hang: three times the limit.
 constexpr int kHangFactor = 3;
 
-// Reply bytes after which a fault falls in the middle of reading every page: the
-// program's start-up exchanges and the printer's identity take fewer, the whole read
-// about 250. Each test checks that the fault did fall there.
+// Reply bytes after which a fault falls in the middle of reading every page, inside a
+// reply (silence there leaves half a reply): the program's start-up exchanges and the
+// printer's identity take fewer, the whole read about 250. Each test checks that the
+// fault did fall there.
 constexpr int kInTheMiddleOfTheRead = 150;
 
 // Control ids: the selection dialog's list and OK button, the Refresh button of the
