@@ -63,7 +63,7 @@ constexpr const char* kHelp =
     "ok commands: cover open|closed, paper ok|near-end|end, cutter error|ok, fatal on|off, "
     "recoverable on|off, autorecoverable on|off, feed on|off, drawer high|low, battery 0-6, "
     "power ac|battery, offline on|off, slow MS, garbage on|off, silent on|off, model NAME, deviceid N, drop, "
-    "after N COMMAND|off, status, help, quit";
+    "factory, after N COMMAND|off, status, help, quit";
 
 }  // namespace
 
@@ -78,9 +78,15 @@ ControlCommands::Result ControlCommands::Execute(const std::string& line) {
 
   if (verb == "after") return After(words);
   // Commands without an argument.
-  if (verb == "status" || verb == "drop" || verb == "quit" || verb == "help") {
+  if (verb == "status" || verb == "drop" || verb == "quit" || verb == "help" || verb == "factory") {
     if (words.size() != 1) return {"error: " + verb + " takes no argument"};
     if (verb == "status") return {StatusLine()};
+    if (verb == "factory") {
+      // Customized values and memory switches to their defaults, stored images gone.
+      model_.settings = NvSettings();
+      actions_.SettingsChanged();
+      return {"ok"};
+    }
     if (verb == "drop") return {"ok " + actions_.DropConnection()};
     if (verb == "help") return {kHelp};
     return {"ok", true};
@@ -185,7 +191,8 @@ ControlCommands::Result ControlCommands::After(const std::vector<std::string>& w
     return {"error: after wants a byte count from 0 to " + std::to_string(kMaxAfterBytes) + " and a command, or off"};
   // Commands that report or end the simulator have nobody to answer to later; the
   // arguments are checked when the command is carried out.
-  if (words[2] != "drop" && !TakesArgument(words[2])) return {"error: after cannot defer '" + words[2] + "'"};
+  if (words[2] != "drop" && words[2] != "factory" && !TakesArgument(words[2]))
+    return {"error: after cannot defer '" + words[2] + "'"};
   std::string command;
   for (std::size_t i = 2; i < words.size(); ++i) command += (i > 2 ? " " : "") + words[i];
   link_.replyBudget = static_cast<std::uint64_t>(bytes);
@@ -217,6 +224,8 @@ std::string ControlCommands::StatusLine() const {
   out << " bytesin=" << n.bytesIn << " bytesout=" << n.bytesOut << " printdata=" << n.printData
       << " commands=" << n.commands << " ignored=" << n.ignoredCommands << " dropped=" << n.repliesDropped
       << " connections=" << n.connections << " restarts=" << n.restarts << " prints=" << n.prints
+      << " images=" << n.images << " textlines=" << n.textLines << " feeds=" << n.feeds << " cuts=" << n.cuts
+      << " barcodes=" << n.barcodes << " journalfailures=" << n.journalFailures
       << " savefailures=" << n.saveFailures << " nvkeys=" << s.NvImages().size() << " nvfree=" << s.NvFree()
       << " logos=" << s.Logos().size();
   for (int number : NvSettings::CustomizedValueNumbers()) out << " cv" << number << '=' << *s.CustomizedValue(number);

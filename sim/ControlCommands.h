@@ -2,8 +2,9 @@
 // The simulator's control language: one command per line, one reply line each, "ok"
 // (optionally followed by text) or "error: <reason>". It sets the printer's condition
 // (cover, paper, errors, battery ...), the link behaviour (slow, garbage, silent),
-// drops the connection, defers a command until a number of reply bytes has left
-// (after), reports the whole state, and ends the simulator.
+// drops the connection, resets the printer to its factory settings, defers a command
+// until a number of reply bytes has left (after), reports the whole state, and ends the
+// simulator.
 //
 // Only the simulator's event-loop thread uses it.
 #include <string>
@@ -25,6 +26,8 @@ class ControlCommands {
     // Closes the current connection (the pseudo-terminal is flushed); returns a short
     // description of what was dropped.
     virtual std::string DropConnection() = 0;
+    // The non-volatile settings changed and should be saved.
+    virtual void SettingsChanged() = 0;
     // Extra "key=value" words about endpoints and connections for the status line.
     virtual std::string LinkStatus() const = 0;
   };

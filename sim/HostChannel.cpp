@@ -17,14 +17,14 @@ constexpr std::uint8_t kGarbageBit = 0x80;
 }  // namespace
 
 HostChannel::HostChannel(int fd, bool ownsFd, std::string description, PrinterModel& model,
-                         LinkBehaviour& link, Owner& owner)
+                         PrintEngine& printer, LinkBehaviour& link, Owner& owner)
     : fd_(fd),
       ownsFd_(ownsFd),
       description_(std::move(description)),
       model_(model),
       link_(link),
       owner_(owner),
-      interpreter_(model, *this),
+      interpreter_(model, printer, *this),
       random_(std::random_device{}()) {}
 
 HostChannel::~HostChannel() {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "sim/CommandInterpreter.h"
+#include "sim/PrintEngine.h"
 #include "sim/PrinterModel.h"
 
 namespace sim {
@@ -48,8 +49,8 @@ class HostChannel : public CommandInterpreter::Host {
   static constexpr std::size_t kMaxQueuedBytes = 1 << 20;
 
   // `fd` is non-blocking; the channel closes it when `ownsFd`.
-  HostChannel(int fd, bool ownsFd, std::string description, PrinterModel& model, LinkBehaviour& link,
-              Owner& owner);
+  HostChannel(int fd, bool ownsFd, std::string description, PrinterModel& model, PrintEngine& printer,
+              LinkBehaviour& link, Owner& owner);
   ~HostChannel() override;
   HostChannel(const HostChannel&) = delete;
   HostChannel& operator=(const HostChannel&) = delete;

@@ -18,6 +18,7 @@ struct SimOptions {
   bool pty = false;
   std::string statePath;          // empty: nothing is kept
   std::string controlPath;        // empty: control on standard input only
+  std::string printDir;           // empty: nothing printed is recorded
   int restartDelayMs = 300;
   Identity identity;
   int batteryLevel = kBatteryFull;

@@ -83,6 +83,7 @@ bool SimServer::Start(std::string& error) {
     // A state file that cannot be written is found out now, not after the first change.
     if (!existed && !state_->Save(model_.settings, error)) return false;
   }
+  if (!options_.printDir.empty() && !printer_.OpenJournal(options_.printDir, error)) return false;
   if (!options_.controlPath.empty() && !OpenControlSocket(error)) {
     Shutdown();
     return false;
@@ -190,7 +191,7 @@ bool SimServer::OpenPty(std::string& error) {
     error = Errno("cannot set raw mode on " + ptyPath_);
     return false;
   }
-  pty_ = std::make_unique<HostChannel>(ptyMaster_, false, "pty " + ptyPath_, model_, link_, *this);
+  pty_ = std::make_unique<HostChannel>(ptyMaster_, false, "pty " + ptyPath_, model_, printer_, link_, *this);
   return true;
 }
 
@@ -252,7 +253,7 @@ void SimServer::AcceptTcp(int listenFd) {
     description += std::string(" ") + text + ":" + std::to_string(ntohs(peer.sin_port));
   }
   ++model_.counters.connections;
-  tcp_ = std::make_unique<HostChannel>(fd, true, description, model_, link_, *this);
+  tcp_ = std::make_unique<HostChannel>(fd, true, description, model_, printer_, link_, *this);
 }
 
 void SimServer::CloseTcp() { tcp_.reset(); }
@@ -275,6 +276,7 @@ void SimServer::BeginRestart() {
     pty_->Interpreter().Reset();
   }
   model_.userSettingMode = false;
+  printer_.DiscardLine();  // a restart clears the print buffer
   ++model_.counters.restarts;
   restarting_ = true;
   restartEnd_ = now + std::chrono::milliseconds(options_.restartDelayMs);

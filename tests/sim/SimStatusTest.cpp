@@ -205,8 +205,9 @@ TEST_F(SimStatusTest, PrintDataIsCountedAndDoesNotDisturbCommands) {
   ASSERT_TRUE(link_.Send(Cat(B({0x10, 0x7F}), Eot(2))));
   EXPECT_EQ(link_.Read(1), B({kIdle}));
   const std::string after = sim_.Control("status");
-  EXPECT_EQ(std::stoi(StatusValue(after, "printdata")) - std::stoi(StatusValue(before, "printdata")), 10);
-  EXPECT_EQ(std::stoi(StatusValue(after, "commands")) - std::stoi(StatusValue(before, "commands")), 2);
+  // "Hello\n" and the DLE sequence are print data; ESC @ and the two DLE EOT are commands.
+  EXPECT_EQ(std::stoi(StatusValue(after, "printdata")) - std::stoi(StatusValue(before, "printdata")), 8);
+  EXPECT_EQ(std::stoi(StatusValue(after, "commands")) - std::stoi(StatusValue(before, "commands")), 3);
 }
 
 TEST_F(SimStatusTest, SlowDelaysEveryReplyByAtLeastTheGivenTime) {
