@@ -233,10 +233,16 @@ bool CSettingPageView::Apply() {
       ShowInfoMessage(this, CommonText(kMsgApplied, kDefaultInfoText).c_str());
       return true;
     case PrinterOutcome::kInUse:
-      ShowWarningMessage(this, CommonText(kMsgPortInUse, kDefaultPortInUseText).c_str());
+      ShowWarningMessage(this, (result.sent ? CommonText(kMsgSentInUse, kDefaultSentInUseText)
+                                            : CommonText(kMsgPortInUse, kDefaultPortInUseText))
+                                   .c_str());
       return false;
     case PrinterOutcome::kNoAnswer:
-      ShowWarningMessage(this, CommonText(kMsgNoAnswer, kDefaultNoAnswerText).c_str());
+      // After the restart the printer may well hold the new values: never claim they
+      // were not changed.
+      ShowWarningMessage(this, (result.sent ? CommonText(kMsgSentNoAnswer, kDefaultSentNoAnswerText)
+                                            : CommonText(kMsgNoAnswer, kDefaultNoAnswerText))
+                                   .c_str());
       return false;
     case PrinterOutcome::kIncomplete: break;
   }

@@ -165,7 +165,7 @@ PrinterResult ApplyPageSettings(IXJComm* comm, const PageDef& page, const Block&
     return true;
   });
   if (recovery == XJC_OK) return result;
-  return PrinterResult{recovery == XJC_E_IN_USE ? PrinterOutcome::kInUse : PrinterOutcome::kNoAnswer, changed};
+  return PrinterResult{recovery == XJC_E_IN_USE ? PrinterOutcome::kInUse : PrinterOutcome::kNoAnswer, changed, true};
 }
 
 std::vector<PageDef> SettingBlockPages() {

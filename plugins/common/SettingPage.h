@@ -73,6 +73,10 @@ enum class PrinterOutcome {
 struct PrinterResult {
   PrinterOutcome outcome = PrinterOutcome::kOk;
   std::vector<const SettingDef*> failed;  // settings not read, or not taken by the printer
+  // Apply: the settings were sent and the printer restarted, so it may hold them even
+  // when it did not answer again in time (kNoAnswer) or another program took the port
+  // meanwhile (kInUse).
+  bool sent = false;
 };
 
 // How long to wait for the printer to come back after it restarted.
@@ -110,9 +114,10 @@ PrinterResult ReadPageSettings(IXJComm* comm, const PageDef& page, Block& block)
 // command for the changed customized values and one per changed memory switch (its
 // other bits unchanged), end of user setting mode; then waits for the printer to
 // restart, connects again and reads every setting back into readBack. Settings whose
-// value read back differs from wanted are listed as failed (kIncomplete). Nothing
-// changed: kOk without talking to the printer. When sending fails once the printer is in
-// user setting mode, the mode is ended as soon as the printer can be reached again
-// (EndUserSettingModeAfterLoss) and the result is kNoAnswer.
+// value read back differs from wanted are listed as failed (kIncomplete). A printer that
+// does not come back within the policy's time gives kNoAnswer (or kInUse) with `sent`
+// set. Nothing changed: kOk without talking to the printer. When sending fails once the
+// printer is in user setting mode, the mode is ended as soon as the printer can be
+// reached again (EndUserSettingModeAfterLoss) and the result is kNoAnswer.
 PrinterResult ApplyPageSettings(IXJComm* comm, const PageDef& page, const Block& stored, const Block& wanted,
                                 const ReconnectPolicy& policy, Block& readBack);

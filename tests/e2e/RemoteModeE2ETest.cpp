@@ -7,10 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "comm/XJC.h"
-#include "platform/Text.h"
 #include "tests/e2e/E2ESupport.h"
-#include "tests/support/PortRecords.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -89,22 +86,10 @@ TEST(RemoteModeE2E, PortPathOfAnotherKindIsRefused) {
 
 namespace {
 
-// Registers the simulator's network port with the communication library the way the
-// port setting dialog does (test, then add), with a driver port path.
-void RegisterDriverPort(const std::string& endpoint, const std::u16string& path) {
-  XJC xjc;
-  ASSERT_EQ(xjc.Load(plat::FromUtf8(AppProcess::InstallationFolder() + "/XJComm.so")), XJC_OK);
-  const std::u16string portName = plat::FromUtf8(endpoint);
-  PortRecord record = MakePortRecord({.kind = kPortKindNet, .portName = portName, .path = path});
-  ASSERT_EQ(xjc.XJC_CommunicationTest(&record), XJC_OK);
-  ASSERT_EQ(xjc.XJC_AddPort(&record), XJC_OK);
-  xjc.XJC_Terminate();
-}
-
 TEST(DriverPortE2E, RegisteredDriverPortIsOpenedWithoutTheDialog) {
   SimProcess sim;
   ASSERT_TRUE(sim.Start());
-  RegisterDriverPort(sim.TcpEndpoint(), u"pipe://xj/ZLDPRT7/");
+  e2e::RegisterNetPort(sim.TcpEndpoint(), u"pipe://xj/ZLDPRT7/");
   const long before = e2e::SimCounter(sim, "connections");
 
   AppProcess app;
