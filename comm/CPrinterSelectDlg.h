@@ -44,8 +44,6 @@ inline constexpr char16_t kPortAddResourceKey[] = u"PORT_ADD_DLG";
 inline constexpr char16_t kSettingIniName[] = u"SETTING.INI";
 inline constexpr char16_t kLanguageSection[] = u"LANGUAGE";
 inline constexpr char16_t kLangIdKey[] = u"LANGID";
-// The driver filter start-up sets when the printer driver started the program.
-inline constexpr char16_t kDriverFilterText[] = u"NORVE XJ-K52II";
 
 class CPrinterSelectDlg : public QDialog {
   Q_OBJECT

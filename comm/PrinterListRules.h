@@ -22,6 +22,9 @@
 inline constexpr char16_t kDriverPipePrefix[] = u"pipe://xj/";
 inline constexpr char16_t kDriverPortMarker[] = u"zldprt";
 inline constexpr std::size_t kPosPrinterPortBufferBytes = 260;
+// The driver filter start-up sets when the printer driver started the program; the
+// command-line tool lists the print queues it lets through.
+inline constexpr char16_t kDriverFilterText[] = u"NORVE XJ-K52II";
 // Driver names of the served printer kinds contain one of these (with the blank).
 inline constexpr char16_t kReceiptDriverMark[] = u" Receipt5";
 inline constexpr char16_t kLabelDriverMark[] = u" Label5";

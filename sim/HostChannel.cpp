@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace sim {
@@ -16,7 +17,7 @@ constexpr std::uint8_t kGarbageBit = 0x80;
 }  // namespace
 
 HostChannel::HostChannel(int fd, bool ownsFd, std::string description, PrinterModel& model,
-                         PrintEngine& printer, const LinkBehaviour& link, Owner& owner)
+                         PrintEngine& printer, LinkBehaviour& link, Owner& owner)
     : fd_(fd),
       ownsFd_(ownsFd),
       description_(std::move(description)),
@@ -59,8 +60,10 @@ void HostChannel::SendToHost(std::vector<std::uint8_t> bytes) {
 
 bool HostChannel::WriteDue(Clock::time_point now) {
   while (!queue_.empty() && queue_.front().due <= now) {
+    if (link_.replyBudget && *link_.replyBudget == 0) return true;
     Pending& front = queue_.front();
-    const std::size_t left = front.bytes.size() - front.sent;
+    std::size_t left = front.bytes.size() - front.sent;
+    if (link_.replyBudget) left = static_cast<std::size_t>(std::min<std::uint64_t>(left, *link_.replyBudget));
     // Sockets get MSG_NOSIGNAL so a vanished peer is an error result, not a signal.
     ssize_t n = send(fd_, front.bytes.data() + front.sent, left, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0 && errno == ENOTSOCK) n = write(fd_, front.bytes.data() + front.sent, left);
@@ -69,6 +72,7 @@ bool HostChannel::WriteDue(Clock::time_point now) {
       return false;
     }
     model_.counters.bytesOut += static_cast<std::uint64_t>(n);
+    if (link_.replyBudget) *link_.replyBudget -= static_cast<std::uint64_t>(n);
     front.sent += static_cast<std::size_t>(n);
     queuedBytes_ -= static_cast<std::size_t>(n);
     if (front.sent < front.bytes.size()) return true;
@@ -78,12 +82,24 @@ bool HostChannel::WriteDue(Clock::time_point now) {
 }
 
 bool HostChannel::HasDueOutput(Clock::time_point now) const {
-  return !queue_.empty() && queue_.front().due <= now;
+  return !queue_.empty() && queue_.front().due <= now && !Held();
 }
 
 std::optional<Clock::time_point> HostChannel::NextDue() const {
-  if (queue_.empty()) return std::nullopt;
+  if (queue_.empty() || Held()) return std::nullopt;
   return queue_.front().due;
+}
+
+bool HostChannel::Held() const { return link_.replyBudget && *link_.replyBudget == 0; }
+
+void HostChannel::Requeue() {
+  std::deque<Pending> waiting;
+  waiting.swap(queue_);
+  queuedBytes_ = 0;
+  for (Pending& pending : waiting) {
+    SendToHost(std::vector<std::uint8_t>(pending.bytes.begin() + static_cast<std::ptrdiff_t>(pending.sent),
+                                         pending.bytes.end()));
+  }
 }
 
 void HostChannel::DiscardOutput() {

@@ -26,6 +26,10 @@ struct LinkBehaviour {
   int slowMs = 0;        // every reply leaves this much later
   bool garbage = false;  // replies are replaced by random bytes
   bool silent = false;   // replies are not sent at all
+  // `after N COMMAND`: only this many more bytes leave the printer; then sending stops
+  // until the server has carried out afterCommand (and cleared the budget).
+  std::optional<std::uint64_t> replyBudget;
+  std::string afterCommand;
 };
 
 class HostChannel : public CommandInterpreter::Host {
@@ -46,7 +50,7 @@ class HostChannel : public CommandInterpreter::Host {
 
   // `fd` is non-blocking; the channel closes it when `ownsFd`.
   HostChannel(int fd, bool ownsFd, std::string description, PrinterModel& model, PrintEngine& printer,
-              const LinkBehaviour& link, Owner& owner);
+              LinkBehaviour& link, Owner& owner);
   ~HostChannel() override;
   HostChannel(const HostChannel&) = delete;
   HostChannel& operator=(const HostChannel&) = delete;
@@ -60,7 +64,8 @@ class HostChannel : public CommandInterpreter::Host {
   // descriptor failed. With `discard` the bytes are read and thrown away (a restarting
   // printer hears nothing).
   ReadResult ReadAvailable(bool discard);
-  // Writes the queued bytes whose time has come. False when the descriptor failed.
+  // Writes the queued bytes whose time has come, no more than the reply budget allows.
+  // False when the descriptor failed.
   bool WriteDue(Clock::time_point now);
   // True when bytes are due now but could not be written yet (wait for writability).
   bool HasDueOutput(Clock::time_point now) const;
@@ -68,6 +73,9 @@ class HostChannel : public CommandInterpreter::Host {
   std::optional<Clock::time_point> NextDue() const;
   // Throws away everything queued (counted as dropped replies).
   void DiscardOutput();
+  // Queues what has not left yet again, as the link behaves now (silent drops it,
+  // garbage scrambles it): the rest of a reply held back by the reply budget.
+  void Requeue();
 
   // CommandInterpreter::Host
   void SendToHost(std::vector<std::uint8_t> bytes) override;
@@ -76,6 +84,9 @@ class HostChannel : public CommandInterpreter::Host {
   void ConditionChanged() override { owner_.OnConditionChanged(); }
 
  private:
+  // The reply budget is spent: nothing leaves until the server lifts it.
+  bool Held() const;
+
   struct Pending {
     Clock::time_point due;
     std::vector<std::uint8_t> bytes;
@@ -86,7 +97,7 @@ class HostChannel : public CommandInterpreter::Host {
   bool ownsFd_;
   std::string description_;
   PrinterModel& model_;
-  const LinkBehaviour& link_;
+  LinkBehaviour& link_;
   Owner& owner_;
   CommandInterpreter interpreter_;
   std::deque<Pending> queue_;

@@ -291,6 +291,17 @@ void SimServer::FinishRestart() {
   }
 }
 
+void SimServer::RunDeferredCommand() {
+  const std::string command = std::move(link_.afterCommand);
+  link_.replyBudget.reset();
+  link_.afterCommand.clear();
+  const ControlCommands::Result result = control_.Execute(command);
+  if (result.reply.rfind("error", 0) == 0) std::fprintf(stderr, "xjk52-sim: after: %s: %s\n", command.c_str(), result.reply.c_str());
+  // What the budget held back leaves as the link behaves now.
+  if (tcp_) tcp_->Requeue();
+  if (pty_) pty_->Requeue();
+}
+
 void SimServer::OnSettingsChanged() { SaveState(); }
 
 void SimServer::SaveState() {
@@ -506,6 +517,7 @@ int SimServer::Run() {
     now = Clock::now();
     if (tcp_ && !tcp_->WriteDue(now)) CloseTcp();
     if (pty_) pty_->WriteDue(now);
+    if (link_.replyBudget && *link_.replyBudget == 0) RunDeferredCommand();
     for (auto& client : controlClients_) {
       while (client.fd >= 0 && !client.out.empty()) {
         const ssize_t n = send(client.fd, client.out.data(), client.out.size(), MSG_NOSIGNAL | MSG_DONTWAIT);

@@ -78,6 +78,8 @@ class SimServer : public HostChannel::Owner, public ControlCommands::Actions {
   template <typename Reply>
   void ControlBytes(std::string& buffer, bool& discarding, const char* data, std::size_t size, Reply reply);
   void WriteStdout(const std::string& text);
+  // Carries out the command of `after` once its bytes have left.
+  void RunDeferredCommand();
   void SaveState();
   void Shutdown();
 

@@ -49,19 +49,6 @@ constexpr std::int32_t kDensityWrap = 65536;
 constexpr int kSettingColumnWidth = 300;
 constexpr int kValueColumnWidth = 120;
 
-// English texts of the file checks, by SettingsFileCheck value.
-constexpr std::u16string_view kFileCheckTexts[] = {
-    u"",
-    u"The file cannot be read.",
-    u"The file is too large to be a settings file.",
-    u"The file is too short to be a settings file.",
-    u"The file is not a settings file.",
-    u"The file is incomplete or has extra data: its size does not match its header.",
-    u"The file is damaged: its checksum does not match.",
-    u"The logo data in the file is damaged.",
-    u"The file holds other commands than printer settings, or they are cut off.",
-};
-
 // Default names of the settings, as their pages call them.
 struct NamedSetting {
   int id;
@@ -274,10 +261,7 @@ bool CBackupView::RestoreFrom(const std::u16string& path) {
   const SettingsFileCheck check = ReadSettingsFile(path, file);
   if (check != SettingsFileCheck::kOk) {
     ShowFile({}, nullptr);
-    const auto index = static_cast<std::size_t>(check);
-    const std::u16string reason =
-        Msg(backup_msg::kFileCheckBase + static_cast<int>(index),
-            index < std::size(kFileCheckTexts) ? kFileCheckTexts[index] : kFileCheckTexts[0]);
+    const std::u16string reason = Msg(backup_msg::kFileCheckBase + static_cast<int>(check), SettingsFileCheckText(check));
     ShowWarningMessage(this, (reason + u"\n" + nothingSent).c_str());
     return false;
   }

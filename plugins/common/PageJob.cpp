@@ -35,10 +35,16 @@ bool ShowApplyOutcome(QWidget* parent, const CLangResTable& commonTexts, const P
       ShowInfoMessage(parent, commonTexts.MessageOr(kMsgApplied, kDefaultInfoText).c_str());
       return true;
     case PrinterOutcome::kInUse:
-      ShowWarningMessage(parent, commonTexts.MessageOr(kMsgPortInUse, kDefaultPortInUseText).c_str());
+      ShowWarningMessage(parent, (result.sent ? commonTexts.MessageOr(kMsgSentInUse, kDefaultSentInUseText)
+                                              : commonTexts.MessageOr(kMsgPortInUse, kDefaultPortInUseText))
+                                     .c_str());
       return false;
     case PrinterOutcome::kNoAnswer:
-      ShowWarningMessage(parent, commonTexts.MessageOr(kMsgNoAnswer, kDefaultNoAnswerText).c_str());
+      // After the restart the printer may well hold the new values: never claim they
+      // were not changed.
+      ShowWarningMessage(parent, (result.sent ? commonTexts.MessageOr(kMsgSentNoAnswer, kDefaultSentNoAnswerText)
+                                              : commonTexts.MessageOr(kMsgNoAnswer, kDefaultNoAnswerText))
+                                     .c_str());
       return false;
     case PrinterOutcome::kIncomplete: break;
   }

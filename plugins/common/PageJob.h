@@ -22,7 +22,8 @@ bool RunPrinterJob(CCommonFormView& page, const std::function<void(IXJComm* comm
 ReconnectPolicy RestartPolicy(CCommonFormView& page);
 
 // Tells the user how sending settings ended, with the texts of the "PLUGIN_COMMON" key
-// (commonTexts): changed, the printer in use, not answering, or the list of settings the
+// (commonTexts): changed, the printer in use or not answering (before or after the
+// settings were sent and the printer restarted), or the list of settings the
 // printer did not take, each named by nameOf. True for kOk.
 bool ShowApplyOutcome(QWidget* parent, const CLangResTable& commonTexts, const PrinterResult& result,
                       const std::function<std::u16string(const SettingDef&)>& nameOf);

@@ -64,6 +64,7 @@ std::uint32_t AwaitRestart(IXJComm* comm, const ReconnectPolicy& policy, const s
                                                                  std::max(policy.intervalMs, 0));
   XJC_RESULT recovery = XJC_E_TIMEOUT;
   do {
+    if (policy.stop && policy.stop()) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(kReconnectPollMs));
     recovery = comm->RecoverySending();
     if (recovery == XJC_OK) {
@@ -72,6 +73,15 @@ std::uint32_t AwaitRestart(IXJComm* comm, const ReconnectPolicy& policy, const s
     }
   } while (Clock::now() < deadline);
   return recovery;
+}
+
+bool EndUserSettingModeAfterLoss(IXJComm* comm, const ReconnectPolicy& policy) {
+  ReconnectPolicy untilSent = policy;
+  untilSent.stop = nullptr;
+  PrinterQuery query(comm);
+  const std::vector<std::uint8_t> leave(std::begin(kLeaveUserSettingCommand), std::end(kLeaveUserSettingCommand));
+  return AwaitRestart(comm, untilSent, [&] { return query.SendCommand(leave) == PrinterQuery::Status::kOk; }) ==
+         XJC_OK;
 }
 
 PrinterResult ReadPageSettings(IXJComm* comm, const PageDef& page, Block& block) {
@@ -138,7 +148,10 @@ PrinterResult ApplyPageSettings(IXJComm* comm, const PageDef& page, const Block&
     status = query.SendCommand(std::vector<std::uint8_t>(std::begin(kLeaveUserSettingCommand),
                                                           std::end(kLeaveUserSettingCommand)));
   }
-  if (status != PrinterQuery::Status::kOk) return PrinterResult{PrinterOutcome::kNoAnswer, changed};
+  if (status != PrinterQuery::Status::kOk) {
+    EndUserSettingModeAfterLoss(comm, policy);
+    return PrinterResult{PrinterOutcome::kNoAnswer, changed};
+  }
 
   // The printer restarts now and drops the connection; it is back when a connection
   // can be made again and it answers.
@@ -152,7 +165,49 @@ PrinterResult ApplyPageSettings(IXJComm* comm, const PageDef& page, const Block&
     return true;
   });
   if (recovery == XJC_OK) return result;
-  return PrinterResult{recovery == XJC_E_IN_USE ? PrinterOutcome::kInUse : PrinterOutcome::kNoAnswer, changed};
+  return PrinterResult{recovery == XJC_E_IN_USE ? PrinterOutcome::kInUse : PrinterOutcome::kNoAnswer, changed, true};
+}
+
+std::vector<PageDef> SettingBlockPages() {
+  std::vector<PageDef> pages;
+  auto pageOf = [&pages](std::uint32_t id, std::int32_t size) -> PageDef& {
+    for (PageDef& page : pages) {
+      if (page.blockId == id) return page;
+    }
+    PageDef page;
+    page.blockId = id;
+    page.blockSize = size;
+    pages.push_back(page);
+    return pages.back();
+  };
+  for (const CustomValueField& field : kCustomValueFields) {
+    SettingDef setting;
+    setting.source = SettingDef::Source::kCustomValue;
+    setting.number = field.number;
+    setting.offset = field.offset;
+    setting.defaultValue = field.defaultValue;
+    pageOf(field.blockId, field.blockSize).settings.push_back(setting);
+  }
+  PageDef& options = pageOf(kModelOptionsBlockId, kModelOptionsBlockSize);
+  for (const MemorySwitchField& field : kMemorySwitchFields) {
+    for (std::size_t i = 0; i < field.offsets.size(); ++i) {
+      if (field.offsets[i] == 0) continue;
+      SettingDef setting;
+      setting.source = SettingDef::Source::kMemorySwitchBit;
+      setting.number = field.number;
+      setting.bit = 8 - static_cast<int>(i);  // the characters run from bit 8 to bit 1
+      setting.offset = field.offsets[i];
+      options.settings.push_back(setting);
+    }
+  }
+  return pages;
+}
+
+Block DefaultSettingBlock(std::uint32_t id) {
+  for (const PageDef& page : SettingBlockPages()) {
+    if (page.blockId == id) return DefaultBlock(page);
+  }
+  return {};
 }
 
 PrinterResult RestorePageDefaults(IXJComm* comm, const std::vector<PageDef>& pages, const ReconnectPolicy& policy,
@@ -196,5 +251,5 @@ PrinterResult RestorePageDefaults(IXJComm* comm, const std::vector<PageDef>& pag
       SetFieldValue(block, *origin[i], FieldValue(readBack, all.settings[i]));
     }
   }
-  return PrinterResult{applied.outcome, toPages(applied.failed)};
+  return PrinterResult{applied.outcome, toPages(applied.failed), applied.sent};
 }

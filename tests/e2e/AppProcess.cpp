@@ -4,12 +4,15 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -54,6 +57,7 @@ AppProcess::AppProcess() {
   folder_ = testenv::MakeTempDir("app");
   logPath_ = folder_ + "/events.log";
   outputPath_ = folder_ + "/output.txt";
+  errorPath_ = folder_ + "/errors.txt";
   env_["QT_QPA_PLATFORM"] = "offscreen";
   env_["XJ_EVENT_LOG"] = logPath_;
   env_["XJ_MESSAGE_BOX_ANSWER"] = "ok";
@@ -86,18 +90,21 @@ bool AppProcess::Start(const std::vector<std::string>& args, const std::string& 
   envp.push_back(nullptr);
 
   const int out = open(outputPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int errors =
+      separateErrors_ ? open(errorPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) : out;
   const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
   const pid_t pid = fork();
   if (pid == 0) {
     if (out >= 0) {
       dup2(out, STDOUT_FILENO);
-      dup2(out, STDERR_FILENO);
+      dup2(errors >= 0 ? errors : out, STDERR_FILENO);
     }
     if (devNull >= 0) dup2(devNull, STDIN_FILENO);
     execve(program.c_str(), argv.data(), envp.data());
     _exit(127);
   }
   if (out >= 0) close(out);
+  if (separateErrors_ && errors >= 0) close(errors);
   if (devNull >= 0) close(devNull);
   if (pid < 0) return false;
   pid_ = pid;
@@ -175,7 +182,55 @@ int AppProcess::WaitForExit(int timeoutMs) {
   return exitCode_;
 }
 
+void AppProcess::UseHand() {
+  handPath_ = folder_ + "/hand.sock";
+  env_["QT_PLUGIN_PATH"] = XJ_TEST_QT_PLUGIN_DIR;
+  env_["QT_QPA_GENERIC_PLUGINS"] = "xjtesthand";
+  env_["XJ_TEST_HAND_SOCKET"] = handPath_;
+}
+
+std::string AppProcess::Hand(const std::string& command, int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  const auto remainingMs = [&] {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<long long>(left.count(), 0));
+  };
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (handPath_.empty() || handPath_.size() >= sizeof address.sun_path) return {};
+  std::strcpy(address.sun_path, handPath_.c_str());
+  // The hand listens once the program's application object exists.
+  int fd = -1;
+  while (fd < 0) {
+    fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return {};
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) break;
+    close(fd);
+    fd = -1;
+    if (remainingMs() == 0 || !Running()) return {};
+    std::this_thread::sleep_for(kPollInterval);
+  }
+  const std::string line = command + "\n";
+  std::string answer;
+  if (send(fd, line.data(), line.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(line.size())) {
+    for (;;) {
+      pollfd p{fd, POLLIN, 0};
+      if (poll(&p, 1, remainingMs()) <= 0) break;
+      char data[512];
+      const ssize_t n = read(fd, data, sizeof data);
+      if (n <= 0) break;
+      answer.append(data, static_cast<std::size_t>(n));
+      if (answer.find('\n') != std::string::npos) break;
+    }
+  }
+  close(fd);
+  const std::size_t end = answer.find('\n');
+  return end == std::string::npos ? std::string() : answer.substr(0, end);
+}
+
 std::string AppProcess::Output() const { return testenv::ReadFile(outputPath_); }
+
+std::string AppProcess::ErrorOutput() const { return testenv::ReadFile(errorPath_); }
 
 int UnusedLoopbackPort() {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -25,13 +25,20 @@ inline std::string DataFolder() {
   return std::string(std::getenv("XJ_COMMON_APPDATA")) + "/NORVE/XJK52IIUTL";
 }
 
-// A counter of the simulator's status line ("connections", "bytesin" ...), -1 when absent.
-inline long SimCounter(SimProcess& sim, const std::string& name) {
-  const std::string status = sim.Control("status");
+// A value of the simulator's status line ("restarting", "after" ...), empty when absent.
+inline std::string SimValue(SimProcess& sim, const std::string& name) {
+  const std::string status = sim.Control("status") + " ";
   const std::string key = " " + name + "=";
   const std::size_t at = status.find(key);
-  if (at == std::string::npos) return -1;
-  return std::strtol(status.c_str() + at + key.size(), nullptr, 10);
+  if (at == std::string::npos) return {};
+  const std::size_t start = at + key.size();
+  return status.substr(start, status.find(' ', start) - start);
+}
+
+// A counter of the simulator's status line ("connections", "bytesin" ...), -1 when absent.
+inline long SimCounter(SimProcess& sim, const std::string& name) {
+  const std::string value = SimValue(sim, name);
+  return value.empty() ? -1 : std::strtol(value.c_str(), nullptr, 10);
 }
 
 // The names of the logged events, in order, without "plugin-dropped": which menu items
@@ -148,9 +155,10 @@ inline std::string InstallationWithLanguage(const std::string& langCode) {
 }
 
 // Registers the simulator's network port with the communication library the way the
-// port setting dialog does (test, then add), with a driver port path (the "p" option
-// then opens it without the selection dialog).
-inline void RegisterDriverPort(const std::string& endpoint, const std::u16string& path) {
+// port setting dialog does (test, then add), with a connection path when one is given,
+// so the selection dialog lists it (a driver port path: the "p" option then opens it
+// without the selection dialog).
+inline void RegisterNetPort(const std::string& endpoint, const std::u16string& path = {}) {
   XJC xjc;
   ASSERT_EQ(xjc.Load(plat::FromUtf8(AppProcess::InstallationFolder() + "/XJComm.so")), XJC_OK);
   const std::u16string portName = plat::FromUtf8(endpoint);

@@ -47,7 +47,7 @@ TEST(LaunchModeMenusE2E, PrinterControlAndDriverModesLoadTheirPagesOnTheDriversP
     SimProcess sim;
     ASSERT_TRUE(sim.Start());
     const std::string path = "pipe://xj/ZLDPRT" + std::to_string(++port) + "/";
-    e2e::RegisterDriverPort(sim.TcpEndpoint(), plat::FromUtf8(path));
+    e2e::RegisterNetPort(sim.TcpEndpoint(), plat::FromUtf8(path));
     AppProcess app;
     ASSERT_TRUE(app.Start({mode.option, "/p" + path}));
     ASSERT_TRUE(app.WaitForEvent("main-window-shown")) << app.Output();
@@ -71,7 +71,7 @@ TEST(LaunchModeMenusE2E, ThePrinterControlPageAndTheStatusPaneAskThePrinterSideB
                                  "USE_DLL_NAME=XJPRNCTRL.dll\nSTRING=STR_11\n"));
   SimProcess sim;
   ASSERT_TRUE(sim.Start());
-  e2e::RegisterDriverPort(sim.TcpEndpoint(), u"pipe://xj/ZLDPRT9/");
+  e2e::RegisterNetPort(sim.TcpEndpoint(), u"pipe://xj/ZLDPRT9/");
   AppProcess app;
   ASSERT_TRUE(app.Start({"/mS", "/ppipe://xj/ZLDPRT9/"}, folder + "/xjk52util"));
   ASSERT_TRUE(app.WaitForEvent("main-window-shown")) << app.Output();

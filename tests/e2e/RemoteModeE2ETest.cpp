@@ -7,10 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "comm/XJC.h"
-#include "platform/Text.h"
 #include "tests/e2e/E2ESupport.h"
-#include "tests/support/PortRecords.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -89,12 +86,10 @@ TEST(RemoteModeE2E, PortPathOfAnotherKindIsRefused) {
 
 namespace {
 
-using e2e::RegisterDriverPort;
-
 TEST(DriverPortE2E, RegisteredDriverPortIsOpenedWithoutTheDialog) {
   SimProcess sim;
   ASSERT_TRUE(sim.Start());
-  RegisterDriverPort(sim.TcpEndpoint(), u"pipe://xj/ZLDPRT7/");
+  e2e::RegisterNetPort(sim.TcpEndpoint(), u"pipe://xj/ZLDPRT7/");
   const long before = e2e::SimCounter(sim, "connections");
 
   AppProcess app;

@@ -2,7 +2,8 @@
 // cover every setting the utility keeps; against the simulator through the real
 // communication library, the factory settings come back in one restart, the test page
 // names the printer and every setting, and a printer that falls silent is reported
-// without a hang.
+// without a hang; factory settings sent to a printer whose restart outlasts the wait are
+// reported as sent.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -126,6 +127,29 @@ TEST(PrinterControlSim, FactorySettingsComeBackInOneRestartAndBitsTheUtilityDoes
   EXPECT_EQ(silent.outcome, PrinterOutcome::kNoAnswer);
   EXPECT_TRUE(silent.failed.empty()) << "nothing was sent";
   EXPECT_EQ(printer.Status("usermode"), "off");
+}
+
+TEST(PrinterControlSim, FactorySettingsSentToAPrinterThatStaysAwayAreNotReportedAsUnchanged) {
+  // One setting away from its factory value, and a restart that outlasts the wait many
+  // times over.
+  const std::string state = testenv::MakeTempDir("state") + "/printer.state";
+  ASSERT_TRUE(testenv::WriteFile(state, "xjk52-sim-state 1\nvalue 6 4\n"));
+  SimProcess::Options options;
+  options.statePath = state;
+  options.restartDelayMs = 5000;
+  SimConnection printer(options);
+  ASSERT_EQ(printer.Open(XJ_DIST_DIR), "");
+  const std::vector<PageDef> pages = DescribedSettingPages();
+
+  std::vector<Block> blocks;
+  const PrinterResult result = RestorePageDefaults(&printer.Comm(), pages, ReconnectPolicy{1, 100}, blocks);
+  EXPECT_EQ(result.outcome, PrinterOutcome::kNoAnswer);
+  EXPECT_TRUE(result.sent);
+  const SettingDef* speed = FindSetting(pages, SettingDef::Source::kCustomValue, 6, 0);
+  EXPECT_EQ(result.failed, (std::vector<const SettingDef*>{speed}));
+  EXPECT_TRUE(blocks.empty()) << "nothing was read back";
+  EXPECT_EQ(printer.Status("restarting"), "yes");
+  EXPECT_EQ(printer.Status("cv6"), "9");
 }
 
 // The number of dots set in an image.

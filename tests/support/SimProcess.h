@@ -12,7 +12,7 @@
 // or "error: ...": cover open|closed, paper ok|near-end|end, cutter error|ok,
 // fatal on|off, recoverable on|off, autorecoverable on|off, feed on|off, drawer high|low,
 // battery 0-6, power ac|battery, offline on|off, slow MS, garbage on|off, silent on|off,
-// model NAME, deviceid N, drop, factory, status, help, quit.
+// model NAME, deviceid N, drop, factory, after N COMMAND|off, status, help, quit.
 //
 // Thread use: one test thread drives one SimProcess; Control() and Stop() must not be
 // called from two threads at once.
