@@ -33,6 +33,13 @@ std::size_t ImageLines(const std::string& dir) {
 
 // The simulator as the printer of a private print server's queue, and a second queue
 // behind a print server protocol.
+// A simulator that records what it prints in `printDir`.
+SimProcess::Options PrintingSimulator(const std::string& printDir) {
+  SimProcess::Options options;
+  options.printDir = printDir;
+  return options;
+}
+
 class PrintServerE2E : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -56,7 +63,7 @@ class PrintServerE2E : public ::testing::Test {
   }
 
   std::string printDir_ = testenv::MakeTempDir("printed");
-  SimProcess sim_{SimProcess::Options{.printDir = printDir_}};
+  SimProcess sim_{PrintingSimulator(printDir_)};
   PrintServer server_;
 };
 
@@ -125,7 +132,9 @@ TEST_F(PrintServerE2E, TextJobArrivesAsRasterImagesOfThePage) {
   EXPECT_EQ(NonImageLines(printDir_), (std::vector<std::string>{"feed lines 4", "cut partial"}));
   EXPECT_GT(ImageLines(printDir_), 0u);
   for (const std::string& line : ReadJournalLines(printDir_)) {
-    if (line.rfind("image ", 0) == 0) EXPECT_NE(line.find(" 576x"), std::string::npos) << line;
+    if (line.rfind("image ", 0) == 0) {
+      EXPECT_NE(line.find(" 576x"), std::string::npos) << line;
+    }
   }
   const std::vector<PrintedImage> receipts = ReceiptsBetweenCuts(printDir_);
   ASSERT_EQ(receipts.size(), 1u);
