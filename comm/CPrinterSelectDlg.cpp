@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <algorithm>
 #include <cstring>
 
@@ -18,6 +19,7 @@
 #include "platform/Text.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/DialogUnits.h"
+#include "platform/ui/EventLog.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/ReportList.h"
 #include "platform/ui/RunningCopy.h"
@@ -177,6 +179,20 @@ int CPrinterSelectDlg::exec() {
     SaveLanguage();
     setResult(QDialog::Rejected);
     return QDialog::Rejected;
+  }
+  // Scripts answer the dialog through the environment: the press comes once the dialog
+  // is up, as the user's would.
+  const plat::AutomaticAnswer answer = plat::AutomaticSelectionAnswer();
+  if (answer != plat::AutomaticAnswer::kNone) {
+    QTimer::singleShot(0, this, [this, answer] {
+      const bool ok = answer == plat::AutomaticAnswer::kOk;
+      plat::LogEvent(plat::kEventSelectionAnswered, {ok ? u"ok" : u"cancel"});
+      if (ok) {
+        OnOK();
+      } else {
+        reject();
+      }
+    });
   }
   return QDialog::exec();
 }

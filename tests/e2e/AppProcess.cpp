@@ -16,35 +16,11 @@ extern char** environ;
 #include <sstream>
 #include <thread>
 
+#include "platform/ui/EventLog.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
 constexpr std::chrono::milliseconds kPollInterval(50);
-
-std::string Unescape(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 == text.size()) {
-      out += text[i];
-      continue;
-    }
-    const char c = text[++i];
-    out += c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
-  }
-  return out;
-}
-
-std::vector<std::string> Split(const std::string& line) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t tab = line.find('\t', start);
-    parts.push_back(Unescape(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start)));
-    if (tab == std::string::npos) break;
-    start = tab + 1;
-  }
-  return parts;
-}
 }  // namespace
 
 std::string AppProcess::InstallationFolder() { return XJ_DIST_DIR; }
@@ -109,12 +85,9 @@ std::vector<AppEvent> AppProcess::Events() const {
   std::vector<AppEvent> events;
   std::istringstream in(testenv::ReadFile(logPath_));
   for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> parts = Split(line);
-    if (parts.size() < 2) continue;
-    AppEvent event;
-    event.name = parts[1];
-    event.fields.assign(parts.begin() + 2, parts.end());
-    events.push_back(std::move(event));
+    std::optional<plat::EventLine> parsed = plat::ParseEventLine(line);
+    if (!parsed) continue;
+    events.push_back(AppEvent{std::move(parsed->name), std::move(parsed->fields), parsed->seconds});
   }
   return events;
 }

@@ -11,10 +11,12 @@
 #include <string>
 #include <vector>
 
-// One line of the event log: the event's name and its fields (unescaped).
+// One line of the event log: the event's name, its fields (unescaped) and when it was
+// logged (seconds of the monotonic clock).
 struct AppEvent {
   std::string name;
   std::vector<std::string> fields;
+  double seconds = 0;
 };
 
 class AppProcess {

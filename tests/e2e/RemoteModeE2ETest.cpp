@@ -90,8 +90,8 @@ TEST(RemoteModeE2E, PortPathOfAnotherKindIsRefused) {
 namespace {
 
 // Registers the simulator's network port with the communication library the way the
-// port setting dialog does (test, then add), with a driver port path.
-void RegisterDriverPort(const std::string& endpoint, const std::u16string& path) {
+// port setting dialog does (test, then add), with a driver port path or none.
+void RegisterPort(const std::string& endpoint, const std::u16string& path = {}) {
   XJC xjc;
   ASSERT_EQ(xjc.Load(plat::FromUtf8(AppProcess::InstallationFolder() + "/XJComm.so")), XJC_OK);
   const std::u16string portName = plat::FromUtf8(endpoint);
@@ -104,7 +104,7 @@ void RegisterDriverPort(const std::string& endpoint, const std::u16string& path)
 TEST(DriverPortE2E, RegisteredDriverPortIsOpenedWithoutTheDialog) {
   SimProcess sim;
   ASSERT_TRUE(sim.Start());
-  RegisterDriverPort(sim.TcpEndpoint(), u"pipe://xj/ZLDPRT7/");
+  RegisterPort(sim.TcpEndpoint(), u"pipe://xj/ZLDPRT7/");
   const long before = e2e::SimCounter(sim, "connections");
 
   AppProcess app;
@@ -124,6 +124,51 @@ TEST(DriverPortE2E, RegisteredDriverPortIsOpenedWithoutTheDialog) {
   const std::string data = testenv::ReadFile(e2e::DataFolder() + "/PORT_0/XJ-K52II_Setting.DAT");
   ASSERT_GE(data.size(), 136u);
   EXPECT_EQ(data.substr(0, 4), std::string("PSD\0", 4));
+}
+
+// The selection dialog answered through XJ_SELECTION_ANSWER, as scripts and the
+// benchmarks drive it: OK takes the listed printer, whose pages are then read behind the
+// progress dialog; Cancel ends the start; any other value leaves the dialog to the user.
+TEST(SelectionAnswerE2E, OkTakesTheListedPrinterAndEveryPageIsReadBehindTheProgressDialog) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start());
+  RegisterPort(sim.TcpEndpoint());
+  AppProcess app;
+  app.SetEnv("XJ_SELECTION_ANSWER", "ok");
+  ASSERT_TRUE(app.Start({"/mR"}));
+  ASSERT_TRUE(e2e::WaitForEventValue(app, "settings-read", "1")) << app.Output();
+  ASSERT_TRUE(app.WaitForEvent("main-window-shown")) << app.Output();
+  EXPECT_TRUE(app.MessageBoxTexts().empty());
+  EXPECT_EQ(e2e::EventValues(app, "selection-answered"), (std::vector<std::string>{"ok"}));
+  EXPECT_EQ(e2e::EventNamesAmong(app, {"selection-answered", "progress-shown", "progress-closed", "settings-read"}),
+            (std::vector<std::string>{"selection-answered", "progress-shown", "progress-closed", "settings-read"}));
+  const std::vector<std::string> closed = e2e::EventFields(app, "progress-closed");
+  ASSERT_EQ(closed.size(), 2u);
+  EXPECT_EQ(closed[0], "Communicating with the printer");
+  EXPECT_EQ(closed[1].find_first_not_of("0123456789"), std::string::npos) << closed[1];
+  // Every event carries its time, and the times follow the order of the lines.
+  const std::vector<AppEvent> events = app.Events();
+  for (std::size_t i = 1; i < events.size(); ++i) EXPECT_GE(events[i].seconds, events[i - 1].seconds) << i;
+  EXPECT_EQ(e2e::TerminateAndWait(app), 0) << app.Output();
+}
+
+TEST(SelectionAnswerE2E, CancelEndsTheStartAndAnythingElseLeavesTheDialogToTheUser) {
+  AppProcess cancelled;
+  cancelled.SetEnv("XJ_SELECTION_ANSWER", "cancel");
+  ASSERT_TRUE(cancelled.Start({"/mR"}));
+  EXPECT_EQ(cancelled.WaitForExit(), 0) << cancelled.Output();
+  EXPECT_EQ(e2e::EventValues(cancelled, "selection-answered"), (std::vector<std::string>{"cancel"}));
+  EXPECT_EQ(e2e::EventValues(cancelled, "startup-ended"), (std::vector<std::string>{"cancelled"}));
+  EXPECT_LT(cancelled.IndexOf("main-window-shown"), 0);
+
+  AppProcess waiting;
+  waiting.SetEnv("XJ_SELECTION_ANSWER", "later");
+  ASSERT_TRUE(waiting.Start({"/mR"}));
+  // The dialog is up (it carries the running copy's tag) and nobody answered it.
+  ASSERT_TRUE(e2e::WaitForPath(waiting, e2e::RunningCopySocket())) << waiting.Output();
+  EXPECT_LT(waiting.IndexOf("selection-answered"), 0);
+  EXPECT_EQ(e2e::TerminateAndWait(waiting), 0) << waiting.Output();
+  EXPECT_NE(waiting.Output().find("XJ_SELECTION_ANSWER must be ok or cancel"), std::string::npos) << waiting.Output();
 }
 
 }  // namespace
