@@ -147,12 +147,13 @@ XJC_RESULT PrinterConnection::EnsureConnectedLocked() {
   return XJC_OK;
 }
 
-XJC_RESULT PrinterConnection::PumpLocked(std::uint32_t timeoutMs) {
+XJC_RESULT PrinterConnection::PumpLocked(std::uint32_t timeoutMs, std::size_t* bytesRead) {
   std::uint8_t buffer[1024];
   std::size_t n = 0;
   const XJC_RESULT rc = transport_->Read(buffer, sizeof(buffer), &n, timeoutMs);
   if (rc == XJC_E_IO) broken_ = true;
   if (rc != XJC_OK) return rc;
+  if (bytesRead != nullptr) *bytesRead = n;
   const ReplyFilter::FeedResult fed = filter_.Feed(buffer, n);
   for (const auto& block : fed.statusBlocks) {
     PrinterState state;
@@ -169,18 +170,30 @@ XJC_RESULT PrinterConnection::PumpLocked(std::uint32_t timeoutMs) {
   return XJC_OK;
 }
 
-void PrinterConnection::DrainLocked() {
+std::size_t PrinterConnection::DrainLocked() {
   // A bounded number of rounds: a printer that never stops talking cannot hold us here.
+  std::size_t total = 0;
   for (int round = 0; round < 16; ++round) {
-    if (PumpLocked(0) != XJC_OK) return;
+    std::size_t n = 0;
+    if (PumpLocked(0, &n) != XJC_OK) break;
+    total += n;
   }
+  return total;
 }
 
-bool PrinterConnection::Drain() {
+bool PrinterConnection::Drain(std::size_t* bytesRead) {
   std::lock_guard<std::mutex> guard(mutex_);
+  if (bytesRead != nullptr) *bytesRead = 0;
   if (!open_ || broken_) return false;
-  DrainLocked();
+  const std::size_t n = DrainLocked();
+  if (bytesRead != nullptr) *bytesRead = n;
   return !broken_;
+}
+
+int PrinterConnection::ReadinessDescriptor() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  if (!open_ || broken_ || !transport_) return -1;
+  return transport_->ReadinessDescriptor();
 }
 
 XJC_RESULT PrinterConnection::WriteAllLocked(const std::uint8_t* data, std::size_t size,

@@ -102,7 +102,13 @@ class PrinterConnection {
 
   // ---- automatic status ----
   // Reads whatever has arrived, without waiting. False when the connection is lost.
-  bool Drain();
+  // bytesRead (when given) receives the number of bytes read.
+  bool Drain(std::size_t* bytesRead = nullptr);
+  // The descriptor to wait on for arriving bytes (poll() for reading), -1 while the
+  // connection is closed or lost or its transport has none. The descriptor belongs to
+  // the connection: it may be closed (and its number reused) by a Close or a reconnect
+  // at any time, so a wait on it must be bounded and followed by a fresh look.
+  int ReadinessDescriptor() const;
   // The number of well-formed status blocks received so far, and the state of the last.
   std::uint64_t StatusBlockCount() const;
   PrinterState LastStatusBlockState() const;
@@ -114,8 +120,11 @@ class PrinterConnection {
  private:
   XJC_RESULT OpenTransportLocked();
   XJC_RESULT EnsureConnectedLocked();
-  XJC_RESULT PumpLocked(std::uint32_t timeoutMs);
-  void DrainLocked();
+  // Reads once (waiting at most timeoutMs) and files what came; bytesRead receives the
+  // number of bytes read.
+  XJC_RESULT PumpLocked(std::uint32_t timeoutMs, std::size_t* bytesRead = nullptr);
+  // Reads what has arrived without waiting; returns the number of bytes read.
+  std::size_t DrainLocked();
   XJC_RESULT TransactLocked(const Bytes& request, std::uint32_t timeoutMs, ReplyForm form,
                             ReplyUnit& reply);
   XJC_RESULT BadReplyLocked();
