@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -125,6 +126,8 @@ bool ProgramRun::Running() {
   if (done == pid_) {
     exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     peakKiB_ = usage.ru_maxrss;
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    cpuSeconds_ = seconds(usage.ru_utime) + seconds(usage.ru_stime);
   }
   return false;
 }
@@ -150,6 +153,20 @@ int ProgramRun::Wait(int timeoutMs) {
 }
 
 std::string ProgramRun::Output() const { return ReadAll(outputPath_); }
+
+double ProgramRun::CpuSeconds() {
+  if (!Running()) return cpuSeconds_;
+  // The first number of each thread's schedstat: nanoseconds on a processor.
+  double total = 0;
+  const std::string tasks = "/proc/" + std::to_string(pid_) + "/task";
+  std::error_code ec;
+  for (const auto& task : std::filesystem::directory_iterator(tasks, ec)) {
+    std::ifstream in(task.path() / "schedstat");
+    double ns = 0;
+    if (in >> ns) total += ns / 1e9;
+  }
+  return total;
+}
 
 int RunInChildProcess(const std::function<int()>& work) {
   const pid_t pid = fork();

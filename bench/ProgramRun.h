@@ -48,6 +48,9 @@ class ProgramRun {
   int Wait(int timeoutMs);
   // The child's peak resident memory in KiB, once it has ended; 0 before.
   long PeakKiB() const { return peakKiB_; }
+  // The processor time the child has used so far, all its threads together: from the
+  // scheduler's counters while it runs, from its resource usage once it has ended.
+  double CpuSeconds();
   // The child's output (standard output and error), for error messages.
   std::string Output() const;
 
@@ -60,6 +63,7 @@ class ProgramRun {
   pid_t pid_ = -1;
   int exitCode_ = -1;
   long peakKiB_ = 0;
+  double cpuSeconds_ = 0;  // once it has ended
   double startSeconds_ = 0;
 };
 
