@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/ui/EventLog.h"
+#include "tests/support/ChildProcess.h"
 
 // Seconds of the monotonic clock (CLOCK_MONOTONIC), the clock of the event log.
 double MonotonicSeconds();
@@ -24,7 +25,7 @@ class ProgramRun {
  public:
   // The child's event log and its output file go into folder.
   explicit ProgramRun(const std::string& folder);
-  ~ProgramRun();  // kills a child still running
+  ~ProgramRun() = default;  // kills a child still running
   ProgramRun(const ProgramRun&) = delete;
   ProgramRun& operator=(const ProgramRun&) = delete;
 
@@ -32,7 +33,7 @@ class ProgramRun {
 
   // Starts program with the arguments; StartSeconds() is the clock just before the fork.
   bool Start(const std::string& program, const std::vector<std::string>& args);
-  double StartSeconds() const { return startSeconds_; }
+  double StartSeconds() const { return child_.StartSeconds(); }
 
   // Waits until the log holds an event named name, logged at or after `after` and, when
   // firstField is given, with that first field. Nothing when the child ended or the
@@ -47,7 +48,7 @@ class ProgramRun {
   // Waits for the child to end: its exit code, 128 + signal, or -1 as above.
   int Wait(int timeoutMs);
   // The child's peak resident memory in KiB, once it has ended; 0 before.
-  long PeakKiB() const { return peakKiB_; }
+  long PeakKiB() const { return child_.PeakKiB(); }
   // The processor time the child has used so far, all its threads together: from the
   // scheduler's counters while it runs, from its resource usage once it has ended.
   double CpuSeconds();
@@ -55,16 +56,10 @@ class ProgramRun {
   std::string Output() const;
 
  private:
-  bool Running();
-
   std::map<std::string, std::string> env_;
   std::string logPath_;
   std::string outputPath_;
-  pid_t pid_ = -1;
-  int exitCode_ = -1;
-  long peakKiB_ = 0;
-  double cpuSeconds_ = 0;  // once it has ended
-  double startSeconds_ = 0;
+  ChildProcess child_;
 };
 
 // Runs work in a forked child process of its own (so that what it loads and where the

@@ -8,6 +8,8 @@
 #include <sys/types.h>
 
 #include <map>
+
+#include "tests/support/ChildProcess.h"
 #include <string>
 #include <vector>
 
@@ -58,7 +60,7 @@ class AppProcess {
   // -1 when it did not end in time (it is then killed).
   int WaitForExit(int timeoutMs = kExitTimeoutMs);
   bool Running();
-  pid_t Pid() const { return pid_; }
+  pid_t Pid() const { return child_.Pid(); }
   // What the child wrote to standard output and error (for failure messages).
   std::string Output() const;
   const std::string& LogPath() const { return logPath_; }
@@ -68,8 +70,7 @@ class AppProcess {
   std::string folder_;
   std::string logPath_;
   std::string outputPath_;
-  pid_t pid_ = -1;
-  int exitCode_ = -1;
+  ChildProcess child_;
 };
 
 // Reads a free TCP port on 127.0.0.1 that nothing listens on (bound and released).
