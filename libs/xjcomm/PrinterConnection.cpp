@@ -147,19 +147,19 @@ XJC_RESULT PrinterConnection::EnsureConnectedLocked() {
   return XJC_OK;
 }
 
-XJC_RESULT PrinterConnection::PumpLocked(std::uint32_t timeoutMs, std::size_t* bytesRead) {
+XJC_RESULT PrinterConnection::PumpLocked(std::uint32_t timeoutMs) {
   std::uint8_t buffer[1024];
   std::size_t n = 0;
   const XJC_RESULT rc = transport_->Read(buffer, sizeof(buffer), &n, timeoutMs);
   if (rc == XJC_E_IO) broken_ = true;
   if (rc != XJC_OK) return rc;
-  if (bytesRead != nullptr) *bytesRead = n;
   const ReplyFilter::FeedResult fed = filter_.Feed(buffer, n);
   for (const auto& block : fed.statusBlocks) {
     PrinterState state;
     if (StateFromAsb(block, state)) {
       asbState_ = state;
       ++asbCount_;
+      if (asbHook_) asbHook_();
     }
   }
   if (fed.lastFlow != ReplyFilter::Flow::None) xoff_ = fed.lastFlow == ReplyFilter::Flow::Xoff;
@@ -170,23 +170,17 @@ XJC_RESULT PrinterConnection::PumpLocked(std::uint32_t timeoutMs, std::size_t* b
   return XJC_OK;
 }
 
-std::size_t PrinterConnection::DrainLocked() {
+void PrinterConnection::DrainLocked() {
   // A bounded number of rounds: a printer that never stops talking cannot hold us here.
-  std::size_t total = 0;
   for (int round = 0; round < 16; ++round) {
-    std::size_t n = 0;
-    if (PumpLocked(0, &n) != XJC_OK) break;
-    total += n;
+    if (PumpLocked(0) != XJC_OK) return;
   }
-  return total;
 }
 
-bool PrinterConnection::Drain(std::size_t* bytesRead) {
+bool PrinterConnection::Drain() {
   std::lock_guard<std::mutex> guard(mutex_);
-  if (bytesRead != nullptr) *bytesRead = 0;
   if (!open_ || broken_) return false;
-  const std::size_t n = DrainLocked();
-  if (bytesRead != nullptr) *bytesRead = n;
+  DrainLocked();
   return !broken_;
 }
 
@@ -475,6 +469,19 @@ XJC_RESULT PrinterConnection::EnableAutoStatus(std::uint8_t items) {
   const XJC_RESULT rc = WriteAllLocked(request.data(), request.size(), &done, timeouts_.writeMs);
   if (rc == XJC_OK) asbItems_ = items;
   return rc;
+}
+
+void PrinterConnection::SetStatusBlockHook(const void* owner, std::function<void()> hook) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  asbHookOwner_ = owner;
+  asbHook_ = std::move(hook);
+}
+
+void PrinterConnection::ClearStatusBlockHook(const void* owner) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  if (asbHookOwner_ != owner) return;
+  asbHookOwner_ = nullptr;
+  asbHook_ = nullptr;
 }
 
 std::uint64_t PrinterConnection::StatusBlockCount() const {

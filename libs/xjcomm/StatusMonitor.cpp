@@ -23,9 +23,13 @@ StatusMonitor::StatusMonitor(std::shared_ptr<PrinterConnection> connection,
     : connection_(std::move(connection)),
       procedures_(procedures),
       timing_(timing),
-      wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+      wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+  // A status block that another thread's read brings wakes the thread as well.
+  connection_->SetStatusBlockHook(this, [this] { Wake(); });
+}
 
 StatusMonitor::~StatusMonitor() {
+  connection_->ClearStatusBlockHook(this);
   RequestStop();
   Join();
   if (wakeFd_ >= 0) close(wakeFd_);
@@ -138,10 +142,13 @@ void StatusMonitor::Run() {
     }
     now = NowMs();
 
-    std::size_t arrived = 0;
-    connection_->Drain(&arrived);
-    if (byInput && arrived == 0) ignoreInputUntil = now + timing_.drainMs;
+    connection_->Drain();
     const std::uint64_t blocks = connection_->StatusBlockCount();
+    // Bytes that were not a status block are another caller's reply (or were taken by
+    // it already): while that conversation goes on the descriptor would wake the thread
+    // for every reply, so it is left alone until the next look; a status block that the
+    // conversation brings wakes the thread through the connection's hook.
+    if (byInput && blocks == blocksSeen) ignoreInputUntil = now + timing_.drainMs;
     if (blocks != blocksSeen) {
       blocksSeen = blocks;
       blocksArrive = true;
