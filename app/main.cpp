@@ -1,5 +1,7 @@
 // xjk52util: the XJ-K52II Utility.
 #include <QApplication>
+#include <QIcon>
+#include <QSize>
 #include <string>
 
 #include "app/CXJUtilApp.h"
@@ -10,6 +12,15 @@
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   plat::InstallMessageBoxAutomation();
+  // The icon of every window, also when the program runs from its build folder; the
+  // installed desktop entry carries the same name, so a desktop matches the windows to
+  // their menu entry.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.xjk52.Utility"));
+  QIcon icon;
+  for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+    icon.addFile(QStringLiteral(":/icons/app-icon-%1.png").arg(size), QSize(size, size));
+  }
+  QApplication::setWindowIcon(icon);
 
   CXJUtilApp app;
   // A termination signal closes the main window, so shutdown runs as after a close.

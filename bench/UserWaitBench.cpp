@@ -337,7 +337,7 @@ struct ReadRun {
 ReadRun RunSettingsRead() {
   ReadRun result;
   ProgramRun run(benchenv::MakeTempDir("read"));
-  run.SetEnv("XJ_SELECTION_ANSWER", "ok");
+  run.SetEnv("XJ_SELECT_DIALOG_ANSWER", "ok");
   run.SetEnv("XJ_MESSAGE_BOX_ANSWER", "ok");
   if (!run.Start(Program(), {"/mR"})) {
     result.error = "cannot start the program";
@@ -576,7 +576,7 @@ void MeasureStatus(std::vector<Figure>& out) {
 
     // The program, once it has read the printer and follows it.
     ProgramRun run(benchenv::MakeTempDir("status-run"));
-    run.SetEnv("XJ_SELECTION_ANSWER", "ok");
+    run.SetEnv("XJ_SELECT_DIALOG_ANSWER", "ok");
     run.SetEnv("XJ_MESSAGE_BOX_ANSWER", "ok");
     const std::string online = "Status: Online";
     if (!run.Start(Program(), {"/mR"}) || !run.WaitForEvent("settings-read", kStartTimeoutMs, 0, "1") ||

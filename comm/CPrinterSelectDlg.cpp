@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "sdk/IPluginDataMgr.h"
@@ -42,6 +43,10 @@ constexpr int kMsgInUse = 4;
 constexpr int kMsgAddPortFailed = 5;
 constexpr int kMsgDeletePortFailed = 6;
 constexpr int kMsgLanguageNotSaved = 7;
+constexpr int kMsgPrintServer = 8;
+constexpr int kMsgUnknownDevice = 9;
+constexpr int kMsgNotConnected = 10;
+constexpr int kMsgMalformedUri = 11;
 // Strings of the "PRT_SELECT_DLG" table.
 constexpr int kStrSerial = 1;
 constexpr int kStrParallel = 2;
@@ -49,6 +54,12 @@ constexpr int kStrUsb = 3;
 constexpr int kStrNet = 4;
 constexpr int kStrSelect = 5;
 constexpr int kStrBluetooth = 6;
+// The port column of an installed printer whose device cannot be set up.
+constexpr int kStrPortNotSupported = 7;
+constexpr int kStrPortNotConnected = 8;
+constexpr int kStrPortInvalid = 9;
+// Why a device URI cannot be read: kStrUriFaultBase + DeviceUriFault.
+constexpr int kStrUriFaultBase = 20;
 
 constexpr char16_t kDefaultSelectPrinter[] = u"Please select the printer you want to setup.";
 constexpr char16_t kDefaultConfirmDelete[] = u"Do you really want to delete the selected port?";
@@ -61,6 +72,29 @@ constexpr char16_t kDefaultAddPortFailed[] = u"The port could not be added.";
 constexpr char16_t kDefaultDeletePortFailed[] = u"The port could not be deleted.";
 constexpr char16_t kDefaultLanguageNotSaved[] = u"The language setting could not be saved.";
 constexpr char16_t kEnglishCode[] = u"0409";
+constexpr char16_t kDefaultPrintServer[] =
+    u"This printer is reached through a print server (%s).\nThe utility sets up printers that this computer "
+    u"reaches directly: give the printer's queue its network address (socket://), or its serial, USB, parallel or "
+    u"Bluetooth port.";
+constexpr char16_t kDefaultUnknownDevice[] =
+    u"The utility cannot reach a printer through this connection: %s\nIt sets up printers connected through the "
+    u"network (socket://), a serial, USB or parallel port, or Bluetooth.";
+constexpr char16_t kDefaultNotConnected[] = u"The printer of this connection is not connected: %s";
+constexpr char16_t kDefaultMalformedUri[] = u"The printer's connection is not valid: %s";
+constexpr char16_t kDefaultPortNotSupported[] = u"Cannot be set up: %s";
+constexpr char16_t kDefaultPortNotConnected[] = u"Not connected: %s";
+constexpr char16_t kDefaultPortInvalid[] = u"Invalid: %s";
+// Built-in texts of the reasons, in the order of DeviceUriFault (None first).
+constexpr const char16_t* kDefaultUriFaults[] = {
+    u"",
+    u"it is not a device URI",
+    u"the printer's network address is not valid",
+    u"the port number is not valid",
+    u"it names no device path",
+    u"the port cannot use the setting %s",
+    u"the Bluetooth address is not valid",
+    u"it names no printer model",
+};
 
 // Printer status values that the error guidance dialog explains.
 constexpr std::int32_t kStatusUnknown = -1;
@@ -180,10 +214,10 @@ int CPrinterSelectDlg::exec() {
     setResult(QDialog::Rejected);
     return QDialog::Rejected;
   }
-  // Scripts answer the dialog through the environment: the press comes once the dialog
-  // is up, as the user's would.
-  const plat::AutomaticAnswer answer = plat::AutomaticSelectionAnswer();
-  if (answer != plat::AutomaticAnswer::kNone) {
+  // Scripts answer the dialog once it is shown, the way the user would; the press is
+  // logged with its time.
+  const plat::AutomaticAnswer answer = plat::ParseAutomaticAnswer(std::getenv(plat::kSelectDialogAnswerVariable));
+  if (answer == plat::AutomaticAnswer::kOk || answer == plat::AutomaticAnswer::kCancel) {
     QTimer::singleShot(0, this, [this, answer] {
       const bool ok = answer == plat::AutomaticAnswer::kOk;
       plat::LogEvent(plat::kEventSelectionAnswered, {ok ? u"ok" : u"cancel"});
@@ -271,9 +305,19 @@ void CPrinterSelectDlg::RefreshList() {
     entries_.clear();
     ports_ = std::move(*listed);
     portCount_ = ports_.size();
-    if (IsInstalledPrinterMode())
-      entries_ = BuildInstalledPrinterEntries(plat::EnumInstalledPrinters(), ports_.data(), portCount_, driverFilter_,
-                                              nameFilter_);
+    if (IsInstalledPrinterMode()) {
+      const std::vector<plat::InstalledPrinter> printers = plat::EnumInstalledPrinters();
+      QueueDeviceLookup devices;
+      // USB queues are matched to the printers attached now; nobody waits for a search
+      // that no queue needs.
+      if (std::any_of(printers.begin(), printers.end(),
+                      [](const plat::InstalledPrinter& p) { return DeviceUriScheme(p.deviceUri) == "usb"; })) {
+        std::vector<PortRecord> usb;
+        usb.resize(EnumerateDevices(xjc_, kPortKindUsb, usb));
+        devices.usbPrinters = std::move(usb);
+      }
+      entries_ = BuildInstalledPrinterEntries(printers, ports_.data(), portCount_, driverFilter_, nameFilter_, devices);
+    }
     FillRows();
   }
   if (list_->RowCount() > 0) {
@@ -305,12 +349,81 @@ void CPrinterSelectDlg::FillRows() {
     list_->SetRowText(row, 3, plat::ToQString(DriverPortColumnText(plat::FieldText(record->path))));
   };
   if (IsInstalledPrinterMode()) {
-    for (InstalledPrinterEntry& entry : entries_) addRow(entry.name, entry.record);
+    for (InstalledPrinterEntry& entry : entries_) {
+      addRow(entry.name, entry.record);
+      if (entry.device.problem == QueueDeviceProblem::None) continue;
+      // A queue whose device is no port: its kind of connection and why it cannot be set up.
+      const int row = list_->RowCount() - 1;
+      std::u16string scheme = plat::FromUtf8(entry.device.scheme);
+      for (char16_t& c : scheme) c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
+      list_->SetRowText(row, 1, plat::ToQString(scheme));
+      const QString port = plat::ToQString(QueueDevicePortText(entry));
+      list_->SetRowText(row, 2, port);
+      // The reason is longer than the column: the whole of it on pointing at the row.
+      if (QTreeWidgetItem* item = list_->topLevelItem(row)) item->setToolTip(2, port);
+    }
   } else {
     for (std::size_t i = 0; i < portCount_; ++i)
       if (plat::FieldText(ports_[i].deviceName) == kModelName) addRow(plat::FieldText(ports_[i].deviceName), &ports_[i]);
   }
   list_->SetColumnWidth(0, widest * 12 / 10);
+  if (plat::EventLogEnabled()) {
+    std::vector<std::u16string> rows;
+    for (int row = 0; row < list_->RowCount(); ++row) {
+      std::u16string text = plat::FromQString(list_->RowText(row, 0));
+      for (int column = 1; column <= 2; ++column) text += u" | " + plat::FromQString(list_->RowText(row, column));
+      rows.push_back(std::move(text));
+    }
+    plat::LogEvent(plat::kEventPrinterList, std::vector<std::u16string_view>(rows.begin(), rows.end()));
+  }
+}
+
+std::u16string CPrinterSelectDlg::QueueDeviceFault(const InstalledPrinterEntry& entry) const {
+  const auto fault = static_cast<std::size_t>(entry.device.fault);
+  if (fault >= std::size(kDefaultUriFaults)) return {};
+  const std::u16string reason =
+      table_.StringOr(kStrUriFaultBase + static_cast<int>(fault), kDefaultUriFaults[fault]);
+  return plat::FillPlaceholder(reason, plat::FromUtf8(entry.device.detail));
+}
+
+std::u16string CPrinterSelectDlg::QueueDevicePortText(const InstalledPrinterEntry& entry) const {
+  const std::u16string uri = plat::FromUtf8(entry.deviceUri);
+  switch (entry.device.problem) {
+    case QueueDeviceProblem::None: return {};
+    case QueueDeviceProblem::PrintServer:
+    case QueueDeviceProblem::UnknownDevice:
+      return plat::FillPlaceholder(table_.StringOr(kStrPortNotSupported, kDefaultPortNotSupported), uri);
+    case QueueDeviceProblem::NotConnected:
+      return plat::FillPlaceholder(table_.StringOr(kStrPortNotConnected, kDefaultPortNotConnected), uri);
+    case QueueDeviceProblem::Malformed:
+      return plat::FillPlaceholder(table_.StringOr(kStrPortInvalid, kDefaultPortInvalid), uri);
+  }
+  return {};
+}
+
+std::u16string CPrinterSelectDlg::QueueDeviceMessage(const InstalledPrinterEntry& entry) const {
+  const std::u16string uri = plat::FromUtf8(entry.deviceUri);
+  switch (entry.device.problem) {
+    case QueueDeviceProblem::None: return {};
+    case QueueDeviceProblem::PrintServer:
+      return plat::FillPlaceholder(table_.MessageOr(kMsgPrintServer, kDefaultPrintServer), uri);
+    case QueueDeviceProblem::UnknownDevice:
+      return plat::FillPlaceholder(table_.MessageOr(kMsgUnknownDevice, kDefaultUnknownDevice), uri);
+    case QueueDeviceProblem::NotConnected:
+      return plat::FillPlaceholder(table_.MessageOr(kMsgNotConnected, kDefaultNotConnected),
+                                   entry.device.detail.empty() ? uri : plat::FromUtf8(entry.device.detail));
+    case QueueDeviceProblem::Malformed:
+      return plat::FillPlaceholder(table_.MessageOr(kMsgMalformedUri, kDefaultMalformedUri),
+                                   uri + u" (" + QueueDeviceFault(entry) + u")");
+  }
+  return {};
+}
+
+const InstalledPrinterEntry* CPrinterSelectDlg::EntryOfRecord(const PortRecord* record) const {
+  if (!IsInstalledPrinterMode()) return nullptr;
+  for (const InstalledPrinterEntry& entry : entries_)
+    if (entry.record == record) return &entry;
+  return nullptr;
 }
 
 void CPrinterSelectDlg::UpdateButtons() {
@@ -404,7 +517,12 @@ void CPrinterSelectDlg::OnOK() {
   if (record == nullptr) return;
   selectedIndex_ = row;
 
-  std::int32_t rc = TestPort(1, record);
+  // A queue whose device is no port is not tested: the user is told why it cannot be
+  // set up instead of that the printer does not answer.
+  const InstalledPrinterEntry* entry = EntryOfRecord(record);
+  const bool unreachable = entry != nullptr && entry->device.problem != QueueDeviceProblem::None;
+  std::int32_t rc = unreachable ? static_cast<std::int32_t>(XJC_E_NO_PORT) : TestPort(1, record);
+  if (unreachable) lastTestResult_ = XJC_E_NO_PORT;
   // Started by the driver, the chosen printer is taken whatever the test said; the
   // checks below still tell the user, then the dialog ends.
   bool endWithOk = false;
@@ -422,13 +540,15 @@ void CPrinterSelectDlg::OnOK() {
     ShowWarningMessage(this, table_.MessageOr(kMsgInUse, kDefaultInUse).c_str());
     return finish();
   }
-  if (rc != 0) ShowWarningMessage(this, table_.MessageOr(kMsgCannotCommunicate, kDefaultCannotCommunicate).c_str());
+  if (unreachable) ShowWarningMessage(this, QueueDeviceMessage(*entry).c_str());
+  else if (rc != 0) ShowWarningMessage(this, table_.MessageOr(kMsgCannotCommunicate, kDefaultCannotCommunicate).c_str());
 
   const bool saved = block_->dataMgr != nullptr &&
                      block_->dataMgr->ExistsSettingData(plat::FieldText(record->portName),
                                                         plat::FieldText(record->deviceName)) == kSettingDataExists;
   if (rc != 0 && !saved) return finish();
 
+  if (unreachable) return finish();
   const XJC_RESULT opened = OpenPort(record);
   if (opened != XJC_OK) {
     if (opened == XJC_E_IN_USE) {

@@ -44,8 +44,6 @@ inline constexpr char16_t kPortAddResourceKey[] = u"PORT_ADD_DLG";
 inline constexpr char16_t kSettingIniName[] = u"SETTING.INI";
 inline constexpr char16_t kLanguageSection[] = u"LANGUAGE";
 inline constexpr char16_t kLangIdKey[] = u"LANGID";
-// The driver filter start-up sets when the printer driver started the program.
-inline constexpr char16_t kDriverFilterText[] = u"NORVE XJ-K52II";
 
 class CPrinterSelectDlg : public QDialog {
   Q_OBJECT
@@ -141,6 +139,13 @@ class CPrinterSelectDlg : public QDialog {
   void SaveLanguage();
   void EndDialogOk();
   std::u16string InterfaceText(std::u16string_view kind) const;
+  // Texts of an installed printer whose device cannot be set up: the port column, the
+  // message on OK, and the reason a device URI cannot be read.
+  std::u16string QueueDevicePortText(const InstalledPrinterEntry& entry) const;
+  std::u16string QueueDeviceMessage(const InstalledPrinterEntry& entry) const;
+  std::u16string QueueDeviceFault(const InstalledPrinterEntry& entry) const;
+  // The installed-printer entry bound to record; null outside installed-printer mode.
+  const InstalledPrinterEntry* EntryOfRecord(const PortRecord* record) const;
   bool IsDriverMode() const;
 
   std::unique_ptr<AppSettingsBlock> block_;

@@ -62,7 +62,7 @@ bool IsServedInstalledPrinter(const plat::InstalledPrinter& printer, std::u16str
 
 std::vector<InstalledPrinterEntry> BuildInstalledPrinterEntries(
     const std::vector<plat::InstalledPrinter>& printers, PortRecord* ports, std::size_t portCount,
-    std::u16string_view driverFilter, std::u16string_view nameFilter) {
+    std::u16string_view driverFilter, std::u16string_view nameFilter, const QueueDeviceLookup& devices) {
   std::vector<InstalledPrinterEntry> entries;
   for (const plat::InstalledPrinter& printer : printers) {
     if (!IsServedInstalledPrinter(printer, driverFilter, nameFilter)) continue;
@@ -74,10 +74,17 @@ std::vector<InstalledPrinterEntry> BuildInstalledPrinterEntries(
         break;
       }
     }
+    entry.device.problem = QueueDeviceProblem::None;
     if (entry.record == nullptr) {
+      entry.deviceUri = printer.deviceUri;
+      entry.device = MapDeviceUri(printer.deviceUri, devices);
       entry.ownedRecord = std::make_unique<PortRecord>();
-      std::memset(entry.ownedRecord.get(), 0, sizeof(PortRecord));
-      plat::CopyText(entry.ownedRecord->portName, printer.portName);
+      if (entry.device.problem == QueueDeviceProblem::None) {
+        *entry.ownedRecord = entry.device.record;
+      } else {
+        std::memset(entry.ownedRecord.get(), 0, sizeof(PortRecord));
+        plat::CopyText(entry.ownedRecord->portName, printer.portName);
+      }
       plat::CopyText(entry.ownedRecord->deviceName, printer.driverName);
       entry.ownedRecord->origin = kPortOriginInstalledPrinter;
       entry.record = entry.ownedRecord.get();

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "comm/DeviceUriMapping.h"
 #include "sdk/PortRecord.h"
 #include "platform/InstalledPrinters.h"
 #include "platform/Registry.h"  // kPosPrinterKey, kPosPrinterPortValue
@@ -21,6 +22,9 @@
 inline constexpr char16_t kDriverPipePrefix[] = u"pipe://xj/";
 inline constexpr char16_t kDriverPortMarker[] = u"zldprt";
 inline constexpr std::size_t kPosPrinterPortBufferBytes = 260;
+// The driver filter start-up sets when the printer driver started the program; the
+// command-line tool lists the print queues it lets through.
+inline constexpr char16_t kDriverFilterText[] = u"NORVE XJ-K52II";
 // Driver names of the served printer kinds contain one of these (with the blank).
 inline constexpr char16_t kReceiptDriverMark[] = u" Receipt5";
 inline constexpr char16_t kLabelDriverMark[] = u" Label5";
@@ -30,6 +34,10 @@ struct InstalledPrinterEntry {
   std::u16string name;
   PortRecord* record = nullptr;            // a registered port, or ownedRecord.get()
   std::unique_ptr<PortRecord> ownedRecord;  // set when no registered port matched
+  // The queue's device as a port (device.problem None), or why it cannot be one. For an
+  // entry bound to a registered port: problem None, the rest empty.
+  QueueDevice device;
+  std::string deviceUri;
 };
 
 // The driver port name inside a connection path: after "pipe://xj/" (any letter case),
@@ -60,9 +68,11 @@ bool IsServedInstalledPrinter(const plat::InstalledPrinter& printer, std::u16str
 
 // The entries of the served installed printers, in the print system's order. Each is
 // bound to the first of the ports whose path's last segment equals the printer's port
-// name exactly; a printer without such a port gets a record of its own: zero-filled,
-// portName = its port name, deviceName = its driver name (both cut to the field),
-// origin = kPortOriginInstalledPrinter.
+// name exactly; a printer without such a port gets a record of its own, the port of its
+// device URI (MapDeviceUri with devices) with deviceName = its driver name and
+// origin = kPortOriginInstalledPrinter. When the device URI names no port the library can
+// open, the record is zero-filled apart from portName = its port name, deviceName and
+// origin, and the entry's device says why.
 std::vector<InstalledPrinterEntry> BuildInstalledPrinterEntries(
     const std::vector<plat::InstalledPrinter>& printers, PortRecord* ports, std::size_t portCount,
-    std::u16string_view driverFilter, std::u16string_view nameFilter);
+    std::u16string_view driverFilter, std::u16string_view nameFilter, const QueueDeviceLookup& devices = {});

@@ -11,6 +11,7 @@ namespace plat {
 namespace {
 
 constexpr char kMakeAndModelOption[] = "printer-make-and-model";
+constexpr char kDeviceUriOption[] = "device-uri";
 
 std::mutex& SourceMutex() {
   static std::mutex mutex;
@@ -64,6 +65,8 @@ int AddQueue(void* userData, unsigned flags, cups_dest_t* dest) {
   printer.portName = printer.name;
   if (const char* model = Cups()->getOption(kMakeAndModelOption, dest->num_options, dest->options))
     printer.driverName = FromUtf8(model);
+  if (const char* uri = Cups()->getOption(kDeviceUriOption, dest->num_options, dest->options))
+    printer.deviceUri = uri;
   printers->push_back(std::move(printer));
   return 1;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The printers installed on this computer, as the print system lists them: the queues
 // of the local print server. For each queue: its name, the queue name again as its port
-// name (a queue is what programs print to), and its make-and-model text as the name of
-// its driver.
+// name (a queue is what programs print to), its make-and-model text as the name of its
+// driver, and the URI of the device it prints to.
 //
 // Tests supply their own list through SetInstalledPrinterSource, so no print server is
 // needed (or asked) while they run.
@@ -19,6 +19,7 @@ struct InstalledPrinter {
   std::u16string name;        // queue name
   std::u16string portName;    // the queue name: the port programs print to
   std::u16string driverName;  // "printer-make-and-model"; empty when the queue has none
+  std::string deviceUri = {};  // "device-uri" (UTF-8), e.g. "socket://192.168.0.20:9100"; empty when unknown
 };
 
 // The installed printers in the print system's order. Empty when there are none or the

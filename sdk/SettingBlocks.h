@@ -51,6 +51,7 @@ struct CustomValueField {
 };
 
 inline constexpr std::uint8_t kPaperWidthSetting = 3;
+inline constexpr std::size_t kPrintSettingsPaperWidthOffset = 32;
 
 // In the order the settings command file sends them.
 inline constexpr CustomValueField kCustomValueFields[] = {
@@ -60,7 +61,7 @@ inline constexpr CustomValueField kCustomValueFields[] = {
     {103, kPaperSavingBlockId, kPaperSavingBlockSize, 40, 4},  // reduce line spacing
     {104, kPaperSavingBlockId, kPaperSavingBlockSize, 44, 4},  // reduce line feed
     {105, kPaperSavingBlockId, kPaperSavingBlockSize, 48, 4},  // reduce barcode height
-    {kPaperWidthSetting, kPrintSettingsBlockId, kPrintSettingsBlockSize, 32, 4, 6},  // 80 mm
+    {kPaperWidthSetting, kPrintSettingsBlockId, kPrintSettingsBlockSize, kPrintSettingsPaperWidthOffset, 4, 6},  // 80 mm
     {5, kPrintSettingsBlockId, kPrintSettingsBlockSize, 40, 4},       // print density
     {6, kPrintSettingsBlockId, kPrintSettingsBlockSize, 44, 4, 9},    // print speed
     {12, kPrintSettingsBlockId, kPrintSettingsBlockSize, 68, 4},   // execute commands while offline

@@ -7,6 +7,7 @@ namespace sim {
 namespace {
 
 constexpr std::uint8_t kDle = 0x10;
+constexpr std::uint8_t kEsc = 0x1B;
 constexpr std::uint8_t kGs = 0x1D;
 constexpr std::uint8_t kFs = 0x1C;
 constexpr std::uint8_t kAck = 0x06;
@@ -20,6 +21,7 @@ constexpr std::uint8_t kGsAsb = 'a';
 constexpr std::uint8_t kGsParen = '(';
 constexpr std::uint8_t kGsEight = '8';
 constexpr std::uint8_t kFsLogo = 'q';
+constexpr std::uint8_t kFsPrintLogo = 'p';
 constexpr std::uint8_t kUserSetting = 'E';
 constexpr std::uint8_t kGraphics = 'L';
 
@@ -77,6 +79,62 @@ constexpr std::size_t kDefineHeader = 11;  // m fn a kc1 kc2 b xL xH yL yH c
 constexpr int kMaxLogoX = 1023;
 constexpr int kMaxLogoY = 288;
 
+// Printing commands.
+constexpr std::uint8_t kEscInitialise = '@';
+constexpr std::uint8_t kEscFeedLines = 'd';
+constexpr std::uint8_t kEscFeedDots = 'J';
+constexpr std::uint8_t kEscCutFull = 'i';
+constexpr std::uint8_t kEscCutPartial = 'm';
+constexpr std::uint8_t kGsCut = 'V';
+constexpr std::uint8_t kGsRaster = 'v';
+constexpr std::uint8_t kGsBarcode = 'k';
+constexpr std::uint8_t kRasterM = 0x30;
+constexpr std::size_t kRasterHeader = 8;  // GS v 0 m xL xH yL yH
+constexpr int kMaxRasterWidthBytes = 1024;
+constexpr int kMaxRasterHeight = 4095;
+// GS V m: cut at once (0/48 full, 1/49 partial) or feed n dots and cut (65 full, 66 partial).
+constexpr std::uint8_t kCutFull = 0;
+constexpr std::uint8_t kCutPartial = 1;
+constexpr std::uint8_t kCutFullAscii = 48;
+constexpr std::uint8_t kCutPartialAscii = 49;
+constexpr std::uint8_t kFeedCutFull = 65;
+constexpr std::uint8_t kFeedCutPartial = 66;
+// GS k m: systems 0-6 end their data with NUL, systems 65-73 give its length.
+constexpr std::uint8_t kLastNulBarcode = 6;
+constexpr std::uint8_t kFirstLengthBarcode = 65;
+constexpr std::uint8_t kLastLengthBarcode = 73;
+
+// Formatting commands taken without effect on the print record, by their length in
+// bytes: fonts, emphasis, alignment, code table, line spacing, sizes, margins.
+std::size_t FormattingCommandLength(std::uint8_t prefix, std::uint8_t command) {
+  if (prefix == kEsc) {
+    switch (command) {
+      case '2': return 2;
+      case '!': case '-': case 'E': case 'G': case 'a': case 't': case '3': case ' ': case 'M': return 3;
+      default: return 0;
+    }
+  }
+  if (prefix == kGs) {
+    switch (command) {
+      case '!': case 'B': case 'H': case 'h': case 'w': case 'f': return 3;
+      case 'L': case 'W': return 4;
+      default: return 0;
+    }
+  }
+  if (prefix == kFs && (command == '.' || command == '&')) return 2;
+  return 0;
+}
+
+// The dot scale of raster and logo printing: m 0-3 (or '0'-'3'), bit 0 doubles the
+// width, bit 1 the height. False for other m.
+bool ImageScale(std::uint8_t m, int& xScale, int& yScale) {
+  if (m >= '0' && m <= '3') m = static_cast<std::uint8_t>(m - '0');
+  if (m > 3) return false;
+  xScale = (m & 1) ? 2 : 1;
+  yScale = (m & 2) ? 2 : 1;
+  return true;
+}
+
 // ASB items (GS a n bits) and the block bits each one covers, per byte.
 constexpr std::uint8_t kAsbItems = 0x0F;
 struct AsbItem {
@@ -90,7 +148,7 @@ constexpr AsbItem kAsbItemBits[] = {
     {0x08, {0x00, 0x00, 0x0F, 0x00}},  // roll paper
 };
 
-bool IsCommandStart(std::uint8_t b) { return b == kDle || b == kGs || b == kFs; }
+bool IsCommandStart(std::uint8_t b) { return b == kDle || b == kEsc || b == kGs || b == kFs; }
 
 void AppendDecimal(std::vector<std::uint8_t>& out, std::uint64_t value) {
   for (char c : std::to_string(value)) out.push_back(static_cast<std::uint8_t>(c));
@@ -98,7 +156,8 @@ void AppendDecimal(std::vector<std::uint8_t>& out, std::uint64_t value) {
 
 }  // namespace
 
-CommandInterpreter::CommandInterpreter(PrinterModel& model, Host& host) : model_(model), host_(host) {}
+CommandInterpreter::CommandInterpreter(PrinterModel& model, PrintEngine& printer, Host& host)
+    : model_(model), printer_(printer), host_(host) {}
 
 void CommandInterpreter::Reset() {
   ResetParser();
@@ -156,29 +215,77 @@ void CommandInterpreter::Feed(const std::uint8_t* data, std::size_t size) {
 std::size_t CommandInterpreter::ParseOne(const std::uint8_t* p, std::size_t n) {
   switch (p[0]) {
     case kDle: return ParseDle(p, n);
+    case kEsc: return ParseEsc(p, n);
     case kGs: return ParseGs(p, n);
-    case kFs:
-      if (n < 2) return 0;
-      if (p[1] == kFsLogo) {
-        if (n < 3) return 0;
-        if (p[2] == 0) {
-          Refused();
-          return 3;
-        }
-        logo_ = LogoState{};
-        logo_.imagesLeft = p[2];
-        mode_ = Mode::kLogo;
-        return 3;
-      }
-      PrintData(1);
-      return 1;
+    case kFs: return ParseFs(p, n);
     default: {
       std::size_t run = 1;
       while (run < n && !IsCommandStart(p[run])) ++run;
-      PrintData(run);
+      PrintData(p, run);
       return run;
     }
   }
+}
+
+std::size_t CommandInterpreter::ParseEsc(const std::uint8_t* p, std::size_t n) {
+  if (n < 2) return 0;
+  if (const std::size_t length = FormattingCommandLength(kEsc, p[1])) {
+    if (n < length) return 0;
+    Done();
+    return length;
+  }
+  switch (p[1]) {
+    case kEscInitialise:
+      // Initialising clears the print buffer: a partial line is not printed.
+      printer_.DiscardLine();
+      Done();
+      return 2;
+    case kEscCutFull:
+    case kEscCutPartial: CutPaper(p[1] == kEscCutFull); return 2;
+    case kEscFeedLines:
+    case kEscFeedDots:
+      if (n < 3) return 0;
+      p[1] == kEscFeedLines ? printer_.FeedLines(p[2]) : printer_.FeedDots(p[2]);
+      Done();
+      return 3;
+    default: break;
+  }
+  PrintData(p, 1);
+  return 1;
+}
+
+std::size_t CommandInterpreter::ParseFs(const std::uint8_t* p, std::size_t n) {
+  if (n < 2) return 0;
+  if (const std::size_t length = FormattingCommandLength(kFs, p[1])) {
+    Done();
+    return length;
+  }
+  if (p[1] == kFsLogo) {
+    if (n < 3) return 0;
+    if (p[2] == 0) {
+      Refused();
+      return 3;
+    }
+    logo_ = LogoState{};
+    logo_.imagesLeft = p[2];
+    mode_ = Mode::kLogo;
+    return 3;
+  }
+  if (p[1] == kFsPrintLogo) {
+    if (n < 4) return 0;
+    const auto& logos = model_.settings.Logos();
+    int xScale = 1;
+    int yScale = 1;
+    if (p[2] >= 1 && static_cast<std::size_t>(p[2]) <= logos.size() && ImageScale(p[3], xScale, yScale)) {
+      printer_.Image(ScaleBitmap(BitmapFromLogo(logos[p[2] - 1U]), xScale, yScale));
+      Done();
+    } else {
+      Refused();  // no such logo image, or a scale the printer does not have
+    }
+    return 4;
+  }
+  PrintData(p, 1);
+  return 1;
 }
 
 std::size_t CommandInterpreter::ParseDle(const std::uint8_t* p, std::size_t n) {
@@ -232,13 +339,39 @@ std::size_t CommandInterpreter::ParseDle(const std::uint8_t* p, std::size_t n) {
     }
     default: break;
   }
-  PrintData(1);
+  PrintData(p, 1);
   return 1;
 }
 
 std::size_t CommandInterpreter::ParseGs(const std::uint8_t* p, std::size_t n) {
   if (n < 2) return 0;
+  if (const std::size_t length = FormattingCommandLength(kGs, p[1])) {
+    if (n < length) return 0;
+    Done();
+    return length;
+  }
   switch (p[1]) {
+    case kGsCut: {
+      if (n < 3) return 0;
+      const std::uint8_t m = p[2];
+      if (m == kCutFull || m == kCutFullAscii || m == kCutPartial || m == kCutPartialAscii) {
+        CutPaper(m == kCutFull || m == kCutFullAscii);
+        return 3;
+      }
+      if (m == kFeedCutFull || m == kFeedCutPartial) {
+        if (n < 4) return 0;
+        printer_.FeedDots(p[3]);
+        CutPaper(m == kFeedCutFull);
+        return 4;
+      }
+      Refused();
+      return 3;
+    }
+    case kGsRaster:
+      if (n < 3) return 0;
+      if (p[2] != kRasterM) break;
+      return ParseRasterImage(p, n);
+    case kGsBarcode: return ParseBarcode(p, n);
     case kGsId: {
       if (n < 3) return 0;
       const int which = p[2];
@@ -278,8 +411,74 @@ std::size_t CommandInterpreter::ParseGs(const std::uint8_t* p, std::size_t n) {
     }
     default: break;
   }
-  PrintData(1);
+  PrintData(p, 1);
   return 1;
+}
+
+std::size_t CommandInterpreter::ParseRasterImage(const std::uint8_t* p, std::size_t n) {
+  if (n < kRasterHeader) return 0;
+  const int widthBytes = p[4] | (p[5] << 8);
+  const int height = p[6] | (p[7] << 8);
+  const std::size_t total =
+      kRasterHeader + static_cast<std::size_t>(widthBytes) * static_cast<std::size_t>(height);
+  int xScale = 1;
+  int yScale = 1;
+  if (!ImageScale(p[3], xScale, yScale) || widthBytes < 1 || widthBytes > kMaxRasterWidthBytes || height < 1 ||
+      height > kMaxRasterHeight) {
+    // The size still tells where the data ends: read past it, print nothing.
+    skipLeft_ = total;
+    mode_ = Mode::kSkip;
+    Refused();
+    return 0;
+  }
+  if (n < total) return 0;
+  Bitmap image;
+  image.width = widthBytes * 8;
+  image.height = height;
+  image.rows.assign(p + kRasterHeader, p + total);
+  printer_.Image(ScaleBitmap(image, xScale, yScale));
+  Done();
+  return total;
+}
+
+std::size_t CommandInterpreter::ParseBarcode(const std::uint8_t* p, std::size_t n) {
+  if (n < 3) return 0;
+  const std::uint8_t system = p[2];
+  if (system <= kLastNulBarcode) {
+    const std::size_t limit = std::min(n, 3 + kMaxBarcodeData + 1);
+    const auto* end = std::find(p + 3, p + limit, 0x00);
+    if (end == p + limit) {
+      if (limit < 3 + kMaxBarcodeData + 1) return 0;  // the NUL may still come
+      Refused();
+      return 3;
+    }
+    printer_.Barcode(system, p + 3, static_cast<std::size_t>(end - (p + 3)));
+    Done();
+    return static_cast<std::size_t>(end - p) + 1;
+  }
+  if (system >= kFirstLengthBarcode && system <= kLastLengthBarcode) {
+    if (n < 4) return 0;
+    const std::size_t length = p[3];
+    if (length == 0) {
+      Refused();
+      return 4;
+    }
+    if (n < 4 + length) return 0;
+    printer_.Barcode(system, p + 4, length);
+    Done();
+    return 4 + length;
+  }
+  Refused();
+  return 3;
+}
+
+void CommandInterpreter::CutPaper(bool full) {
+  if (!model_.HasAutocutter()) {
+    Refused();  // the variant without autocutter has nothing to cut with
+    return;
+  }
+  printer_.Cut(full);
+  Done();
 }
 
 std::size_t CommandInterpreter::ParseWithLength(const std::uint8_t* p, std::size_t n, std::size_t header,
@@ -459,6 +658,8 @@ void CommandInterpreter::Graphics(const std::uint8_t* payload, std::size_t lengt
     case kGrPrint:
       if (length == 6 && IsValidKeyCode(payload[2], payload[3]) && (payload[4] == 1 || payload[4] == 2) &&
           (payload[5] == 1 || payload[5] == 2) && settings.NvImages().count(MakeKey(payload[2], payload[3]))) {
+        const NvImage& stored = settings.NvImages().at(MakeKey(payload[2], payload[3]));
+        printer_.Image(ScaleBitmap(Bitmap{stored.width, stored.height, stored.data}, payload[4], payload[5]));
         ++model_.counters.prints;
         Done();
         return;
@@ -576,7 +777,10 @@ void CommandInterpreter::SendAsbBlock() {
   host_.SendToHost(std::vector<std::uint8_t>(lastAsb_.begin(), lastAsb_.end()));
 }
 
-void CommandInterpreter::PrintData(std::size_t count) { model_.counters.printData += count; }
+void CommandInterpreter::PrintData(const std::uint8_t* p, std::size_t count) {
+  model_.counters.printData += count;
+  printer_.PrintData(p, count);
+}
 void CommandInterpreter::Done() { ++model_.counters.commands; }
 void CommandInterpreter::Refused() { ++model_.counters.ignoredCommands; }
 

@@ -2,9 +2,11 @@
 // Reads the byte stream one host sends to the printer and carries out the commands of
 // the printer's command language that the XJ-K52II answers: real-time status, automatic
 // status back, printer ID, user setting commands, NV graphics, the older logo command,
-// battery status and error recovery. Commands may arrive split across any number of
-// reads, or several in one read; bytes that start no known command are print data and
-// are only counted.
+// battery status, error recovery, and the printing commands (text, feeds, cuts,
+// barcodes, raster images, stored images). Commands may arrive split across any number
+// of reads, or several in one read; bytes that start no known command are print data.
+// What is printed goes to the PrintEngine; formatting commands (fonts, alignment, line
+// spacing ...) are taken and have no effect on it.
 //
 // One interpreter per host channel (a TCP connection or the pseudo-terminal); all of
 // them work on the same PrinterModel. Only the simulator's event-loop thread calls it.
@@ -13,6 +15,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "sim/PrintEngine.h"
 #include "sim/PrinterModel.h"
 
 namespace sim {
@@ -39,7 +42,11 @@ class CommandInterpreter {
   // Key codes per block of the key code list; more follow after the host's ACK.
   static constexpr std::size_t kKeysPerListBlock = 40;
 
-  CommandInterpreter(PrinterModel& model, Host& host);
+  // Longest barcode data of the NUL-terminated form; without a NUL by then the command
+  // is refused and the bytes after its header are read as usual.
+  static constexpr std::size_t kMaxBarcodeData = 255;
+
+  CommandInterpreter(PrinterModel& model, PrintEngine& printer, Host& host);
 
   // Processes received bytes. Stops at a restart request; the rest is discarded.
   void Feed(const std::uint8_t* data, std::size_t size);
@@ -63,7 +70,12 @@ class CommandInterpreter {
   // consumed, 0 when more bytes are needed.
   std::size_t ParseOne(const std::uint8_t* p, std::size_t n);
   std::size_t ParseDle(const std::uint8_t* p, std::size_t n);
+  std::size_t ParseEsc(const std::uint8_t* p, std::size_t n);
   std::size_t ParseGs(const std::uint8_t* p, std::size_t n);
+  std::size_t ParseFs(const std::uint8_t* p, std::size_t n);
+  std::size_t ParseRasterImage(const std::uint8_t* p, std::size_t n);
+  std::size_t ParseBarcode(const std::uint8_t* p, std::size_t n);
+  void CutPaper(bool full);
   // A command with a length field: header bytes, then `length` payload bytes.
   std::size_t ParseWithLength(const std::uint8_t* p, std::size_t n, std::size_t header, std::uint64_t length,
                               char kind);
@@ -73,7 +85,7 @@ class CommandInterpreter {
   void DefineGraphics(const std::uint8_t* payload, std::size_t length);
   void SendKeyListBlock();
   void SendAsbBlock();
-  void PrintData(std::size_t count);
+  void PrintData(const std::uint8_t* p, std::size_t count);
   void Done();
   void Refused();
 
@@ -81,6 +93,7 @@ class CommandInterpreter {
   std::size_t FeedLogo(const std::uint8_t* p, std::size_t n);
 
   PrinterModel& model_;
+  PrintEngine& printer_;
   Host& host_;
   std::vector<std::uint8_t> pending_;
   Mode mode_ = Mode::kNormal;

@@ -32,6 +32,13 @@ std::string Encode(const std::string& text) {
   return out;
 }
 
+bool TakesArgument(const std::string& verb) {
+  static const char* const kWithArgument[] = {"cover", "paper", "cutter", "fatal", "recoverable", "autorecoverable",
+                                              "feed", "drawer", "battery", "power", "offline", "slow",
+                                              "garbage", "silent", "model", "deviceid"};
+  return std::find(std::begin(kWithArgument), std::end(kWithArgument), verb) != std::end(kWithArgument);
+}
+
 const char* OnOff(bool on) { return on ? "on" : "off"; }
 
 // Limits of the identity commands, as on the command line.
@@ -56,7 +63,7 @@ constexpr const char* kHelp =
     "ok commands: cover open|closed, paper ok|near-end|end, cutter error|ok, fatal on|off, "
     "recoverable on|off, autorecoverable on|off, feed on|off, drawer high|low, battery 0-6, "
     "power ac|battery, offline on|off, slow MS, garbage on|off, silent on|off, model NAME, deviceid N, drop, "
-    "status, help, quit";
+    "factory, after N COMMAND|off, status, help, quit";
 
 }  // namespace
 
@@ -69,18 +76,22 @@ ControlCommands::Result ControlCommands::Execute(const std::string& line) {
   const std::string& verb = words[0];
   const std::string arg = words.size() > 1 ? words[1] : std::string();
 
+  if (verb == "after") return After(words);
   // Commands without an argument.
-  if (verb == "status" || verb == "drop" || verb == "quit" || verb == "help") {
+  if (verb == "status" || verb == "drop" || verb == "quit" || verb == "help" || verb == "factory") {
     if (words.size() != 1) return {"error: " + verb + " takes no argument"};
     if (verb == "status") return {StatusLine()};
+    if (verb == "factory") {
+      // Customized values and memory switches to their defaults, stored images gone.
+      model_.settings = NvSettings();
+      actions_.SettingsChanged();
+      return {"ok"};
+    }
     if (verb == "drop") return {"ok " + actions_.DropConnection()};
     if (verb == "help") return {kHelp};
     return {"ok", true};
   }
-  static const char* const kWithArgument[] = {"cover", "paper", "cutter", "fatal", "recoverable", "autorecoverable",
-                                              "feed", "drawer", "battery", "power", "offline", "slow",
-                                              "garbage", "silent", "model", "deviceid"};
-  if (std::find(std::begin(kWithArgument), std::end(kWithArgument), verb) == std::end(kWithArgument))
+  if (!TakesArgument(verb))
     return {"error: unknown command '" + verb + "' (see help)"};
   if (words.size() != 2) return {"error: " + verb + " wants one argument (see help)"};
 
@@ -169,6 +180,26 @@ ControlCommands::Result ControlCommands::Execute(const std::string& line) {
   return {"error: unknown command '" + verb + "' (see help)"};
 }
 
+ControlCommands::Result ControlCommands::After(const std::vector<std::string>& words) {
+  if (words.size() == 2 && words[1] == "off") {
+    link_.replyBudget.reset();
+    link_.afterCommand.clear();
+    return {"ok"};
+  }
+  int bytes = 0;
+  if (words.size() < 3 || !ParseNumber(words[1], 0, kMaxAfterBytes, bytes))
+    return {"error: after wants a byte count from 0 to " + std::to_string(kMaxAfterBytes) + " and a command, or off"};
+  // Commands that report or end the simulator have nobody to answer to later; the
+  // arguments are checked when the command is carried out.
+  if (words[2] != "drop" && words[2] != "factory" && !TakesArgument(words[2]))
+    return {"error: after cannot defer '" + words[2] + "'"};
+  std::string command;
+  for (std::size_t i = 2; i < words.size(); ++i) command += (i > 2 ? " " : "") + words[i];
+  link_.replyBudget = static_cast<std::uint64_t>(bytes);
+  link_.afterCommand = command;
+  return {"ok"};
+}
+
 std::string ControlCommands::StatusLine() const {
   const Condition& c = model_.condition;
   const Counters& n = model_.counters;
@@ -184,6 +215,7 @@ std::string ControlCommands::StatusLine() const {
       << " battery=" << c.batteryLevel << " power=" << (c.power == PowerSource::kAc ? "ac" : "battery")
       << " offline=" << OnOff(c.forcedOffline) << " usermode=" << OnOff(model_.userSettingMode)
       << " slow=" << link_.slowMs << " garbage=" << OnOff(link_.garbage) << " silent=" << OnOff(link_.silent)
+      << " after=" << (link_.replyBudget ? std::to_string(*link_.replyBudget) : std::string("off"))
       << " model=" << Encode(model_.identity.model) << " deviceid=" << model_.identity.deviceId
       << " serial=" << Encode(model_.identity.serial) << " firmware=" << Encode(model_.identity.firmware)
       << " maker=" << Encode(model_.identity.maker) << " fonts=" << Encode(model_.identity.fonts);
@@ -192,6 +224,8 @@ std::string ControlCommands::StatusLine() const {
   out << " bytesin=" << n.bytesIn << " bytesout=" << n.bytesOut << " printdata=" << n.printData
       << " commands=" << n.commands << " ignored=" << n.ignoredCommands << " dropped=" << n.repliesDropped
       << " connections=" << n.connections << " restarts=" << n.restarts << " prints=" << n.prints
+      << " images=" << n.images << " textlines=" << n.textLines << " feeds=" << n.feeds << " cuts=" << n.cuts
+      << " barcodes=" << n.barcodes << " journalfailures=" << n.journalFailures
       << " savefailures=" << n.saveFailures << " nvkeys=" << s.NvImages().size() << " nvfree=" << s.NvFree()
       << " logos=" << s.Logos().size();
   for (int number : NvSettings::CustomizedValueNumbers()) out << " cv" << number << '=' << *s.CustomizedValue(number);

@@ -19,14 +19,14 @@ constexpr std::uint8_t kGarbageBit = 0x80;
 }  // namespace
 
 HostChannel::HostChannel(int fd, bool ownsFd, std::string description, PrinterModel& model,
-                         const LinkBehaviour& link, Owner& owner)
+                         PrintEngine& printer, LinkBehaviour& link, Owner& owner)
     : fd_(fd),
       ownsFd_(ownsFd),
       description_(std::move(description)),
       model_(model),
       link_(link),
       owner_(owner),
-      interpreter_(model, *this),
+      interpreter_(model, printer, *this),
       random_(std::random_device{}()) {}
 
 HostChannel::~HostChannel() {
@@ -92,8 +92,10 @@ void HostChannel::SendToHost(std::vector<std::uint8_t> bytes) {
 
 bool HostChannel::WriteDue(Clock::time_point now) {
   while (!queue_.empty() && queue_.front().due <= now) {
+    if (link_.replyBudget && *link_.replyBudget == 0) return true;
     Pending& front = queue_.front();
     std::size_t left = front.bytes.size() - front.sent;
+    if (link_.replyBudget) left = static_cast<std::size_t>(std::min<std::uint64_t>(left, *link_.replyBudget));
     Clock::time_point firstAt{};
     if (byteTime_ != Clock::duration{}) {
       // Only the bytes whose time on the line has ended by now reach the host.
@@ -109,6 +111,7 @@ bool HostChannel::WriteDue(Clock::time_point now) {
       return false;
     }
     model_.counters.bytesOut += static_cast<std::uint64_t>(n);
+    if (link_.replyBudget) *link_.replyBudget -= static_cast<std::uint64_t>(n);
     if (byteTime_ != Clock::duration{} && n > 0) outLineFree_ = firstAt + (n - 1) * byteTime_;
     front.sent += static_cast<std::size_t>(n);
     queuedBytes_ -= static_cast<std::size_t>(n);
@@ -119,15 +122,27 @@ bool HostChannel::WriteDue(Clock::time_point now) {
 }
 
 bool HostChannel::HasDueOutput(Clock::time_point now) const {
-  if (queue_.empty() || queue_.front().due > now) return false;
+  if (queue_.empty() || queue_.front().due > now || Held()) return false;
   return byteTime_ == Clock::duration{} || NextOutputByteAt() <= now;
 }
 
 std::optional<Clock::time_point> HostChannel::NextDue() const {
   std::optional<Clock::time_point> next;
-  if (!queue_.empty()) next = byteTime_ == Clock::duration{} ? queue_.front().due : NextOutputByteAt();
+  if (!queue_.empty() && !Held()) next = byteTime_ == Clock::duration{} ? queue_.front().due : NextOutputByteAt();
   if (!arriving_.empty() && (!next || arriving_.front().at < *next)) next = arriving_.front().at;
   return next;
+}
+
+bool HostChannel::Held() const { return link_.replyBudget && *link_.replyBudget == 0; }
+
+void HostChannel::Requeue() {
+  std::deque<Pending> waiting;
+  waiting.swap(queue_);
+  queuedBytes_ = 0;
+  for (Pending& pending : waiting) {
+    SendToHost(std::vector<std::uint8_t>(pending.bytes.begin() + static_cast<std::ptrdiff_t>(pending.sent),
+                                         pending.bytes.end()));
+  }
 }
 
 void HostChannel::DiscardOutput() {

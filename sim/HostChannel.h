@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "sim/CommandInterpreter.h"
+#include "sim/PrintEngine.h"
 #include "sim/PrinterModel.h"
 
 namespace sim {
@@ -31,6 +32,10 @@ struct LinkBehaviour {
   int slowMs = 0;        // every reply leaves this much later
   bool garbage = false;  // replies are replaced by random bytes
   bool silent = false;   // replies are not sent at all
+  // `after N COMMAND`: only this many more bytes leave the printer; then sending stops
+  // until the server has carried out afterCommand (and cleared the budget).
+  std::optional<std::uint64_t> replyBudget;
+  std::string afterCommand;
 };
 
 class HostChannel : public CommandInterpreter::Host {
@@ -50,8 +55,8 @@ class HostChannel : public CommandInterpreter::Host {
   static constexpr std::size_t kMaxQueuedBytes = 1 << 20;
 
   // `fd` is non-blocking; the channel closes it when `ownsFd`.
-  HostChannel(int fd, bool ownsFd, std::string description, PrinterModel& model, const LinkBehaviour& link,
-              Owner& owner);
+  HostChannel(int fd, bool ownsFd, std::string description, PrinterModel& model, PrintEngine& printer,
+              LinkBehaviour& link, Owner& owner);
   ~HostChannel() override;
   HostChannel(const HostChannel&) = delete;
   HostChannel& operator=(const HostChannel&) = delete;
@@ -72,7 +77,8 @@ class HostChannel : public CommandInterpreter::Host {
   ReadResult ReadAvailable(bool discard);
   // A paced line: interprets the received bytes that have arrived by `now`.
   void FeedDue(Clock::time_point now);
-  // Writes the queued bytes whose time has come. False when the descriptor failed.
+  // Writes the queued bytes whose time has come (on a paced line: whose time on the line
+  // has passed), no more than the reply budget allows. False when the descriptor failed.
   bool WriteDue(Clock::time_point now);
   // True when bytes are due now but could not be written yet (wait for writability).
   bool HasDueOutput(Clock::time_point now) const;
@@ -83,6 +89,9 @@ class HostChannel : public CommandInterpreter::Host {
   void DiscardOutput();
   // Throws away received bytes that have not arrived yet (a paced line).
   void DiscardInput() { arriving_.clear(); }
+  // Queues what has not left yet again, as the link behaves now (silent drops it,
+  // garbage scrambles it): the rest of a reply held back by the reply budget.
+  void Requeue();
 
   // CommandInterpreter::Host
   void SendToHost(std::vector<std::uint8_t> bytes) override;
@@ -91,6 +100,9 @@ class HostChannel : public CommandInterpreter::Host {
   void ConditionChanged() override { owner_.OnConditionChanged(); }
 
  private:
+  // The reply budget is spent: nothing leaves until the server lifts it.
+  bool Held() const;
+
   struct Pending {
     Clock::time_point due;
     std::vector<std::uint8_t> bytes;
@@ -108,7 +120,7 @@ class HostChannel : public CommandInterpreter::Host {
   bool ownsFd_;
   std::string description_;
   PrinterModel& model_;
-  const LinkBehaviour& link_;
+  LinkBehaviour& link_;
   Owner& owner_;
   CommandInterpreter interpreter_;
   std::deque<Pending> queue_;

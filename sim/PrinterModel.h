@@ -83,6 +83,12 @@ struct Counters {
   std::uint64_t connections = 0;      // TCP connections accepted
   std::uint64_t restarts = 0;
   std::uint64_t prints = 0;           // NV graphics printed
+  std::uint64_t images = 0;           // raster images printed (any command)
+  std::uint64_t textLines = 0;
+  std::uint64_t feeds = 0;
+  std::uint64_t cuts = 0;
+  std::uint64_t barcodes = 0;
+  std::uint64_t journalFailures = 0;  // print journal or image file writes that failed
   std::uint64_t saveFailures = 0;     // state file writes that failed
 };
 

@@ -103,6 +103,13 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions& options, std
         return false;
       }
       options.controlPath = value;
+    } else if (arg == "--print-dir") {
+      if (!needValue()) return false;
+      if (value.empty()) {
+        error = "--print-dir needs a folder name";
+        return false;
+      }
+      options.printDir = value;
     } else if (arg == "--restart-delay") {
       if (!needValue()) return false;
       if (!ParseInt(value, 0, kMaxRestartDelayMs, number)) {
@@ -174,7 +181,7 @@ std::string SimUsage() {
   return "usage: xjk52-sim [--tcp ADDR:PORT]... [--pty [--pty-baud N]] [--state FILE] [--control SOCKET]\n"
          "                 [--model NAME] [--device-id N] [--serial TEXT] [--firmware TEXT]\n"
          "                 [--maker TEXT] [--fonts TEXT] [--battery 0-6] [--power ac|battery]\n"
-         "                 [--restart-delay MS] [--help]\n"
+         "                 [--restart-delay MS] [--print-dir DIR] [--help]\n"
          "\n"
          "A virtual XJ-K52II thermal receipt printer.\n"
          "  --tcp ADDR:PORT     listen for raw printing connections; ADDR must be 127.x.y.z,\n"
@@ -190,6 +197,7 @@ std::string SimUsage() {
          "  --battery 0-6       battery level (default 6 = full)\n"
          "  --power ac|battery  power source (default ac)\n"
          "  --restart-delay MS  how long a restart keeps the printer unreachable (default 300)\n"
+         "  --print-dir DIR     record what is printed in DIR: journal.txt and image-NNNN.pbm\n"
          "\n"
          "Prints one line per endpoint ('tcp 127.0.0.1:PORT', 'pty /dev/pts/N'), then 'ready'.\n"
          "Control commands, one per line on standard input (or the control socket), each\n"
@@ -197,7 +205,8 @@ std::string SimUsage() {
          "  cover open|closed   paper ok|near-end|end   cutter error|ok   fatal on|off\n"
          "  recoverable on|off  autorecoverable on|off  feed on|off       drawer high|low\n"
          "  battery 0-6         power ac|battery        offline on|off    slow MS\n"
-         "  garbage on|off      silent on|off           drop              status   help   quit\n";
+         "  garbage on|off      silent on|off           drop              factory\n"
+         "  status   help   quit\n";
 }
 
 }  // namespace sim

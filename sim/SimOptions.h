@@ -23,6 +23,7 @@ struct SimOptions {
   int ptyBaud = 0;                // 0: the terminal is not paced
   std::string statePath;          // empty: nothing is kept
   std::string controlPath;        // empty: control on standard input only
+  std::string printDir;           // empty: nothing printed is recorded
   int restartDelayMs = 300;
   Identity identity;
   int batteryLevel = kBatteryFull;

@@ -84,6 +84,7 @@ bool SimServer::Start(std::string& error) {
     // A state file that cannot be written is found out now, not after the first change.
     if (!existed && !state_->Save(model_.settings, error)) return false;
   }
+  if (!options_.printDir.empty() && !printer_.OpenJournal(options_.printDir, error)) return false;
   if (!options_.controlPath.empty() && !OpenControlSocket(error)) {
     Shutdown();
     return false;
@@ -191,7 +192,7 @@ bool SimServer::OpenPty(std::string& error) {
     error = Errno("cannot set raw mode on " + ptyPath_);
     return false;
   }
-  pty_ = std::make_unique<HostChannel>(ptyMaster_, false, "pty " + ptyPath_, model_, link_, *this);
+  pty_ = std::make_unique<HostChannel>(ptyMaster_, false, "pty " + ptyPath_, model_, printer_, link_, *this);
   pty_->SetLineRate(options_.ptyBaud);
   return true;
 }
@@ -254,7 +255,7 @@ void SimServer::AcceptTcp(int listenFd) {
     description += std::string(" ") + text + ":" + std::to_string(ntohs(peer.sin_port));
   }
   ++model_.counters.connections;
-  tcp_ = std::make_unique<HostChannel>(fd, true, description, model_, link_, *this);
+  tcp_ = std::make_unique<HostChannel>(fd, true, description, model_, printer_, link_, *this);
 }
 
 void SimServer::CloseTcp() { tcp_.reset(); }
@@ -278,6 +279,7 @@ void SimServer::BeginRestart() {
     pty_->Interpreter().Reset();
   }
   model_.userSettingMode = false;
+  printer_.DiscardLine();  // a restart clears the print buffer
   ++model_.counters.restarts;
   restarting_ = true;
   restartEnd_ = now + std::chrono::milliseconds(options_.restartDelayMs);
@@ -290,6 +292,17 @@ void SimServer::FinishRestart() {
     rebindPending_ = true;
     rebindAt_ = Clock::now() + kRebindRetry;
   }
+}
+
+void SimServer::RunDeferredCommand() {
+  const std::string command = std::move(link_.afterCommand);
+  link_.replyBudget.reset();
+  link_.afterCommand.clear();
+  const ControlCommands::Result result = control_.Execute(command);
+  if (result.reply.rfind("error", 0) == 0) std::fprintf(stderr, "xjk52-sim: after: %s: %s\n", command.c_str(), result.reply.c_str());
+  // What the budget held back leaves as the link behaves now.
+  if (tcp_) tcp_->Requeue();
+  if (pty_) pty_->Requeue();
 }
 
 void SimServer::OnSettingsChanged() { SaveState(); }
@@ -517,6 +530,7 @@ int SimServer::Run() {
     }
     if (tcp_ && !tcp_->WriteDue(now)) CloseTcp();
     if (pty_) pty_->WriteDue(now);
+    if (link_.replyBudget && *link_.replyBudget == 0) RunDeferredCommand();
     for (auto& client : controlClients_) {
       while (client.fd >= 0 && !client.out.empty()) {
         const ssize_t n = send(client.fd, client.out.data(), client.out.size(), MSG_NOSIGNAL | MSG_DONTWAIT);

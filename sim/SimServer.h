@@ -15,6 +15,7 @@
 
 #include "sim/ControlCommands.h"
 #include "sim/HostChannel.h"
+#include "sim/PrintEngine.h"
 #include "sim/PrinterModel.h"
 #include "sim/SimOptions.h"
 #include "sim/StateFile.h"
@@ -45,6 +46,7 @@ class SimServer : public HostChannel::Owner, public ControlCommands::Actions {
 
   // ControlCommands::Actions
   void ConditionChanged() override;
+  void SettingsChanged() override { SaveState(); }
   std::string DropConnection() override;
   std::string LinkStatus() const override;
 
@@ -76,11 +78,14 @@ class SimServer : public HostChannel::Owner, public ControlCommands::Actions {
   template <typename Reply>
   void ControlBytes(std::string& buffer, bool& discarding, const char* data, std::size_t size, Reply reply);
   void WriteStdout(const std::string& text);
+  // Carries out the command of `after` once its bytes have left.
+  void RunDeferredCommand();
   void SaveState();
   void Shutdown();
 
   SimOptions options_;
   PrinterModel model_;
+  PrintEngine printer_{model_.counters};
   LinkBehaviour link_;
   ControlCommands control_;
   std::optional<StateFile> state_;

@@ -54,6 +54,7 @@ StatusStep PrinterStatusMachine::OnStatus(std::int32_t code) {
   }
   if (!IsKnownStatusCode(shown)) shown = XJC_STATUS_UNKNOWN;
   if (InvalidatesSettings(shown)) needsSettingsRead_ = true;
+  if (!AllowsSettingsRead(shown)) retriedAfterNoAnswer_ = false;
 
   shownStatus_ = shown;
   step.shown = shown;
@@ -69,7 +70,15 @@ void PrinterStatusMachine::RollBack(const StatusStep& step) {
 }
 
 void PrinterStatusMachine::OnSettingsRead(std::int32_t result) {
-  if (result == kSettingsReadComplete) needsSettingsRead_ = false;
+  if (result == kSettingsReadComplete) {
+    needsSettingsRead_ = false;
+    retriedAfterNoAnswer_ = false;
+  } else if (result == kSettingsReadNoAnswer && !retriedAfterNoAnswer_) {
+    // The status has not changed for the library, which reports it only on changes and
+    // once to every new registration: forget it, so that report asks for the read.
+    retriedAfterNoAnswer_ = true;
+    lastMainStatus_ = XJC_STATUS_UNKNOWN;
+  }
 }
 
 std::optional<int> PrinterStatusMachine::OnBattery(std::uint16_t code, bool scaleIsFine) {

@@ -14,7 +14,11 @@
 // to (online, or a near-end warning) asks for a read; only a complete read
 // (kSettingsReadComplete) ends the request. A printer that could not be asked may have
 // been restarted, reset or exchanged meanwhile, so its settings are read once more when
-// it answers again.
+// it answers again. A read that the printer stopped answering in the middle of
+// (kSettingsReadNoAnswer) may have met a connection that was lost and is back at once,
+// so the status stays the same: the next report of it counts as new and the read is
+// tried once more, but only once until the printer is seen in another state, so a
+// printer that always stops at the same place is not read over and over.
 //
 // No Qt here. Not thread-safe: the pane uses it on the UI thread.
 #include <cstdint>
@@ -22,8 +26,10 @@
 
 #include "sdk/XJComm.h"
 
-// Result of a complete settings read (ReadPrinterSettings of the pane).
+// Result of a complete settings read (ReadPrinterSettings of the pane), and of one that
+// ended because the printer stopped answering.
 inline constexpr std::int32_t kSettingsReadComplete = 1;
+inline constexpr std::int32_t kSettingsReadNoAnswer = -64;
 
 // What one status code changes.
 struct StatusStep {
@@ -56,7 +62,8 @@ class PrinterStatusMachine {
   // could not be read after the user was told (-67): the code shown before comes back
   // and the read stays due.
   void RollBack(const StatusStep& step);
-  // The result of a settings read: a complete read ends the request for one.
+  // The result of a settings read: a complete read ends the request for one; one the
+  // printer stopped answering is tried again at the next status report (see above).
   void OnSettingsRead(std::int32_t result);
 
   // Takes a battery code: the picture to show now, nothing when the code was ignored,
@@ -77,4 +84,5 @@ class PrinterStatusMachine {
   std::optional<std::uint16_t> lastBatteryCode_;
   bool monitoringEnabled_ = true;
   bool needsSettingsRead_ = true;
+  bool retriedAfterNoAnswer_ = false;
 };

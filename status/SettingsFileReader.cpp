@@ -210,3 +210,20 @@ SettingsFileCheck ReadSettingsFile(std::u16string_view path, SettingsFileContent
   if (result != SettingsFileCheck::kOk) return result;
   return ParseSettingsFile(bytes.data(), bytes.size(), out);
 }
+
+std::u16string_view SettingsFileCheckText(SettingsFileCheck check) {
+  switch (check) {
+    case SettingsFileCheck::kOk: return u"";
+    case SettingsFileCheck::kCannotRead: return u"The file cannot be read.";
+    case SettingsFileCheck::kTooLarge: return u"The file is too large to be a settings file.";
+    case SettingsFileCheck::kTooShort: return u"The file is too short to be a settings file.";
+    case SettingsFileCheck::kBadHeader: return u"The file is not a settings file.";
+    case SettingsFileCheck::kLengthMismatch:
+      return u"The file is incomplete or has extra data: its size does not match its header.";
+    case SettingsFileCheck::kBadChecksum: return u"The file is damaged: its checksum does not match.";
+    case SettingsFileCheck::kBadLogo: return u"The logo data in the file is damaged.";
+    case SettingsFileCheck::kBadCommands:
+      return u"The file holds other commands than printer settings, or they are cut off.";
+  }
+  return u"";
+}

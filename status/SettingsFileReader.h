@@ -63,3 +63,6 @@ SettingsFileCheck ParseSettingsFile(const std::uint8_t* data, std::size_t size, 
 // Reads the file at path (a regular file of at most kMaxSettingsFileSize bytes) and
 // parses it as above.
 SettingsFileCheck ReadSettingsFile(std::u16string_view path, SettingsFileContents& out);
+
+// Why a file was refused, in English, for a result other than kOk (empty for kOk).
+std::u16string_view SettingsFileCheckText(SettingsFileCheck check);

@@ -1,5 +1,6 @@
 #include "libs/printerinfo/PrinterQuery.h"
 
+#include <algorithm>
 #include <chrono>
 #include <limits>
 
@@ -17,6 +18,13 @@ constexpr std::uint8_t kIdentNvCapacity = 0x31;
 constexpr std::uint8_t kIdentUserSettingMode = 0x20;
 constexpr std::uint8_t kIdentMemorySwitch = 0x21;
 constexpr std::uint8_t kIdentBattery = 0x45;
+constexpr std::uint8_t kIdentKeyList = 0x72;
+constexpr std::uint8_t kKeyListLast = 0x40;
+constexpr std::uint8_t kKeyListMore = 0x41;
+constexpr std::uint8_t kAck = 0x06;
+constexpr std::uint8_t kFirstKeyByte = 32;
+constexpr std::uint8_t kLastKeyByte = 126;
+constexpr std::size_t kKeyCodeCount = 95 * 95;
 constexpr std::uint8_t kSeparator = 0x1F;     // between setting number and value
 constexpr std::uint8_t kTerminator = 0x00;
 constexpr int kNoIdent = -1;
@@ -27,6 +35,9 @@ constexpr std::uint8_t kLevelEmpty = 0x30;
 constexpr std::uint8_t kLevelFull = 0x36;
 
 constexpr std::size_t kReadChunk = 256;
+// Long commands (an image for the NV graphics memory) go out in pieces, each with the
+// whole write time limit, so a slow serial line gets the time the size needs.
+constexpr std::size_t kWriteChunk = 4096;
 
 std::uint64_t NowMs() {
   using namespace std::chrono;
@@ -54,11 +65,16 @@ PrinterQuery::PrinterQuery(IXJComm* comm, Timeouts timeouts)
     : comm_(comm), timeouts_(timeouts) {}
 
 PrinterQuery::Status PrinterQuery::Send(const std::uint8_t* bytes, std::size_t size) {
-  std::uint32_t done = 0;
-  const std::uint32_t rc =
-      comm_->Write(bytes, static_cast<std::uint32_t>(size), &done, timeouts_.writeMs);
-  if (rc == XJC_E_TIMEOUT) return Status::kNoAnswer;
-  if (rc != XJC_OK || done != size) return Status::kIoError;
+  std::size_t sent = 0;
+  while (sent < size) {
+    const std::size_t chunk = std::min(kWriteChunk, size - sent);
+    std::uint32_t done = 0;
+    const std::uint32_t rc =
+        comm_->Write(bytes + sent, static_cast<std::uint32_t>(chunk), &done, timeouts_.writeMs);
+    if (rc == XJC_E_TIMEOUT) return Status::kNoAnswer;
+    if (rc != XJC_OK || done != chunk) return Status::kIoError;
+    sent += chunk;
+  }
   return Status::kOk;
 }
 
@@ -278,6 +294,37 @@ PrinterQuery::Status PrinterQuery::ReadNvGraphicsCapacity(std::uint32_t* bytes) 
   const std::optional<std::uint32_t> parsed = ParseDecimal(body);
   if (!parsed) return Status::kBadReply;
   *bytes = *parsed;
+  return Status::kOk;
+}
+
+PrinterQuery::Status PrinterQuery::ReadNvKeyCodes(std::vector<std::uint16_t>* keys) {
+  const std::uint8_t cmd[] = {0x1D, 0x28, 0x4C, 0x04, 0x00, 0x30, 0x40, 'K', 'C'};
+  Status st = Exchange(cmd, sizeof cmd);
+  if (st != Status::kOk) return st;
+  std::vector<std::uint16_t> listed;
+  for (;;) {
+    std::string body;
+    st = ReadBlock(kBlockData, kIdentKeyList, &body);
+    if (st != Status::kOk) return st;
+    if (body.empty() || (body.size() - 1) % 2 != 0) return Status::kBadReply;
+    const auto mark = static_cast<std::uint8_t>(body[0]);
+    if (mark != kKeyListLast && mark != kKeyListMore) return Status::kBadReply;
+    for (std::size_t i = 1; i < body.size(); i += 2) {
+      const auto kc1 = static_cast<std::uint8_t>(body[i]);
+      const auto kc2 = static_cast<std::uint8_t>(body[i + 1]);
+      if (kc1 < kFirstKeyByte || kc1 > kLastKeyByte || kc2 < kFirstKeyByte || kc2 > kLastKeyByte) {
+        return Status::kBadReply;
+      }
+      listed.push_back(static_cast<std::uint16_t>((kc1 << 8) | kc2));
+    }
+    if (listed.size() > kKeyCodeCount) return Status::kBadReply;
+    if (mark == kKeyListLast) break;
+    // A block that announces more must carry keys, or the listing would never end.
+    if (body.size() == 1) return Status::kBadReply;
+    st = Send(&kAck, 1);
+    if (st != Status::kOk) return st;
+  }
+  *keys = std::move(listed);
   return Status::kOk;
 }
 

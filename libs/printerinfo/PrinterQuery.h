@@ -92,6 +92,14 @@ class PrinterQuery {
   // GS ( L fn 51: "37 31 digits 00", the remaining NV graphics capacity in bytes.
   Status ReadNvGraphicsCapacity(std::uint32_t* bytes);
 
+  // GS ( L fn 64: the key codes of the stored NV graphics, (kc1 << 8) | kc2 each, in
+  // the order the printer lists them. The printer answers "37 72 40 pairs 00" for its
+  // last block, or "37 72 41 pairs 00" when more follow, and then waits for the host's
+  // ACK (06) before the next. A key byte outside 32-126, a block that announces more
+  // without carrying a key, or more keys than there are key codes is kBadReply; an
+  // unfinished listing is closed by the next command the printer reads.
+  Status ReadNvKeyCodes(std::vector<std::uint16_t>* keys);
+
   // DLE DC4 7 5: "37 45 source level 00". On kOk *source is 0 (AC adapter) or 1 (battery)
   // and *level is 0 (empty) .. 6 (full).
   Status ReadBattery(std::uint8_t* source, std::uint8_t* level);

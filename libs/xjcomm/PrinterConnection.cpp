@@ -1,5 +1,6 @@
 #include "libs/xjcomm/PrinterConnection.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 
@@ -96,6 +97,7 @@ XJC_RESULT PrinterConnection::OpenTransportLocked() {
   broken_ = false;
   stale_ = false;
   rawReplyPending_ = false;
+  owed_.clear();
   xoff_ = false;
   return transport_->Open(timeouts_.connectMs);
 }
@@ -116,6 +118,7 @@ void PrinterConnection::Close() {
   open_ = false;
   broken_ = false;
   rawReplyPending_ = false;
+  owed_.clear();
   asbItems_ = 0;
 }
 
@@ -163,6 +166,7 @@ XJC_RESULT PrinterConnection::PumpLocked(std::uint32_t timeoutMs) {
     }
   }
   if (fed.lastFlow != ReplyFilter::Flow::None) xoff_ = fed.lastFlow == ReplyFilter::Flow::Xoff;
+  ClaimOwedRepliesLocked();
   // Nobody is reading the oldest replies: keep memory bounded.
   while (filter_.PendingBytes() > kMaxPendingBytes && filter_.UnitCount() > 1) {
     filter_.TakeUnit(0);
@@ -232,6 +236,7 @@ XJC_RESULT PrinterConnection::TransactLocked(const Bytes& request, std::uint32_t
     for (std::size_t i = skip; i < filter_.UnitCount(); ++i) {
       const ReplyUnit& unit = filter_.Units()[i];
       if (!unit.complete) break;
+      if (unit.forCaller) continue;
       if (!rawReplyPending_ || HasForm(unit, form)) {
         reply = filter_.TakeUnit(i);
         return XJC_OK;
@@ -293,7 +298,46 @@ XJC_RESULT PrinterConnection::Write(const std::uint8_t* data, std::size_t size, 
   }
   const XJC_RESULT rc = WriteAllLocked(data, size, done, timeoutMs);
   if (*done > 0) rawReplyPending_ = true;
+  if (rc == XJC_OK && *done == size) NoteOwedRepliesLocked(data, size);
   return rc;
+}
+
+void PrinterConnection::NoteOwedRepliesLocked(const std::uint8_t* data, std::size_t size) {
+  // Only a write made of such requests alone: in print data the same bytes may be part
+  // of an image and get no answer.
+  const Bytes battery = BatteryStatusRequest();
+  std::vector<ReplyForm> forms;
+  for (std::size_t i = 0; i < size;) {
+    const std::size_t left = size - i;
+    if (left >= 3 && data[i] == 0x10 && data[i + 1] == 0x04 && data[i + 2] >= kRtPrinter &&
+        data[i + 2] <= kRtPaper) {
+      forms.push_back(ReplyForm::RealTimeStatus);
+      i += 3;
+    } else if (left >= battery.size() && std::equal(battery.begin(), battery.end(), data + i)) {
+      forms.push_back(ReplyForm::BatteryBlock);
+      i += battery.size();
+    } else {
+      return;
+    }
+  }
+  const std::uint64_t until = NowMs() + timeouts_.replyMs;
+  for (const ReplyForm form : forms) owed_.push_back({form, until});
+}
+
+void PrinterConnection::ClaimOwedRepliesLocked() {
+  const std::uint64_t now = NowMs();
+  while (!owed_.empty() && owed_.front().untilMs < now) owed_.pop_front();
+  for (std::size_t i = 0; i < filter_.UnitCount(); ++i) {
+    ReplyUnit& unit = filter_.UnitAt(i);
+    if (!unit.complete) break;
+    if (unit.examined) continue;
+    unit.examined = true;
+    // The printer answers in order, and the caller's requests went out first.
+    if (!owed_.empty() && HasForm(unit, owed_.front().form)) {
+      unit.forCaller = true;
+      owed_.pop_front();
+    }
+  }
 }
 
 XJC_RESULT PrinterConnection::Purge() {
@@ -303,6 +347,7 @@ XJC_RESULT PrinterConnection::Purge() {
   filter_.Clear();
   stale_ = false;
   rawReplyPending_ = false;
+  owed_.clear();
   return XJC_OK;
 }
 

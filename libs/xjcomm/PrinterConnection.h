@@ -12,7 +12,11 @@
 // between a caller's Write and Read never takes the caller's reply for its own. After a
 // question timed out, whatever has arrived late is thrown away before the next question
 // or write, so a slow printer's late answer neither passes for the answer to the next
-// question nor reaches a caller of Read.
+// question nor reaches a caller of Read. A write that holds nothing but requests the
+// library also asks itself (real-time status, battery) owes the caller their replies:
+// the next replies of those forms, in order, are the caller's and no question takes
+// them, even when they arrive after the question was sent (until the next Purge, or once
+// a reply's time has passed).
 //
 // When the connection is lost (the printer restarted, the cable was pulled), the next
 // question or write opens the transport again once before it reports a failure, and
@@ -20,6 +24,7 @@
 //
 // Every public function may be called from any thread.
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -138,6 +143,16 @@ class PrinterConnection {
   XJC_RESULT QueryInfoTextLocked(std::uint8_t function, std::string& text);
   XJC_RESULT QueryPrinterIdLocked(std::uint8_t function, std::uint8_t& value);
   XJC_RESULT QueryModelLocked(std::string& name, bool fresh);
+  // Notes the replies a caller's write asked for (see the class comment).
+  void NoteOwedRepliesLocked(const std::uint8_t* data, std::size_t size);
+  // Marks each newly complete reply that answers an owed request as the caller's.
+  void ClaimOwedRepliesLocked();
+
+  // A reply a caller's request asked for and that has not arrived yet.
+  struct OwedReply {
+    ReplyForm form;
+    std::uint64_t untilMs;  // after this it is no longer waited for
+  };
 
   const PortAddress address_;
   const ConnectionTimeouts timeouts_;
@@ -161,6 +176,7 @@ class PrinterConnection {
   std::optional<std::uint16_t> battery_;
   std::optional<bool> batterySupported_;
   std::optional<std::string> model_;
+  std::deque<OwedReply> owed_;
 };
 
 }  // namespace xjcomm

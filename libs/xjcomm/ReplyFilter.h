@@ -21,6 +21,10 @@ struct ReplyUnit {
   UnitKind kind = UnitKind::PrinterId;
   Bytes bytes;
   bool complete = false;
+  // Set by the owner once it has looked at the complete unit (see PrinterConnection):
+  // whether the reply answers a request of the caller of Write.
+  bool examined = false;
+  bool forCaller = false;
 };
 
 class ReplyFilter {
@@ -42,6 +46,9 @@ class ReplyFilter {
   // The queue of replies, oldest first; the last one may still be incomplete.
   const std::deque<ReplyUnit>& Units() const { return units_; }
   std::size_t UnitCount() const { return units_.size(); }
+
+  // Unit index, for the owner to mark (index < UnitCount()).
+  ReplyUnit& UnitAt(std::size_t index) { return units_[index]; }
 
   // Removes and returns unit index (which must be complete).
   ReplyUnit TakeUnit(std::size_t index);

@@ -59,6 +59,10 @@ std::string EscapeEventField(std::string_view text) {
 bool EventLogEnabled() { return LogPath() != nullptr; }
 
 void LogEvent(std::string_view event, std::initializer_list<std::u16string_view> fields) {
+  LogEvent(event, std::vector<std::u16string_view>(fields));
+}
+
+void LogEvent(std::string_view event, const std::vector<std::u16string_view>& fields) {
   const char* path = LogPath();
   if (path == nullptr) return;
   timespec now{};
@@ -126,17 +130,6 @@ int AutomaticAnswerFor(AutomaticAnswer answer, unsigned type) {
   if (buttons != MB_YESNO && buttons != MB_YESNOCANCEL) return IDOK;
   if (answer == AutomaticAnswer::kCancel) return buttons == MB_YESNOCANCEL ? IDCANCEL : IDNO;
   return answer == AutomaticAnswer::kNo ? IDNO : IDYES;
-}
-
-AutomaticAnswer AutomaticSelectionAnswer() {
-  const char* value = std::getenv(kSelectionAnswerVariable);
-  const AutomaticAnswer answer = ParseAutomaticAnswer(value);
-  if (answer == AutomaticAnswer::kOk || answer == AutomaticAnswer::kCancel) return answer;
-  if (answer != AutomaticAnswer::kNone) {
-    std::fprintf(stderr, "%s must be ok or cancel; the printer selection dialog waits for the user\n",
-                 kSelectionAnswerVariable);
-  }
-  return AutomaticAnswer::kNone;
 }
 
 bool InstallMessageBoxAutomation() {

@@ -9,15 +9,14 @@
 //                                 with six decimals, so that other processes can set the
 //                                 events against their own clock readings. Fields have
 //                                 backslash, tab, CR and LF escaped as \\ \t \r \n.
+//   XJ_SELECT_DIALOG_ANSWER=ok|cancel
+//                                 the printer selection dialog, once shown, is
+//                                 answered: OK on its selected row (the first), or Cancel.
 //   XJ_MESSAGE_BOX_ANSWER=ok|yes|no|cancel
 //                                 message boxes are not shown: each is logged and
 //                                 answered with the given answer ("yes"/"no" answer a
 //                                 Yes/No box, "cancel" answers Cancel where the box has
 //                                 it and No elsewhere, an OK box is always answered OK).
-//   XJ_SELECTION_ANSWER=ok|cancel the printer selection dialog is answered as soon as it
-//                                 shows: "ok" presses OK with the row it selected (the
-//                                 first), "cancel" presses Cancel; "selection-answered"
-//                                 (the answer) is logged at the press.
 //
 // Events: "messagebox" (caption, text, answer), "main-window-shown", "raised" (a second
 // start asked this copy to come to the front), "splash-shown", "splash-closed",
@@ -31,7 +30,10 @@
 // result of reading the printer's settings) and "notification" (summary, body of a
 // desktop notification, "sent" or "no-bus"); the progress dialog adds "progress-shown"
 // (its title) and "progress-closed" (its title and how many milliseconds it was held
-// open after the job had ended, so that it stays up long enough to be read).
+// open after the job had ended, so that it stays up long enough to be read); the printer
+// selection dialog adds "printer-list" (one field per row: the row's printer, interface
+// and port, separated by " | ") whenever it fills its list, and "selection-answered"
+// ("ok" or "cancel") when XJ_SELECT_DIALOG_ANSWER presses its button.
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -42,6 +44,7 @@ namespace plat {
 
 inline constexpr char kEventLogVariable[] = "XJ_EVENT_LOG";
 inline constexpr char kMessageBoxAnswerVariable[] = "XJ_MESSAGE_BOX_ANSWER";
+inline constexpr char kSelectDialogAnswerVariable[] = "XJ_SELECT_DIALOG_ANSWER";
 
 inline constexpr char kEventMessageBox[] = "messagebox";
 inline constexpr char kEventMainWindowShown[] = "main-window-shown";
@@ -59,6 +62,7 @@ inline constexpr char kEventSettingsRead[] = "settings-read";
 inline constexpr char kEventNotification[] = "notification";
 inline constexpr char kEventProgressShown[] = "progress-shown";
 inline constexpr char kEventProgressClosed[] = "progress-closed";
+inline constexpr char kEventPrinterList[] = "printer-list";
 inline constexpr char kEventSelectionAnswered[] = "selection-answered";
 
 // The escaped form of a field as it stands in the log.
@@ -69,6 +73,7 @@ std::string EscapeEventField(std::string_view text);
 // so lines of several threads or processes sharing the file never interleave. Any
 // thread.
 void LogEvent(std::string_view event, std::initializer_list<std::u16string_view> fields = {});
+void LogEvent(std::string_view event, const std::vector<std::u16string_view>& fields);
 
 // One line of the log, taken apart: the fields unescaped.
 struct EventLine {
@@ -94,11 +99,6 @@ AutomaticAnswer ParseAutomaticAnswer(const char* value);
 bool AutomaticAnswersEnabled();
 // The answer a box of the given type (MB_OK, MB_YESNO plus icon bits) gets.
 int AutomaticAnswerFor(AutomaticAnswer answer, unsigned type);
-
-inline constexpr char kSelectionAnswerVariable[] = "XJ_SELECTION_ANSWER";
-// The answer XJ_SELECTION_ANSWER gives the printer selection dialog: kOk, kCancel, or
-// kNone (unset; also for any other value, which is reported on standard error).
-AutomaticAnswer AutomaticSelectionAnswer();
 
 // Installs the message-box hook when either variable is set: every box is logged;
 // with an answer the box is answered without being shown, otherwise it is shown as

@@ -10,6 +10,7 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/MessageBox.h"
 #include "plugins/backup/BackupTexts.h"
+#include "plugins/common/PageParts.h"
 #include "plugins/common/PageTexts.h"
 #include "sdk/AppSettingsBlock.h"
 #include "sdk/IPluginDataMgr.h"
@@ -47,19 +48,6 @@ constexpr std::int32_t kDensityWrap = 65536;
 // Column widths of the list in pixels.
 constexpr int kSettingColumnWidth = 300;
 constexpr int kValueColumnWidth = 120;
-
-// English texts of the file checks, by SettingsFileCheck value.
-constexpr std::u16string_view kFileCheckTexts[] = {
-    u"",
-    u"The file cannot be read.",
-    u"The file is too large to be a settings file.",
-    u"The file is too short to be a settings file.",
-    u"The file is not a settings file.",
-    u"The file is incomplete or has extra data: its size does not match its header.",
-    u"The file is damaged: its checksum does not match.",
-    u"The logo data in the file is damaged.",
-    u"The file holds other commands than printer settings, or they are cut off.",
-};
 
 // Default names of the settings, as their pages call them.
 struct NamedSetting {
@@ -121,14 +109,6 @@ std::u16string CBackupView::Str(int id, std::u16string_view fallback) const { re
 
 std::u16string CBackupView::Msg(int id, std::u16string_view fallback) const { return texts_.MessageOr(id, fallback); }
 
-std::u16string CBackupView::CannotCommunicateText() const {
-  std::u16string text;
-  if (texts_.GetCommonMessageText(kCommonMsgCannotCommunicate, text) == LangResult::kLangOk && !text.empty()) {
-    return text;
-  }
-  return std::u16string(kDefaultCannotCommunicateText);
-}
-
 std::u16string CBackupView::CommonMsg(int id, std::u16string_view fallback) const {
   CFormViewCtrl* ctrl = Controller();
   return ctrl != nullptr ? ctrl->Table().MessageOr(id, fallback) : std::u16string(fallback);
@@ -138,18 +118,10 @@ void CBackupView::BuildControls() {
   using namespace backup_str;
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(16, 12, 16, 12);
-  auto* title = new QLabel(plat::ToQString(Str(kTitle, kBackupPageTitle)), this);
-  QFont titleFont = title->font();
-  titleFont.setBold(true);
-  titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
-  title->setFont(titleFont);
-  layout->addWidget(title);
-  auto* description = new QLabel(
-      plat::ToQString(Str(kDescription, u"Save the printer's settings to a file, or send the settings of such a "
-                                        u"file back to the printer. The printer restarts after a restore.")),
-      this);
-  description->setWordWrap(true);
-  layout->addWidget(description);
+  AddPageHeading(this, layout, plat::ToQString(Str(kTitle, kBackupPageTitle)),
+                 plat::ToQString(Str(kDescription, u"Save the printer's settings to a file, or send the settings of "
+                                                   u"such a file back to the printer. The printer restarts after a "
+                                                   u"restore.")));
   layout->addSpacing(8);
 
   auto* buttons = new QHBoxLayout;
@@ -289,10 +261,7 @@ bool CBackupView::RestoreFrom(const std::u16string& path) {
   const SettingsFileCheck check = ReadSettingsFile(path, file);
   if (check != SettingsFileCheck::kOk) {
     ShowFile({}, nullptr);
-    const auto index = static_cast<std::size_t>(check);
-    const std::u16string reason =
-        Msg(backup_msg::kFileCheckBase + static_cast<int>(index),
-            index < std::size(kFileCheckTexts) ? kFileCheckTexts[index] : kFileCheckTexts[0]);
+    const std::u16string reason = Msg(backup_msg::kFileCheckBase + static_cast<int>(check), SettingsFileCheckText(check));
     ShowWarningMessage(this, (reason + u"\n" + nothingSent).c_str());
     return false;
   }
@@ -325,7 +294,7 @@ bool CBackupView::RestoreFrom(const std::u16string& path) {
   ShowFile(path, &file);
   if (!ran) {
     // The printer's state forbade the job (offline, or another job runs): nothing left.
-    ShowWarningMessage(this, (CannotCommunicateText() + u"\n" + nothingSent).c_str());
+    ShowWarningMessage(this, (CannotCommunicateText(texts_) + u"\n" + nothingSent).c_str());
     return false;
   }
 

@@ -44,7 +44,6 @@ class CBackupView : public CSingleFormView {
   std::u16string Str(int id, std::u16string_view fallback) const;
   std::u16string Msg(int id, std::u16string_view fallback) const;
   std::u16string CommonMsg(int id, std::u16string_view fallback) const;
-  std::u16string CannotCommunicateText() const;
   void BuildControls();
   bool IsFileMode() const;
   std::u16string ChooseFile(bool forSaving);

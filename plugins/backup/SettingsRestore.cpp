@@ -98,48 +98,6 @@ PrinterOutcome ReadBack(IXJComm* comm, const SettingsFileContents& file, std::ve
 
 }  // namespace
 
-std::vector<PageDef> SettingBlockPages() {
-  std::vector<PageDef> pages;
-  auto pageOf = [&pages](std::uint32_t id, std::int32_t size) -> PageDef& {
-    for (PageDef& page : pages) {
-      if (page.blockId == id) return page;
-    }
-    PageDef page;
-    page.blockId = id;
-    page.blockSize = size;
-    pages.push_back(page);
-    return pages.back();
-  };
-  for (const CustomValueField& field : kCustomValueFields) {
-    SettingDef setting;
-    setting.source = SettingDef::Source::kCustomValue;
-    setting.number = field.number;
-    setting.offset = field.offset;
-    setting.defaultValue = field.defaultValue;
-    pageOf(field.blockId, field.blockSize).settings.push_back(setting);
-  }
-  PageDef& options = pageOf(kModelOptionsBlockId, kModelOptionsBlockSize);
-  for (const MemorySwitchField& field : kMemorySwitchFields) {
-    for (std::size_t i = 0; i < field.offsets.size(); ++i) {
-      if (field.offsets[i] == 0) continue;
-      SettingDef setting;
-      setting.source = SettingDef::Source::kMemorySwitchBit;
-      setting.number = field.number;
-      setting.bit = BitOfIndex(i);
-      setting.offset = field.offsets[i];
-      options.settings.push_back(setting);
-    }
-  }
-  return pages;
-}
-
-Block DefaultSettingBlock(std::uint32_t id) {
-  for (const PageDef& page : SettingBlockPages()) {
-    if (page.blockId == id) return DefaultBlock(page);
-  }
-  return {};
-}
-
 PrinterResult ReadSettingBlocks(IXJComm* comm, IPluginDataMgr& manager) {
   PrinterResult result;
   // The settings listed as failed point into these pages; the caller only counts them.
@@ -216,6 +174,8 @@ RestoreResult RestoreSettingsFile(IXJComm* comm, const SettingsFileContents& fil
   sent += sizeof kEnterUserSettingCommand;
   const std::size_t rest = file.commandBlock.size() - sizeof kEnterUserSettingCommand;
   if (!WriteAll(comm, file.commandBlock.data() + sizeof kEnterUserSettingCommand, rest, &sent, report)) {
+    // The printer confirmed user setting mode: it must not stay in it.
+    EndUserSettingModeAfterLoss(comm, policy);
     return RestoreResult{Outcome::kLostAfterSending, {}};
   }
   progress(kSentPercent);

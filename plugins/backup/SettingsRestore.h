@@ -16,14 +16,6 @@
 
 class IPluginDataMgr;
 
-// The setting blocks of sdk/SettingBlocks.h described as pages, one per block, so they
-// are read from the printer the way their own pages read them.
-std::vector<PageDef> SettingBlockPages();
-
-// The default contents of a setting block (header, the printer's factory values);
-// empty for an id that is no setting block.
-Block DefaultSettingBlock(std::uint32_t id);
-
 // Reads every setting block from the printer and stores it in the manager. kNoAnswer
 // as soon as the printer does not answer (blocks read before it are stored);
 // kIncomplete when the printer did not report some values (they keep what the manager
@@ -62,6 +54,9 @@ struct RestoreResult {
 // Sends the file's data part: the logo block, then the command block, waiting for the
 // printer to confirm user setting mode before the values follow; then waits for the
 // restart that leaving user setting mode causes, connects again (policy) and reads back
-// every setting the file sets. progress gets 0..90.
+// every setting the file sets. progress gets 0..90. When sending fails after the printer
+// confirmed user setting mode, the mode is ended as soon as the printer can be reached
+// again. policy.stop only cuts the wait for the restart short (kLostAfterSending): what
+// was begun is always sent whole.
 RestoreResult RestoreSettingsFile(IXJComm* comm, const SettingsFileContents& file, const ReconnectPolicy& policy,
                                   const std::function<void(int percent)>& progress);

@@ -8,6 +8,8 @@
 #include "platform/Text.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/MessageBox.h"
+#include "plugins/common/PageJob.h"
+#include "plugins/common/PageParts.h"
 #include "plugins/common/PageTexts.h"
 #include "sdk/AppSettingsBlock.h"
 #include "sdk/IPluginDataMgr.h"
@@ -56,15 +58,10 @@ std::u16string CSettingPageView::CommonText(int id, std::u16string_view fallback
 void CSettingPageView::BuildControls() {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(16, 12, 16, 12);
-  title_ = new QLabel(plat::ToQString(Text(page_.titleId, page_.title)), this);
-  QFont titleFont = title_->font();
-  titleFont.setBold(true);
-  titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
-  title_->setFont(titleFont);
-  layout->addWidget(title_);
-  description_ = new QLabel(plat::ToQString(Text(page_.descriptionId, page_.description)), this);
-  description_->setWordWrap(true);
-  layout->addWidget(description_);
+  const PageHeading heading = AddPageHeading(this, layout, plat::ToQString(Text(page_.titleId, page_.title)),
+                                             plat::ToQString(Text(page_.descriptionId, page_.description)));
+  title_ = heading.title;
+  description_ = heading.description;
   layout->addSpacing(8);
 
   auto* grid = new QGridLayout;
@@ -205,45 +202,21 @@ bool CSettingPageView::Apply() {
     return true;
   }
 
-  AppSettingsBlock* block = SettingsBlock();
-  IXJComm* comm = block != nullptr ? block->xjc : nullptr;
-  RetryParameters retry{};
-  GetRetryParameters(&retry);
-  const ReconnectPolicy policy{retry.count, retry.interval};
+  const ReconnectPolicy policy = RestartPolicy(*this);
   const Block stored = stored_;
   PrinterResult result{PrinterOutcome::kNoAnswer, {}};
   Block readBack;
-  EngineCommCtrl().threadProc = [&](CCommonFormView* page) -> std::int32_t {
-    page->ReportProgress(0);
+  RunPrinterJob(*this, [&](IXJComm* comm) {
     result = ApplyPageSettings(comm, page_, stored, wanted, policy, readBack);
-    page->ReportProgress(100);
-    return result.outcome == PrinterOutcome::kOk ? 1 : 0;
-  };
-  const std::int32_t job = comm != nullptr ? EngineCommCtrl().RunJob(this) : kJobRefused;
-  EngineCommCtrl().threadProc = nullptr;
-  if (job < 0) result = PrinterResult{PrinterOutcome::kNoAnswer, {}};
+  });
 
   if (result.outcome == PrinterOutcome::kOk || result.outcome == PrinterOutcome::kIncomplete) {
     // What the printer holds now is what was read back, whether or not all was taken.
     if (SetOwnPluginData(readBack.data(), static_cast<std::int32_t>(readBack.size())) == kSettingOk) stored_ = readBack;
   }
   UpdateButtons();
-  switch (result.outcome) {
-    case PrinterOutcome::kOk:
-      ShowInfoMessage(this, CommonText(kMsgApplied, kDefaultInfoText).c_str());
-      return true;
-    case PrinterOutcome::kInUse:
-      ShowWarningMessage(this, CommonText(kMsgPortInUse, kDefaultPortInUseText).c_str());
-      return false;
-    case PrinterOutcome::kNoAnswer:
-      ShowWarningMessage(this, CommonText(kMsgNoAnswer, kDefaultNoAnswerText).c_str());
-      return false;
-    case PrinterOutcome::kIncomplete: break;
-  }
-  std::u16string text = CommonText(kMsgNotTaken, kDefaultNotTakenText);
-  for (const SettingDef* setting : result.failed) text += u"\n" + Text(setting->labelId, setting->label);
-  ShowWarningMessage(this, text.c_str());
-  return false;
+  return ShowApplyOutcome(this, commonTexts_, result,
+                          [this](const SettingDef& setting) { return Text(setting.labelId, setting.label); });
 }
 
 std::int32_t CSettingPageView::QueryLeave() {

@@ -13,6 +13,8 @@ inline constexpr int kMsgPortInUse = 5;
 inline constexpr int kMsgNotTaken = 6;
 inline constexpr int kMsgApplyButton = 7;
 inline constexpr int kMsgResetButton = 8;
+inline constexpr int kMsgSentNoAnswer = 9;
+inline constexpr int kMsgSentInUse = 10;
 
 inline constexpr std::u16string_view kDefaultApplyQuestion = u"Apply the changed settings?";
 inline constexpr std::u16string_view kDefaultNoAnswerText =
@@ -20,6 +22,12 @@ inline constexpr std::u16string_view kDefaultNoAnswerText =
 inline constexpr std::u16string_view kDefaultPortInUseText =
     u"The printer is in use by another program. The settings were not changed.";
 inline constexpr std::u16string_view kDefaultNotTakenText = u"The printer did not take these settings:";
+inline constexpr std::u16string_view kDefaultSentNoAnswerText =
+    u"The settings were sent, but the printer did not answer after its restart. Its settings are read again when "
+    u"it answers.";
+inline constexpr std::u16string_view kDefaultSentInUseText =
+    u"The settings were sent, but the printer is now in use by another program. Its settings are read again when "
+    u"it answers.";
 inline constexpr std::u16string_view kDefaultApplyButton = u"&Apply";
 inline constexpr std::u16string_view kDefaultResetButton = u"&Reset";
 

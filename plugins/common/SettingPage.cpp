@@ -64,6 +64,7 @@ std::uint32_t AwaitRestart(IXJComm* comm, const ReconnectPolicy& policy, const s
                                                                  std::max(policy.intervalMs, 0));
   XJC_RESULT recovery = XJC_E_TIMEOUT;
   do {
+    if (policy.stop && policy.stop()) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(kReconnectPollMs));
     recovery = comm->RecoverySending();
     if (recovery == XJC_OK) {
@@ -72,6 +73,15 @@ std::uint32_t AwaitRestart(IXJComm* comm, const ReconnectPolicy& policy, const s
     }
   } while (Clock::now() < deadline);
   return recovery;
+}
+
+bool EndUserSettingModeAfterLoss(IXJComm* comm, const ReconnectPolicy& policy) {
+  ReconnectPolicy untilSent = policy;
+  untilSent.stop = nullptr;
+  PrinterQuery query(comm);
+  const std::vector<std::uint8_t> leave(std::begin(kLeaveUserSettingCommand), std::end(kLeaveUserSettingCommand));
+  return AwaitRestart(comm, untilSent, [&] { return query.SendCommand(leave) == PrinterQuery::Status::kOk; }) ==
+         XJC_OK;
 }
 
 PrinterResult ReadPageSettings(IXJComm* comm, const PageDef& page, Block& block) {
@@ -148,7 +158,10 @@ PrinterResult ApplyPageSettings(IXJComm* comm, const PageDef& page, const Block&
     status = query.SendCommand(std::vector<std::uint8_t>(std::begin(kLeaveUserSettingCommand),
                                                           std::end(kLeaveUserSettingCommand)));
   }
-  if (status != PrinterQuery::Status::kOk) return PrinterResult{PrinterOutcome::kNoAnswer, changed};
+  if (status != PrinterQuery::Status::kOk) {
+    EndUserSettingModeAfterLoss(comm, policy);
+    return PrinterResult{PrinterOutcome::kNoAnswer, changed};
+  }
 
   // The printer restarts now and drops the connection; it is back when a connection
   // can be made again and it answers.
@@ -162,5 +175,91 @@ PrinterResult ApplyPageSettings(IXJComm* comm, const PageDef& page, const Block&
     return true;
   });
   if (recovery == XJC_OK) return result;
-  return PrinterResult{recovery == XJC_E_IN_USE ? PrinterOutcome::kInUse : PrinterOutcome::kNoAnswer, changed};
+  return PrinterResult{recovery == XJC_E_IN_USE ? PrinterOutcome::kInUse : PrinterOutcome::kNoAnswer, changed, true};
+}
+
+std::vector<PageDef> SettingBlockPages() {
+  std::vector<PageDef> pages;
+  auto pageOf = [&pages](std::uint32_t id, std::int32_t size) -> PageDef& {
+    for (PageDef& page : pages) {
+      if (page.blockId == id) return page;
+    }
+    PageDef page;
+    page.blockId = id;
+    page.blockSize = size;
+    pages.push_back(page);
+    return pages.back();
+  };
+  for (const CustomValueField& field : kCustomValueFields) {
+    SettingDef setting;
+    setting.source = SettingDef::Source::kCustomValue;
+    setting.number = field.number;
+    setting.offset = field.offset;
+    setting.defaultValue = field.defaultValue;
+    pageOf(field.blockId, field.blockSize).settings.push_back(setting);
+  }
+  PageDef& options = pageOf(kModelOptionsBlockId, kModelOptionsBlockSize);
+  for (const MemorySwitchField& field : kMemorySwitchFields) {
+    for (std::size_t i = 0; i < field.offsets.size(); ++i) {
+      if (field.offsets[i] == 0) continue;
+      SettingDef setting;
+      setting.source = SettingDef::Source::kMemorySwitchBit;
+      setting.number = field.number;
+      setting.bit = 8 - static_cast<int>(i);  // the characters run from bit 8 to bit 1
+      setting.offset = field.offsets[i];
+      options.settings.push_back(setting);
+    }
+  }
+  return pages;
+}
+
+Block DefaultSettingBlock(std::uint32_t id) {
+  for (const PageDef& page : SettingBlockPages()) {
+    if (page.blockId == id) return DefaultBlock(page);
+  }
+  return {};
+}
+
+PrinterResult RestorePageDefaults(IXJComm* comm, const std::vector<PageDef>& pages, const ReconnectPolicy& policy,
+                                  std::vector<Block>& blocks) {
+  // All settings of all pages as one page, each in a field of its own, so one user
+  // setting mode (and one restart) takes them all.
+  PageDef all;
+  std::vector<const SettingDef*> origin;
+  std::vector<std::size_t> pageOf;
+  for (std::size_t p = 0; p < pages.size(); ++p) {
+    for (const SettingDef& setting : pages[p].settings) {
+      SettingDef field = setting;
+      field.offset = kBlockHeaderSize + 4 * origin.size();
+      all.settings.push_back(field);
+      origin.push_back(&setting);
+      pageOf.push_back(p);
+    }
+  }
+  all.blockSize = static_cast<std::int32_t>(kBlockHeaderSize + 4 * origin.size());
+  const auto toPages = [&](const std::vector<const SettingDef*>& settings) {
+    std::vector<const SettingDef*> mapped;
+    for (const SettingDef* setting : settings) mapped.push_back(origin[static_cast<std::size_t>(setting - all.settings.data())]);
+    return mapped;
+  };
+
+  const Block defaults = DefaultBlock(all);
+  // A setting the printer does not report keeps a value other than its default, so it
+  // is sent all the same.
+  Block current = defaults;
+  for (const SettingDef& setting : all.settings) SetFieldValue(current, setting, setting.defaultValue ^ 1);
+  if (ReadPageSettings(comm, all, current).outcome == PrinterOutcome::kNoAnswer) {
+    return PrinterResult{PrinterOutcome::kNoAnswer, {}};
+  }
+  Block readBack;
+  const PrinterResult applied = ApplyPageSettings(comm, all, current, defaults, policy, readBack);
+  if (applied.outcome == PrinterOutcome::kOk || applied.outcome == PrinterOutcome::kIncomplete) {
+    blocks.resize(pages.size());
+    for (std::size_t i = 0; i < all.settings.size(); ++i) {
+      Block& block = blocks[pageOf[i]];
+      if (block.empty()) block = DefaultBlock(pages[pageOf[i]]);
+      SetFieldValue(block, *origin[i], FieldValue(readBack, all.settings[i]));
+    }
+  }
+  return PrinterResult{applied.outcome, toPages(applied.failed), applied.sent};
 }

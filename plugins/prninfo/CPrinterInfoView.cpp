@@ -8,6 +8,8 @@
 
 #include "platform/Text.h"
 #include "platform/ui/Controls.h"
+#include "plugins/common/PageJob.h"
+#include "plugins/common/PageParts.h"
 #include "plugins/common/PageTexts.h"
 #include "plugins/prninfo/PrinterInfoTexts.h"
 #include "sdk/AppSettingsBlock.h"
@@ -66,16 +68,8 @@ void CPrinterInfoView::BuildControls() {
   using namespace prninfo_str;
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(16, 12, 16, 12);
-  auto* title = new QLabel(plat::ToQString(Str(kTitle, kPrinterInfoPageTitle)), this);
-  QFont titleFont = title->font();
-  titleFont.setBold(true);
-  titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
-  title->setFont(titleFont);
-  layout->addWidget(title);
-  auto* description =
-      new QLabel(plat::ToQString(Str(kDescription, u"What the connected printer reports about itself.")), this);
-  description->setWordWrap(true);
-  layout->addWidget(description);
+  AddPageHeading(this, layout, plat::ToQString(Str(kTitle, kPrinterInfoPageTitle)),
+                 plat::ToQString(Str(kDescription, u"What the connected printer reports about itself.")));
   layout->addSpacing(8);
 
   auto* grid = new QGridLayout;
@@ -152,29 +146,14 @@ void CPrinterInfoView::LoadFromBlocks() {
 bool CPrinterInfoView::Refresh() {
   AppSettingsBlock* block = SettingsBlock();
   if (block == nullptr || block->dataMgr == nullptr || IsFileMode()) return false;
-  IXJComm* comm = block->xjc;
   Block info = StoredBlock(kPrinterInfoBlockId, prninfo::DefaultPrinterInfoBlock());
   Block page = StoredBlock(kPrinterInfoPageBlockId, prninfo::DefaultPageBlock());
   PrinterOutcome outcome = PrinterOutcome::kNoAnswer;
-  bool ran = false;
-  if (comm != nullptr) {
-    EngineCommCtrl().threadProc = [&](CCommonFormView* view) -> std::int32_t {
-      ran = true;
-      view->ReportProgress(0);
-      outcome = prninfo::ReadPrinterInformation(comm, true, info, page);
-      view->ReportProgress(100);
-      return outcome == PrinterOutcome::kOk ? kPluginReadOk : kSettingNotFound;
-    };
-    EngineCommCtrl().RunJob(this);
-    EngineCommCtrl().threadProc = nullptr;
-  }
+  const bool ran = RunPrinterJob(
+      *this, [&](IXJComm* comm) { outcome = prninfo::ReadPrinterInformation(comm, true, info, page); });
   if (!ran) {
     // The printer's state forbade the job (offline, or another job runs).
-    std::u16string text;
-    if (texts_.GetCommonMessageText(kCommonMsgCannotCommunicate, text) != LangResult::kLangOk || text.empty()) {
-      text = kDefaultCannotCommunicateText;
-    }
-    ShowWarningMessage(this, text.c_str());
+    ShowWarningMessage(this, CannotCommunicateText(texts_).c_str());
     return false;
   }
   if (outcome == PrinterOutcome::kNoAnswer) {

@@ -96,6 +96,25 @@ TEST(PrinterListRules, InstalledPrintersAreFilteredAndBound) {
   EXPECT_NE(unbound[0].ownedRecord, nullptr);
 }
 
+TEST(PrinterListRules, UnboundPrinterPrintsThroughThePortOfItsDeviceUri) {
+  const std::vector<plat::InstalledPrinter> printers = {
+      {u"Counter", u"Counter", u"NORVE XJ-K52II Receipt5", "socket://127.0.0.1:9101"},
+      {u"Office", u"Office", u"NORVE XJ-K52II Receipt5", "ipp://server/printers/receipt"},
+  };
+  const auto entries = BuildInstalledPrinterEntries(printers, nullptr, 0, u"NORVE XJ-K52II", u"");
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].device.problem, QueueDeviceProblem::None);
+  EXPECT_EQ(plat::FieldText(entries[0].record->kind), u"NET");
+  EXPECT_EQ(plat::FieldText(entries[0].record->portName), u"127.0.0.1:9101");
+  EXPECT_EQ(plat::FieldText(entries[0].record->deviceName), u"NORVE XJ-K52II Receipt5");
+  EXPECT_EQ(entries[0].record->origin, kPortOriginInstalledPrinter);
+  // A queue behind a print server keeps its name as the port and says why.
+  EXPECT_EQ(entries[1].device.problem, QueueDeviceProblem::PrintServer);
+  EXPECT_EQ(entries[1].deviceUri, "ipp://server/printers/receipt");
+  EXPECT_EQ(plat::FieldText(entries[1].record->kind), u"");
+  EXPECT_EQ(plat::FieldText(entries[1].record->portName), u"Office");
+}
+
 TEST(PrinterListRules, OwnRecordCutsLongNamesToTheField) {
   const std::u16string longName(400, u'q');
   const std::vector<plat::InstalledPrinter> printers = {{u"A", longName, u"NORVE XJ-K52II Receipt5"}};

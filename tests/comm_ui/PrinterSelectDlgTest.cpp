@@ -465,7 +465,7 @@ TEST(PrinterSelectDlg, InstalledPrinterModeFiltersAndBindsQueues) {
         {u"Plain", u"PLAIN", u"NORVE XJ-K52II"},                  // no printer kind mark
         {u"Receipt A", u"ZLDPRT001", u"NORVE XJ-K52II Receipt5"},  // bound to the port
         {u"Other", u"OTHER", u"Generic Receipt5"},                 // another driver
-        {u"Label B", u"LABELQ", u"NORVE XJ-K52II Label5"},        // no port: own record
+        {u"Label B", u"LABELQ", u"NORVE XJ-K52II Label5", "ipp://server/printers/label"},  // own record
     };
   });
   f.install.block->mode = kModeDriver;
@@ -479,7 +479,8 @@ TEST(PrinterSelectDlg, InstalledPrinterModeFiltersAndBindsQueues) {
     EXPECT_EQ(list->RowText(0, 2).toStdString(), sim.TcpEndpoint());
     EXPECT_EQ(list->RowText(0, 3), "(ZLDPRT001)");
     EXPECT_EQ(list->RowText(1, 0), "Label B");
-    EXPECT_EQ(list->RowText(1, 2), "LABELQ");
+    EXPECT_EQ(list->RowText(1, 1), "IPP");
+    EXPECT_EQ(list->RowText(1, 2), "Cannot be set up: ipp://server/printers/label");
     const auto* own = reinterpret_cast<const PortRecord*>(list->RowData(1));
     EXPECT_EQ(own->origin, kPortOriginInstalledPrinter);
     EXPECT_EQ(plat::FieldText(own->deviceName), u"NORVE XJ-K52II Label5");
@@ -519,6 +520,65 @@ TEST(PrinterSelectDlg, InstalledPrinterModeFiltersAndBindsQueues) {
   plat::SetInstalledPrinterSource({});
 }
 
+TEST(PrinterSelectDlg, InstalledPrinterPrintsThroughItsDeviceOrTellsWhyItCannot) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start());
+  SelectFixture f;
+  const std::string uri = "socket://" + sim.TcpEndpoint();
+  plat::SetInstalledPrinterSource([uri] {
+    return std::vector<plat::InstalledPrinter>{
+        {u"XJK52_Counter", u"XJK52_Counter", u"NORVE XJ-K52II Receipt5", uri},
+        {u"Office", u"Office", u"NORVE XJ-K52II Receipt5", "lpd://10.0.0.9/receipt"},
+        {u"Broken", u"Broken", u"NORVE XJ-K52II Receipt5", "serial:/dev/ttyS0?parity=mark"},
+    };
+  });
+  f.install.block->mode = kModeDriver;
+  f.install.SetLanguage(0x0411);
+  f.Prepare();
+  f.dialog.SetDriverFilter(kDriverFilterText);
+  const int result = RunModal(f.dialog, [&] {
+    plat::ReportList* list = f.dialog.List();
+    ASSERT_EQ(list->RowCount(), 3);
+    EXPECT_EQ(list->RowText(0, 1).toStdString(), "ネットワーク");
+    EXPECT_EQ(list->RowText(0, 2).toStdString(), sim.TcpEndpoint());
+    EXPECT_EQ(list->RowText(1, 1), "LPD");
+    EXPECT_EQ(list->RowText(2, 2).toStdString(), "正しくありません: serial:/dev/ttyS0?parity=mark");
+    EXPECT_EQ(list->topLevelItem(2)->toolTip(2), list->RowText(2, 2));
+    list->SelectRow(2);
+    f.dialog.OnOK();
+  });
+  // The broken queue is explained, not tested; the dialog ends on it as the driver's choice.
+  EXPECT_EQ(result, QDialog::Accepted);
+  EXPECT_EQ(plat::ToUtf8(f.boxes.Last()),
+            "プリンターの接続先が正しくありません: serial:/dev/ttyS0?parity=mark (ポートは設定 parity=mark を使用できません)");
+  EXPECT_EQ(f.dialog.LastTestResult(), XJC_E_NO_PORT);
+  const std::string status = sim.Control("status");
+  EXPECT_NE(status.find(" connections=0"), std::string::npos) << status;
+
+  // The network queue reaches the printer and opens it.
+  CPrinterSelectDlg again;
+  again.SetXJC(&f.xjc);
+  again.SetSettingsBlock(*f.install.block);
+  again.SetDriverFilter(kDriverFilterText);
+  again.SetPrinterNameFilter(u"XJK52_Counter");
+  EXPECT_EQ(RunModal(again, [&] { again.OnOK(); }), QDialog::Accepted);
+  EXPECT_EQ(again.LastTestResult(), XJC_OK);
+  EXPECT_EQ(again.SettingsBlock().chosenIfType, kIfTypeEthernet);
+  EXPECT_EQ(f.boxes.All().size(), 1u);
+  f.xjc.Close();
+
+  // An English user reads why the print server queue cannot be set up.
+  f.install.SetLanguage(0x0409);
+  CPrinterSelectDlg office;
+  office.SetXJC(&f.xjc);
+  office.SetSettingsBlock(*f.install.block);
+  office.SetDriverFilter(kDriverFilterText);
+  office.SetPrinterNameFilter(u"Office");
+  RunModal(office, [&] { office.OnOK(); });
+  plat::SetInstalledPrinterSource({});
+  EXPECT_EQ(plat::ToUtf8(f.boxes.Last()).rfind("This printer is reached through a print server (lpd://10.0.0.9/receipt).", 0), 0u)
+      << plat::ToUtf8(f.boxes.Last());
+}
 
 namespace {
 // Registered ports as a library would report them, with kinds the library itself never

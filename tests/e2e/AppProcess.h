@@ -41,6 +41,12 @@ class AppProcess {
   // "ok" unless set: the answer every message box gets.
   void SetMessageBoxAnswer(const std::string& answer) { env_["XJ_MESSAGE_BOX_ANSWER"] = answer; }
 
+  // Loads the tests' hand into the program (tests/e2e/hand/TestHand.cpp); set before
+  // Start. Hand() then sends it one command and returns its answer line, or an empty
+  // text when the program did not answer within timeoutMs.
+  void UseHand();
+  std::string Hand(const std::string& command, int timeoutMs = 10000);
+
   // Starts program (default: the installed one) with the arguments.
   bool Start(const std::vector<std::string>& args, const std::string& program = InstalledProgram());
 
@@ -61,8 +67,12 @@ class AppProcess {
   int WaitForExit(int timeoutMs = kExitTimeoutMs);
   bool Running();
   pid_t Pid() const { return child_.Pid(); }
-  // What the child wrote to standard output and error (for failure messages).
+  // What the child wrote to standard output and error (for failure messages); only
+  // standard output after SeparateErrorOutput.
   std::string Output() const;
+  // Before Start: standard error goes apart from standard output (ErrorOutput).
+  void SeparateErrorOutput() { separateErrors_ = true; }
+  std::string ErrorOutput() const;
   const std::string& LogPath() const { return logPath_; }
 
  private:
@@ -70,6 +80,9 @@ class AppProcess {
   std::string folder_;
   std::string logPath_;
   std::string outputPath_;
+  std::string errorPath_;
+  bool separateErrors_ = false;
+  std::string handPath_;
   ChildProcess child_;
 };
 

@@ -11,7 +11,10 @@
 #include <thread>
 #include <vector>
 
+#include "comm/XJC.h"
+#include "platform/Text.h"
 #include "tests/e2e/AppProcess.h"
+#include "tests/support/PortRecords.h"
 #include "tests/support/SimProcess.h"
 #include "tests/support/TestEnv.h"
 
@@ -22,13 +25,20 @@ inline std::string DataFolder() {
   return std::string(std::getenv("XJ_COMMON_APPDATA")) + "/NORVE/XJK52IIUTL";
 }
 
-// A counter of the simulator's status line ("connections", "bytesin" ...), -1 when absent.
-inline long SimCounter(SimProcess& sim, const std::string& name) {
-  const std::string status = sim.Control("status");
+// A value of the simulator's status line ("restarting", "after" ...), empty when absent.
+inline std::string SimValue(SimProcess& sim, const std::string& name) {
+  const std::string status = sim.Control("status") + " ";
   const std::string key = " " + name + "=";
   const std::size_t at = status.find(key);
-  if (at == std::string::npos) return -1;
-  return std::strtol(status.c_str() + at + key.size(), nullptr, 10);
+  if (at == std::string::npos) return {};
+  const std::size_t start = at + key.size();
+  return status.substr(start, status.find(' ', start) - start);
+}
+
+// A counter of the simulator's status line ("connections", "bytesin" ...), -1 when absent.
+inline long SimCounter(SimProcess& sim, const std::string& name) {
+  const std::string value = SimValue(sim, name);
+  return value.empty() ? -1 : std::strtol(value.c_str(), nullptr, 10);
 }
 
 // The names of the logged events, in order, without "plugin-dropped": which menu items
@@ -142,6 +152,20 @@ inline std::string InstallationWithLanguage(const std::string& langCode) {
   if (at != std::string::npos) setting.replace(at, setting.find('\n', at) - at, "LANGID=" + langCode);
   testenv::WriteFile(folder + "/SETTING.INI", setting);
   return folder + "/xjk52util";
+}
+
+// Registers the simulator's network port with the communication library the way the
+// port setting dialog does (test, then add), with a connection path when one is given,
+// so the selection dialog lists it (a driver port path: the "p" option then opens it
+// without the selection dialog).
+inline void RegisterNetPort(const std::string& endpoint, const std::u16string& path = {}) {
+  XJC xjc;
+  ASSERT_EQ(xjc.Load(plat::FromUtf8(AppProcess::InstallationFolder() + "/XJComm.so")), XJC_OK);
+  const std::u16string portName = plat::FromUtf8(endpoint);
+  PortRecord record = MakePortRecord({.kind = kPortKindNet, .portName = portName, .path = path});
+  ASSERT_EQ(xjc.XJC_CommunicationTest(&record), XJC_OK);
+  ASSERT_EQ(xjc.XJC_AddPort(&record), XJC_OK);
+  xjc.XJC_Terminate();
 }
 
 // Ends the program with SIGTERM and returns its exit code.

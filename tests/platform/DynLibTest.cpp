@@ -55,6 +55,17 @@ TEST(DynLibTest, FailuresGiveNullAndSayWhy) {
   testenv::WriteFile(dir + "/Broken.so", "this is not a shared object");
   EXPECT_EQ(LoadLibraryW(FromUtf8(dir + "/Broken.dll")), nullptr);
   EXPECT_NE(LastLoadError().find(dir + "/Broken.so"), std::string::npos) << LastLoadError();
+  // A library cut short at any point is refused with a reason, never mapped past the
+  // end of the file (which would end the program with SIGBUS).
+  const std::string whole = ToUtf8(ExecutableFolder()) + "xj_platform_test_module.so";
+  const auto size = std::filesystem::file_size(whole);
+  for (const auto keep : {size / 8, size / 2, size - 1}) {
+    const std::string cut = dir + "/Cut" + std::to_string(keep) + ".so";
+    std::filesystem::copy_file(whole, cut);
+    std::filesystem::resize_file(cut, keep);
+    EXPECT_EQ(LoadLibraryW(FromUtf8(cut)), nullptr) << keep;
+    EXPECT_NE(LastLoadError().find("cut short"), std::string::npos) << LastLoadError();
+  }
 }
 
 TEST(DynLibTest, LastLoadErrorBelongsToTheFailingThread) {

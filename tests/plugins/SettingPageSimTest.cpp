@@ -106,6 +106,7 @@ TEST_F(SettingPageSimTest, APrinterThatFallsSilentDuringApplyEndsItWithinTheRetr
   Block readBack;
   PrinterResult result = ApplyPageSettings(&xjc_, page_, stored, wanted, ReconnectPolicy{2, 100}, readBack);
   EXPECT_EQ(result.outcome, PrinterOutcome::kNoAnswer);
+  EXPECT_FALSE(result.sent);
   // The simulator may take the control question before the bytes on the connection.
   for (int wait = 0; wait < 100 && printer_.Status("usermode") != "off"; ++wait) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -119,9 +120,12 @@ TEST_F(SettingPageSimTest, APrinterThatFallsSilentDuringApplyEndsItWithinTheRetr
   EXPECT_EQ(result.outcome, PrinterOutcome::kOk);
   SetFieldValue(wanted, page_.settings[2], 2);
   const Block applied = readBack;
-  sim_->Control("silent on");
+  // Silent from the confirmation of user setting mode on (its three bytes).
+  sim_->Control("after 3 silent on");
   result = ApplyPageSettings(&xjc_, page_, applied, wanted, ReconnectPolicy{2, 100}, readBack);
   EXPECT_EQ(result.outcome, PrinterOutcome::kNoAnswer);
+  EXPECT_TRUE(result.sent) << "the printer may hold the values: the user is not told they were not changed";
+  EXPECT_EQ(printer_.Status("cv6"), "2");
   ASSERT_EQ(result.failed.size(), 1u);
 }
 

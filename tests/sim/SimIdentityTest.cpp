@@ -153,12 +153,13 @@ TEST(SimControlTest, BadControlCommandsGetAnErrorAndChangeNothing) {
   const std::string before = sim.Control("status");
   for (const std::string command :
        {"", "cover", "cover ajar", "cover open now", "paper empty", "battery 7", "battery -1", "battery x",
-        "power solar", "slow fast", "slow 600001", "garbage maybe", "status now", "jump", "quit please"}) {
+        "power solar", "slow fast", "slow 600001", "garbage maybe", "status now", "jump", "quit please", "after",
+        "after 5", "after -1 drop", "after 5 quit", "after 5 after 2 drop", "after 5 jump"}) {
     const std::string reply = sim.Control(command);
     EXPECT_EQ(reply.rfind("error: ", 0), 0u) << "'" << command << "' -> " << reply;
   }
   const std::string after = sim.Control("status");
-  for (const std::string key : {"cover", "paper", "battery", "power", "slow", "garbage"})
+  for (const std::string key : {"cover", "paper", "battery", "power", "slow", "garbage", "after"})
     EXPECT_EQ(StatusValue(after, key), StatusValue(before, key)) << key;
   // An over-long line is refused as a whole; the next line is read normally.
   EXPECT_EQ(sim.Control(std::string(5000, 'x')), "error: line too long");

@@ -56,6 +56,14 @@ inline Bytes Cat(Bytes a, const Bytes& b) {
   return a;
 }
 inline Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+// GS ( L with a 2-byte length, or GS 8 L with a 4-byte length, around `body` (m fn ...).
+inline Bytes Graphics(const Bytes& body, bool longForm = false) {
+  const std::size_t n = body.size();
+  Bytes head = longForm ? B({0x1D, 0x38, 0x4C, int(n & 0xFF), int((n >> 8) & 0xFF), int((n >> 16) & 0xFF),
+                             int((n >> 24) & 0xFF)})
+                        : B({0x1D, 0x28, 0x4C, int(n & 0xFF), int(n >> 8)});
+  return Cat(head, body);
+}
 
 // The value of `key` in a status line "ok key=value ..."; empty when absent.
 inline std::string StatusValue(const std::string& status, const std::string& key) {

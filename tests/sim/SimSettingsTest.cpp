@@ -33,14 +33,6 @@ Bytes SetSwitch(int a, const std::string& c8to1) {
 Bytes ReadSwitch(int a) { return B({0x1D, 0x28, 0x45, 0x02, 0x00, 0x04, a}); }
 Bytes SwitchReply(const std::string& bits) { return Cat(Cat(B({0x37, 0x21}), Text(bits)), B({0})); }
 
-// GS ( L with a 2-byte length, or GS 8 L with a 4-byte length, around `body` (m fn ...).
-Bytes Graphics(const Bytes& body, bool longForm = false) {
-  const std::size_t n = body.size();
-  Bytes head = longForm ? B({0x1D, 0x38, 0x4C, int(n & 0xFF), int((n >> 8) & 0xFF), int((n >> 16) & 0xFF),
-                             int((n >> 24) & 0xFF)})
-                        : B({0x1D, 0x28, 0x4C, int(n & 0xFF), int(n >> 8)});
-  return Cat(head, body);
-}
 Bytes Define(char kc1, char kc2, int width, int height, int fill = 0xAA, bool longForm = false) {
   Bytes body = B({0x30, 0x43, 0x30, kc1, kc2, 0x01, width & 0xFF, width >> 8, height & 0xFF, height >> 8, 0x31});
   body.resize(body.size() + static_cast<std::size_t>((width + 7) / 8 * height), static_cast<std::uint8_t>(fill));

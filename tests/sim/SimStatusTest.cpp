@@ -205,8 +205,9 @@ TEST_F(SimStatusTest, PrintDataIsCountedAndDoesNotDisturbCommands) {
   ASSERT_TRUE(link_.Send(Cat(B({0x10, 0x7F}), Eot(2))));
   EXPECT_EQ(link_.Read(1), B({kIdle}));
   const std::string after = sim_.Control("status");
-  EXPECT_EQ(std::stoi(StatusValue(after, "printdata")) - std::stoi(StatusValue(before, "printdata")), 10);
-  EXPECT_EQ(std::stoi(StatusValue(after, "commands")) - std::stoi(StatusValue(before, "commands")), 2);
+  // "Hello\n" and the DLE sequence are print data; ESC @ and the two DLE EOT are commands.
+  EXPECT_EQ(std::stoi(StatusValue(after, "printdata")) - std::stoi(StatusValue(before, "printdata")), 8);
+  EXPECT_EQ(std::stoi(StatusValue(after, "commands")) - std::stoi(StatusValue(before, "commands")), 3);
 }
 
 TEST_F(SimStatusTest, SlowDelaysEveryReplyByAtLeastTheGivenTime) {
@@ -251,6 +252,33 @@ TEST_F(SimStatusTest, DropClosesTheConnectionAndTheNextOneIsServed) {
   EXPECT_EQ(StatusValue(sim_.Control("status"), "connections"), "2");
   link_.Close();
   EXPECT_TRUE(SimLink::ConnectTcp(sim_.TcpHost(), sim_.TcpPort()).valid());
+}
+
+TEST_F(SimStatusTest, AfterCutsTheReplyAtTheCountAndTheRestLeavesAsTheLinkThenBehaves) {
+  const Bytes modelRequest = B({0x1D, 0x49, 0x43});  // "_XJ-K52II" 00
+  Control("after 5 silent on");
+  ASSERT_TRUE(link_.Send(modelRequest));
+  EXPECT_EQ(link_.Drain(kQuietMs), Text("_XJ-K"));
+  const std::string status = sim_.Control("status");
+  EXPECT_EQ(StatusValue(status, "silent"), "on");
+  EXPECT_EQ(StatusValue(status, "after"), "off");
+  Control("silent off");
+  // Half a reply for garbage: the rest of the reply is scrambled.
+  Control("after 3 garbage on");
+  ASSERT_TRUE(link_.Send(modelRequest));
+  const Bytes mixed = link_.Read(10);
+  ASSERT_EQ(mixed.size(), 10u);
+  EXPECT_EQ(Bytes(mixed.begin(), mixed.begin() + 3), Text("_XJ"));
+  for (std::size_t i = 3; i < mixed.size(); ++i) EXPECT_NE(mixed[i] & 0x80, 0) << i;
+  Control("garbage off");
+  // A condition changes between two replies, and a drop ends the connection mid-reply.
+  Control("after 1 cover open");
+  EXPECT_EQ(Status(1), kIdle);
+  EXPECT_EQ(Status(1), 0x1A);
+  Control("after 2 drop");
+  ASSERT_TRUE(link_.Send(modelRequest));
+  EXPECT_EQ(link_.Read(10, 2000), Text("_X"));
+  EXPECT_TRUE(link_.WaitClosed());
 }
 
 TEST_F(SimStatusTest, SecondClientWaitsUntilTheFirstCloses) {

@@ -112,6 +112,29 @@ TEST(PrinterStatusMachineTest, AFailedReadRestoresTheShownCodeAndKeepsTheReadDue
   EXPECT_FALSE(machine.NeedsSettingsRead());
 }
 
+TEST(PrinterStatusMachineTest, AReadThePrinterStoppedAnsweringIsTriedOnceMoreWhileTheStatusStaysTheSame) {
+  PrinterStatusMachine machine;
+  machine.StartMonitoring(true);
+  // The connection was lost in the middle of the first read and is back at once: the
+  // status the library reports to the new registration is the same, and it reads.
+  machine.OnSettingsRead(kSettingsReadNoAnswer);
+  StatusStep again = machine.OnStatus(XJC_STATUS_ONLINE);
+  EXPECT_TRUE(again.readSettings);
+  EXPECT_FALSE(again.changed());
+  // The printer stops at the same place again: no third read while nothing changes.
+  machine.OnSettingsRead(kSettingsReadNoAnswer);
+  EXPECT_FALSE(machine.OnStatus(XJC_STATUS_ONLINE).handled);
+  EXPECT_TRUE(machine.NeedsSettingsRead());
+  // Once it was seen in another state, the same holds for the next failed read.
+  EXPECT_FALSE(machine.OnStatus(XJC_STATUS_NO_REPLY).readSettings);
+  EXPECT_TRUE(machine.OnStatus(XJC_STATUS_ONLINE).readSettings);
+  machine.OnSettingsRead(kSettingsReadNoAnswer);
+  EXPECT_TRUE(machine.OnStatus(XJC_STATUS_ONLINE).readSettings);
+  // Other failures keep the read due for the next change only.
+  machine.OnSettingsRead(-1);
+  EXPECT_FALSE(machine.OnStatus(XJC_STATUS_ONLINE).handled);
+}
+
 TEST(PrinterStatusMachineTest, ErrorGuidanceOpensOncePerChangeToAFatalOrCutterError) {
   PrinterStatusMachine machine;
   machine.StartMonitoring(true);

@@ -30,7 +30,8 @@ ChildProcess::~ChildProcess() {
 }
 
 bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args,
-                         const std::map<std::string, std::string>& env, const std::string& outputPath) {
+                         const std::map<std::string, std::string>& env, const std::string& outputPath,
+                         const std::string& errorPath) {
   // Everything the child needs is prepared here: after the fork it only redirects and
   // executes.
   std::vector<std::string> argvText{program};
@@ -49,6 +50,7 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
   envp.push_back(nullptr);
 
   const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int errors = errorPath.empty() ? out : open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
@@ -57,13 +59,14 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
   if (pid == 0) {
     if (out >= 0) {
       dup2(out, STDOUT_FILENO);
-      dup2(out, STDERR_FILENO);
+      dup2(errors >= 0 ? errors : out, STDERR_FILENO);
     }
     if (devNull >= 0) dup2(devNull, STDIN_FILENO);
     execve(program.c_str(), argv.data(), envp.data());
     _exit(kExecFailed);
   }
   if (out >= 0) close(out);
+  if (errors >= 0 && errors != out) close(errors);
   if (devNull >= 0) close(devNull);
   if (pid < 0) return false;
   pid_ = pid;

@@ -1,7 +1,7 @@
 #pragma once
 // A program run as a child process by a test or a benchmark: its environment is the
 // parent's with some variables set or replaced, its standard input /dev/null, its
-// standard output and error go into a file. It is reaped with its resource usage, so
+// standard output and error go into a file (or two). It is reaped with its resource usage, so
 // that its peak memory and processor time are known once it has ended.
 //
 // Threads: one thread drives one object.
@@ -19,10 +19,12 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   // Starts program with the arguments; env sets or replaces variables of this process's
-  // environment; the output goes to outputPath (replaced). False when it could not be
-  // forked (a program that cannot be executed ends at once with exit code 127).
+  // environment; the output goes to outputPath (replaced), standard error to errorPath
+  // when one is given. False when it could not be forked (a program that cannot be
+  // executed ends at once with exit code 127).
   bool Start(const std::string& program, const std::vector<std::string>& args,
-             const std::map<std::string, std::string>& env, const std::string& outputPath);
+             const std::map<std::string, std::string>& env, const std::string& outputPath,
+             const std::string& errorPath = {});
 
   // Whether the child still runs (reaps it once it has ended).
   bool Running();

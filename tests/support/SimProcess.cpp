@@ -140,6 +140,10 @@ bool SimProcess::Start(int timeoutMs) {
     args.push_back("--state");
     args.push_back(options_.statePath);
   }
+  if (!options_.printDir.empty()) {
+    args.push_back("--print-dir");
+    args.push_back(options_.printDir);
+  }
   if (options_.restartDelayMs >= 0) {
     args.push_back("--restart-delay");
     args.push_back(std::to_string(options_.restartDelayMs));

@@ -6,12 +6,13 @@
 //   xjk52-sim [--tcp ADDR:PORT]... [--pty] [--state FILE] [--model NAME] [--device-id N]
 //             [--serial TEXT] [--firmware TEXT] [--maker TEXT] [--battery 0-6]
 //             [--fonts TEXT] [--power ac|battery] [--restart-delay MS] [--control SOCKET]
+//             [--print-dir DIR]
 // When ready it prints one line per endpoint ("tcp 127.0.0.1:40123", "pty /dev/pts/7")
 // and then "ready". Control commands, one per line, each answered by one line "ok ..."
 // or "error: ...": cover open|closed, paper ok|near-end|end, cutter error|ok,
 // fatal on|off, recoverable on|off, autorecoverable on|off, feed on|off, drawer high|low,
 // battery 0-6, power ac|battery, offline on|off, slow MS, garbage on|off, silent on|off,
-// model NAME, deviceid N, drop, status, help, quit.
+// model NAME, deviceid N, drop, factory, after N COMMAND|off, status, help, quit.
 //
 // Thread use: one test thread drives one SimProcess; Control() and Stop() must not be
 // called from two threads at once.
@@ -29,6 +30,7 @@ class SimProcess {
     std::string model;                     // empty: the simulator's default "XJ-K52II"
     int deviceId = -1;                     // -1: the default 144
     std::string statePath;                 // empty: settings are not kept
+    std::string printDir;                  // empty: nothing printed is recorded (PrintJournal.h)
     std::vector<std::string> extraArgs;
     int restartDelayMs = -1;               // -1: the simulator's default (300 ms)
   };

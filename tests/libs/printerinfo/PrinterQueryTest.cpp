@@ -231,3 +231,43 @@ TEST(PrinterQueryTest, CustomizedValuesGoOutInOneWriteAndTheRepliesAreTakenInOrd
 }
 
 }  // namespace
+
+namespace {
+
+const std::string kKeyListCommand = Bytes({0x1D, 0x28, 0x4C, 0x04, 0x00, 0x30, 0x40, 'K', 'C'});
+
+TEST(PrinterQueryTest, NvKeyCodesAreCollectedOverContinuedBlocks) {
+  ScriptedComm comm;
+  // Two blocks: the first announces more and the host's ACK brings the last.
+  comm.OnCommand(kKeyListCommand, Bytes({0x37, 0x72, 0x41, 'A', '1', 'B', '2', 0x00}));
+  comm.OnCommand(Bytes({0x06}), Bytes({0x37, 0x72, 0x40, '~', ' ', 0x00}));
+  PrinterQuery query(&comm);
+  std::vector<std::uint16_t> keys;
+  ASSERT_EQ(query.ReadNvKeyCodes(&keys), Status::kOk);
+  EXPECT_EQ(keys, (std::vector<std::uint16_t>{0x4131, 0x4232, 0x7E20}));
+  EXPECT_EQ(comm.Writes(), (std::vector<std::string>{kKeyListCommand, Bytes({0x06})}));
+
+  comm.OnCommand(kKeyListCommand, Bytes({0x37, 0x72, 0x40, 0x00}));
+  ASSERT_EQ(query.ReadNvKeyCodes(&keys), Status::kOk);
+  EXPECT_TRUE(keys.empty()) << "no graphics stored";
+
+  keys = {0x4141};
+  const std::string bad[] = {
+      Bytes({0x37, 0x72, 0x40, 'A', 0x00}),          // half a key
+      Bytes({0x37, 0x72, 0x40, 'A', 0x1F, 0x00}),    // key byte below 32
+      Bytes({0x37, 0x72, 0x42, 'A', 'B', 0x00}),     // neither last nor more
+      Bytes({0x37, 0x72, 0x41, 0x00}),               // more announced, nothing carried
+      Bytes({0x37, 0x31, 0x40, 0x00}),               // another reply
+  };
+  for (const std::string& reply : bad) {
+    comm.OnCommand(kKeyListCommand, reply);
+    EXPECT_EQ(query.ReadNvKeyCodes(&keys), Status::kBadReply);
+  }
+  // The continuation never comes.
+  comm.OnCommand(kKeyListCommand, Bytes({0x37, 0x72, 0x41, 'A', 'B', 0x00}));
+  comm.OnCommand(Bytes({0x06}), "");
+  EXPECT_EQ(query.ReadNvKeyCodes(&keys), Status::kNoAnswer);
+  EXPECT_EQ(keys, std::vector<std::uint16_t>{0x4141}) << "kept on failure";
+}
+
+}  // namespace

@@ -88,7 +88,27 @@ std::uint32_t ScriptedComm::Purge() {
 }
 
 std::uint32_t ScriptedComm::SetFlowCtrlForced(std::int32_t) { return XJC_OK; }
-std::uint32_t ScriptedComm::RecoverySending() { return XJC_OK; }
+std::uint32_t ScriptedComm::RecoverySending() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  ++recoveries_;
+  if (reconnectFailures_ < 0) return XJC_OK;
+  if (reconnectFailures_ > 0) {
+    --reconnectFailures_;
+    return XJC_E_IO;
+  }
+  writeBudget_ = -1;
+  return XJC_OK;
+}
+
+void ScriptedComm::ReconnectAfter(int failures) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  reconnectFailures_ = failures;
+}
+
+int ScriptedComm::RecoveryCount() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return recoveries_;
+}
 
 std::string Bytes(std::initializer_list<int> values) {
   std::string out;

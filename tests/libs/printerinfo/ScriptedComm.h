@@ -25,6 +25,11 @@ class ScriptedComm : public IXJComm {
   // After `count` more successful writes every write fails with XJC_E_IO (a connection
   // lost halfway); a negative count lifts the limit.
   void FailWritesAfter(int count);
+  // The connection comes back: after `failures` more failed RecoverySending calls the
+  // next one succeeds and lifts the limit of FailWritesAfter. Without this call
+  // RecoverySending always succeeds and changes nothing.
+  void ReconnectAfter(int failures);
+  int RecoveryCount() const;
 
   std::vector<std::string> Writes() const;
   int PurgeCount() const;
@@ -48,6 +53,8 @@ class ScriptedComm : public IXJComm {
   int writeBudget_ = -1;
   std::vector<std::string> writes_;
   int purges_ = 0;
+  int reconnectFailures_ = -1;  // -1: RecoverySending changes nothing
+  int recoveries_ = 0;
 };
 
 // Byte strings from lists of values: Bytes({0x1D, 0x49, 0x43}).

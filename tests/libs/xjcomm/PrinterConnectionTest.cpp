@@ -155,6 +155,55 @@ TEST(PrinterConnectionTest, RawReadsSkipStatusAndKeepUnreadReplies) {
   EXPECT_EQ(done, 0u);
 }
 
+TEST(PrinterConnectionTest, ACallersStatusRequestsKeepTheirRepliesWhenTheLibraryAsksBeforeTheyArrive) {
+  // The printer holds back its answers to the caller's four status requests and its
+  // battery request until the library has asked its own questions, then answers all in
+  // order: the caller's first.
+  const Bytes callerReplies{0x16, 0x1A, 0x32, 0x52, 0x37, 0x45, 0x31, 0x33, 0x00};
+  std::atomic<int> commands{0};
+  std::atomic<bool> printing{false};
+  ScriptedPrinter server([&](const Bytes& c) -> Bytes {
+    const int n = ++commands;
+    if (n <= 5 || printing) return {};
+    Bytes reply = n == 6 ? callerReplies : Bytes{};
+    if (c[0] == 0x10 && c[1] == 0x04) reply.push_back(kIdle);
+    if (c == Bytes{0x10, 0x14, 0x07, 0x05}) reply.insert(reply.end(), {0x37, 0x45, 0x30, 0x36, 0x00});
+    return reply;
+  });
+  PrinterConnection c(Loopback(server.Port()), Short());
+  ASSERT_EQ(c.Open(), XJC_OK);
+  const Bytes requests{0x10, 0x04, 1, 0x10, 0x04, 2, 0x10, 0x04, 3, 0x10, 0x04, 4, 0x10, 0x14, 0x07, 0x05};
+  std::size_t done = 0;
+  ASSERT_EQ(c.Write(requests.data(), requests.size(), &done, 1000), XJC_OK);
+  ASSERT_TRUE(server.WaitForCommands(5));
+
+  PrinterState state;
+  state.coverOpen = true;
+  ASSERT_EQ(c.QueryState(state), XJC_OK);
+  EXPECT_EQ(state, PrinterState{}) << "the library took a reply of the caller's";
+  std::uint16_t battery = 0;
+  ASSERT_EQ(c.QueryBattery(battery), XJC_OK);
+  EXPECT_EQ(battery, 0x3630);
+  Bytes got;
+  std::uint8_t buffer[16];
+  while (got.size() < callerReplies.size()) {
+    ASSERT_EQ(c.Read(buffer, sizeof(buffer), &done, 2000), XJC_OK);
+    got.insert(got.end(), buffer, buffer + done);
+  }
+  EXPECT_EQ(got, callerReplies);
+
+  // The same bytes amid other data (an image, say) owe nothing: the printer does not
+  // answer them, and the library's next question gets its own answer.
+  printing = true;
+  const Bytes printData{'A', 0x10, 0x04, 1, 'B'};
+  const std::size_t before = server.Commands().size();
+  ASSERT_EQ(c.Write(printData.data(), printData.size(), &done, 1000), XJC_OK);
+  ASSERT_TRUE(server.WaitForCommands(before + 3));
+  printing = false;
+  ASSERT_EQ(c.QueryState(state), XJC_OK);
+  EXPECT_EQ(state, PrinterState{});
+}
+
 TEST(PrinterConnectionTest, GarbageAndEndlessRepliesStayBounded) {
   ScriptedPrinter server([](const Bytes&) {
     Bytes junk(20000, 'q');  // 'q' reads as a real-time status byte: far too many
