@@ -142,13 +142,15 @@ void StatusMonitor::Run() {
     }
     now = NowMs();
 
+    const std::size_t repliesBefore = connection_->QueuedReplyBytes();
     connection_->Drain();
     const std::uint64_t blocks = connection_->StatusBlockCount();
-    // Bytes that were not a status block are another caller's reply (or were taken by
-    // it already): while that conversation goes on the descriptor would wake the thread
-    // for every reply, so it is left alone until the next look; a status block that the
-    // conversation brings wakes the thread through the connection's hook.
-    if (byInput && blocks == blocksSeen) ignoreInputUntil = now + timing_.drainMs;
+    // Reply bytes are another caller's: while that conversation goes on the descriptor
+    // would wake the thread for every reply, so it is left alone until the next look (a
+    // status block the conversation brings wakes the thread through the connection's
+    // hook). The first bytes of a status block still coming keep it watched.
+    if (byInput && blocks == blocksSeen && connection_->QueuedReplyBytes() > repliesBefore)
+      ignoreInputUntil = now + timing_.drainMs;
     if (blocks != blocksSeen) {
       blocksSeen = blocks;
       blocksArrive = true;

@@ -6,9 +6,9 @@
 // they arrive: the thread sleeps in poll() on the connection's descriptor and on a
 // descriptor of its own that Wake, PollNow, RequestStop and the connection's status
 // block hook (a block read by another thread) signal. A transport without a descriptor
-// is looked at every drainMs instead; so is one whose descriptor woke the thread without
-// bringing a status block (another caller's reply, or the descriptor is not the
-// connection's any more), until the next look. It asks for the real-time status
+// is looked at every drainMs instead; so is one whose descriptor woke the thread with
+// another caller's reply bytes (a conversation, whose replies would otherwise wake the
+// thread one by one), until the next look. It asks for the real-time status
 // (DLE EOT 1-4) regularly: every pollMs while no status block has arrived, every
 // confirmPollMs once they do (to notice a printer that went silent or a lost
 // connection). The battery is asked for every batteryMs while a battery procedure is
