@@ -102,7 +102,7 @@ bench: deps
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DXJ_BUILD_BENCH=ON -DXJ_BUILD_TESTS=OFF
 	cmake --build $(BENCH_DIR) -j $(JOBS) --target xj_benchmarks
 	@for b in $(BENCH_DIR)/bench/bench_*; do \
-	  [ -x "$$b" ] || continue; \
+	  [ -f "$$b" ] && [ -x "$$b" ] || continue; \
 	  echo "== $$(basename $$b)"; \
 	  "$$b" || exit 1; \
 	done

@@ -241,6 +241,20 @@ bool CXJUtilApp::LoadCommLibrary() {
 bool CXJUtilApp::ChoosePrinter() {
   AppSettingsBlock& block = *block_;
 
+  // File mode without a port path works on the served model's settings alone: there is
+  // no printer to choose, and no selection dialog is made (its windows would cost the
+  // start a good part of its time).
+  if (block.mode == kModeFile && block.portText[0] == 0) {
+    plat::CopyText(block.chosenPort.deviceName, kServedModelName);
+    block.xjc = xjc_.get();
+    startupComm_ = kStartupCommFileMode;
+    if (terminationRequested_) {
+      CloseSplash();
+      return EndStartup(kExitOk, "terminated");
+    }
+    return true;
+  }
+
   // The selection dialog works on a copy of the block.
   selectDlg_ = std::make_unique<CPrinterSelectDlg>();
   selectDlg_->SetSettingsBlock(block);
@@ -355,11 +369,6 @@ bool CXJUtilApp::SelectPrinter(bool& resultSet) {
       CloseSplash();
       WarnFromTable(kPrinterSelectResourceKey, kMsgCannotCommunicate, kTextCannotCommunicate);
     }
-    return true;
-  }
-
-  if (block.mode == kModeFile) {
-    plat::CopyText(dlg.SettingsBlock().chosenPort.deviceName, kServedModelName);
     return true;
   }
 

@@ -76,8 +76,13 @@ void WaitUntilUnchangedFor(const std::string& path, double seconds) {
   }
 }
 
+void RemoveRoot() {
+  std::error_code ec;
+  fs::remove_all(Root(), ec);
+}
+
 int RunBenchmarks(int argc, char** argv, const std::function<void()>& beforeCleanup) {
-  const std::string root = Root();
+  Root();  // the private folders exist before any benchmark runs
   benchmark::Initialize(&argc, argv);
   int rc = EXIT_SUCCESS;
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
@@ -87,8 +92,7 @@ int RunBenchmarks(int argc, char** argv, const std::function<void()>& beforeClea
   }
   benchmark::Shutdown();
   if (beforeCleanup) beforeCleanup();
-  std::error_code ec;
-  fs::remove_all(root, ec);
+  RemoveRoot();
   return rc;
 }
 

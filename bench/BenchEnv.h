@@ -31,6 +31,10 @@ bool TouchNow(const std::string& path);
 // parsed copy of it). Returns at once for a missing file.
 void WaitUntilUnchangedFor(const std::string& path, double seconds);
 
+// Removes the root and everything in it (at the end of a run that does not use
+// RunBenchmarks).
+void RemoveRoot();
+
 // The whole run: sets up the root, runs the benchmarks selected on the command line
 // (Google Benchmark flags), prints their figures, calls beforeCleanup (when given: the
 // place to stop children and unload libraries that use the root) and removes the root.

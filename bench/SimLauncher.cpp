@@ -17,8 +17,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr char kLoopbackAnyPort[] = "127.0.0.1:0";
 constexpr char kTcpPrefix[] = "tcp 127.0.0.1:";
+constexpr char kPtyPrefix[] = "pty ";
 constexpr int kExecFailed = 127;
 constexpr int kQuitWaitMs = 3000;
 constexpr int kTermWaitMs = 2000;
@@ -44,7 +44,8 @@ bool Reap(pid_t pid, int timeoutMs) {
 
 SimLauncher::~SimLauncher() { Stop(); }
 
-bool SimLauncher::Start(const std::string& executable, int timeoutMs) {
+bool SimLauncher::Start(const std::string& executable, int timeoutMs, const std::vector<std::string>& extraArgs,
+                        int tcpPort) {
   if (pid_ > 0) return true;
   int toChild[2];
   int fromChild[2];
@@ -59,7 +60,8 @@ bool SimLauncher::Start(const std::string& executable, int timeoutMs) {
     return false;
   }
   // Everything the child needs is built before fork.
-  std::vector<std::string> args{executable, "--tcp", kLoopbackAnyPort};
+  std::vector<std::string> args{executable, "--tcp", "127.0.0.1:" + std::to_string(tcpPort)};
+  args.insert(args.end(), extraArgs.begin(), extraArgs.end());
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -88,6 +90,7 @@ bool SimLauncher::Start(const std::string& executable, int timeoutMs) {
   std::string line;
   while (ReadLine(line, RemainingMs(deadline))) {
     if (line.rfind(kTcpPrefix, 0) == 0) port_ = std::atoi(line.c_str() + sizeof(kTcpPrefix) - 1);
+    if (line.rfind(kPtyPrefix, 0) == 0) ptyPath_ = line.substr(sizeof(kPtyPrefix) - 1);
     if (line == "ready") {
       if (port_ > 0) return true;
       error_ = "the simulator reported no TCP port";
@@ -123,6 +126,15 @@ void SimLauncher::Stop() {
   fromChild_ = -1;
   pid_ = -1;
   port_ = 0;
+  ptyPath_.clear();
+}
+
+long SimLauncher::Counter(const std::string& name, int timeoutMs) {
+  const std::string status = Control("status", timeoutMs);
+  const std::string key = " " + name + "=";
+  const std::size_t at = status.find(key);
+  if (at == std::string::npos) return -1;
+  return std::strtol(status.c_str() + at + key.size(), nullptr, 10);
 }
 
 std::string SimLauncher::Control(const std::string& command, int timeoutMs) {

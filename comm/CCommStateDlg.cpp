@@ -11,6 +11,7 @@
 #include <ctime>
 
 #include "platform/Sync.h"
+#include "platform/Text.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/DialogUnits.h"
 #include "platform/ui/EventLog.h"
@@ -192,6 +193,7 @@ void CCommStateDlg::OnJobEvent() {
     // Keep the window up a second longer without blocking the user-interface thread;
     // WM_CLOSE follows when the hold ends.
     holdTimer_.start(kMinimumShowMs);
+    held_.start();
     return;
   }
   plat::PostMessage(plat::WindowHandle(this), plat::WM_CLOSE, 0, 0);
@@ -210,6 +212,8 @@ void CCommStateDlg::EndDialog(int code) {
   closing_ = true;
   hide();
   closing_ = false;
+  const qint64 heldMs = held_.isValid() ? held_.elapsed() : 0;
+  plat::LogEvent(plat::kEventProgressClosed, {plat::FromQString(windowTitle()), plat::FormatInt(heldMs)});
   if (loop_) loop_->exit(code);
 }
 

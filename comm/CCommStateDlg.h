@@ -8,6 +8,7 @@
 // least about a second. It ends only through WM_CLOSE: Enter, Escape and the window's
 // close button do nothing. UI thread only, except the two events.
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
@@ -103,6 +104,7 @@ class CCommStateDlg : public QDialog {
 
   QTimer delayTimer_;
   QTimer holdTimer_;
+  QElapsedTimer held_;  // runs from the start of the hold
   QEventLoop* loop_ = nullptr;
   bool ended_ = false;
   bool closing_ = false;

@@ -214,10 +214,20 @@ int CPrinterSelectDlg::exec() {
     setResult(QDialog::Rejected);
     return QDialog::Rejected;
   }
-  // Scripts answer the dialog once it is shown, the way the user would.
+  // Scripts answer the dialog once it is shown, the way the user would; the press is
+  // logged with its time.
   const plat::AutomaticAnswer answer = plat::ParseAutomaticAnswer(std::getenv(plat::kSelectDialogAnswerVariable));
-  if (answer == plat::AutomaticAnswer::kOk) QTimer::singleShot(0, this, &CPrinterSelectDlg::OnOK);
-  if (answer == plat::AutomaticAnswer::kCancel) QTimer::singleShot(0, this, &CPrinterSelectDlg::reject);
+  if (answer == plat::AutomaticAnswer::kOk || answer == plat::AutomaticAnswer::kCancel) {
+    QTimer::singleShot(0, this, [this, answer] {
+      const bool ok = answer == plat::AutomaticAnswer::kOk;
+      plat::LogEvent(plat::kEventSelectionAnswered, {ok ? u"ok" : u"cancel"});
+      if (ok) {
+        OnOK();
+      } else {
+        reject();
+      }
+    });
+  }
   return QDialog::exec();
 }
 

@@ -1,8 +1,7 @@
 #include "lang/CLangResTable.h"
 
 #include <algorithm>
-#include <limits>
-#include <new>
+#include <array>
 #include <optional>
 #include <utility>
 
@@ -32,9 +31,18 @@ constexpr std::size_t kCaptionMinPieces = 2;   // text [|| extra]
 constexpr std::size_t kComboMinPieces = 3;     // text || item data [|| extra]
 constexpr std::size_t kListColumnMinPieces = 5;  // text || column || width || align [|| extra]
 
+// The fields of a value: the first few kept in place (no line needs more), all counted.
+struct Fields {
+  static constexpr std::size_t kKept = kListColumnMinPieces;
+  std::array<std::u16string_view, kKept> kept;
+  std::size_t count = 0;
+  std::size_t size() const { return count; }
+  std::u16string_view operator[](std::size_t index) const { return kept[index]; }
+};
+
 // A number field of a line: decimal or "0x" hexadecimal; unset when absent or invalid.
-std::int32_t FieldNumber(const std::vector<std::u16string_view>& fields, std::size_t index) {
-  if (index >= fields.size()) return kLangFieldUnset;
+std::int32_t FieldNumber(const Fields& fields, std::size_t index) {
+  if (index >= fields.size() || index >= Fields::kKept) return kLangFieldUnset;
   return plat::ParseStrictNumber(fields[index]).value_or(kLangFieldUnset);
 }
 
@@ -48,16 +56,16 @@ std::optional<std::int32_t> IdOfKey(std::u16string_view key) {
 
 // Splits value at every "||"; the text after the last separator is always a field, so
 // "A||" gives "A" and an empty field.
-std::vector<std::u16string_view> SplitFields(std::u16string_view value) {
-  std::vector<std::u16string_view> fields;
+Fields SplitFields(std::u16string_view value) {
+  Fields fields;
   std::size_t start = 0;
   for (;;) {
     const std::size_t sep = value.find(kFieldSeparator, start);
-    if (sep == std::u16string_view::npos) {
-      fields.push_back(value.substr(start));
-      return fields;
-    }
-    fields.push_back(value.substr(start, sep - start));
+    const std::u16string_view field =
+        value.substr(start, sep == std::u16string_view::npos ? std::u16string_view::npos : sep - start);
+    if (fields.count < Fields::kKept) fields.kept[fields.count] = field;
+    ++fields.count;
+    if (sep == std::u16string_view::npos) return fields;
     start = sep + kFieldSeparator.size();
   }
 }
@@ -66,21 +74,16 @@ std::vector<std::u16string_view> SplitFields(std::u16string_view value) {
 std::u16string ConvertEscapes(std::u16string_view text) {
   std::u16string out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'\\' && i + 1 < text.size()) {
-      if (text[i + 1] == u'n') {
-        out += u"\r\n";
-        ++i;
-        continue;
-      }
-      if (text[i + 1] == u't') {
-        out += u'\t';
-        ++i;
-        continue;
-      }
-    }
-    out += text[i];
+  std::size_t from = 0;
+  for (std::size_t i = text.find(u'\\'); i != std::u16string_view::npos; i = text.find(u'\\', i + 1)) {
+    if (i + 1 >= text.size()) break;
+    const char16_t next = text[i + 1];
+    if (next != u'n' && next != u't') continue;
+    out.append(text.substr(from, i - from));
+    out += next == u'n' ? std::u16string_view(u"\r\n") : std::u16string_view(u"\t");
+    from = ++i + 1;
   }
+  out.append(text.substr(from));
   return out;
 }
 
@@ -159,41 +162,13 @@ LangResult CLangResTable::LoadResources(std::u16string_view key) {
   return kLangOk;
 }
 
-LangResult CLangResTable::ReadSection(const std::u16string& section, std::unique_ptr<char16_t[]>& lines,
-                               std::uint32_t& count) const {
-  const std::u16string path = FilePath();
-  if (section.empty() || path.empty()) return kLangBadArgument;
-  std::uint32_t size = kLangSectionInitialChars;
-  for (;;) {
-    std::unique_ptr<char16_t[]> buffer(new (std::nothrow) char16_t[size]());
-    if (!buffer) return kLangOutOfMemory;
-    const std::uint32_t read =
-        plat::GetPrivateProfileSectionW(section.c_str(), buffer.get(), size, path.c_str());
-    if (read == 0) return kLangNotFound;
-    if (read == size - 2) {
-      // The reader cut the list: try again with more room.
-      if (size > std::numeric_limits<std::uint32_t>::max() / 2) return kLangOutOfMemory;
-      size *= 2;
-      continue;
-    }
-    lines = std::move(buffer);
-    count = std::min(read, size - 1);
-    return kLangOk;
-  }
-}
-
 void CLangResTable::LoadSection(const std::u16string& section, SectionKind kind) {
-  std::unique_ptr<char16_t[]> lines;
-  std::uint32_t count = 0;
-  if (ReadSection(section, lines, count) != kLangOk) return;
-  std::size_t pos = 0;
-  while (pos < count && lines[pos] != u'\0') {
-    std::size_t length = 0;
-    while (pos + length < count && lines[pos + length] != u'\0') ++length;
-    // An overlong line is malformed as a whole; none of its parts becomes a line.
-    if (length <= kLangMaxLineChars) ParseLine(std::u16string_view(&lines[pos], length), kind);
-    pos += length + 1;
-  }
+  const std::u16string path = FilePath();
+  if (section.empty() || path.empty()) return;
+  plat::ForEachProfileSectionLine(section, path, [this, kind](std::u16string_view line) {
+    // An overlong line is malformed as a whole.
+    if (line.size() <= kLangMaxLineChars) ParseLine(line, kind);
+  });
 }
 
 CLangResTable::StringList& CLangResTable::StringListOf(SectionKind kind) {
@@ -212,7 +187,7 @@ void CLangResTable::ParseLine(std::u16string_view line, SectionKind kind) {
   const std::u16string_view value = line.substr(equals + 1);
   if (key.empty() || value.empty()) return;
 
-  const std::vector<std::u16string_view> fields = SplitFields(value);
+  const Fields fields = SplitFields(value);
   const std::size_t pieces = fields.size() + 1;
   const bool stringKind = kind == SectionKind::CommonString ||
                           kind == SectionKind::CommonMessage ||

@@ -63,10 +63,6 @@ inline constexpr std::size_t kLangMaxLineChars = 2048;
 // Highest index a string or message entry may have. The string tables are indexed by
 // id, so an unbounded id in a damaged file would make them grow without limit.
 inline constexpr std::int32_t kLangMaxStringId = 65535;
-// The section reader starts with this many characters and doubles its buffer while a
-// section does not fit, so that a very long section (a damaged file) takes a few passes
-// rather than one per few hundred characters, each of which copies the whole section.
-inline constexpr std::uint32_t kLangSectionInitialChars = 520;
 
 class CLangResTable {
  public:
@@ -153,12 +149,9 @@ class CLangResTable {
                            Message, String };
 
   void Clear();
-  // Reads the lines of section from the selected file into lines (each NUL-terminated,
-  // the list ended by an empty line); count receives the characters read. Returns
-  // kLangOk, kLangNotFound (missing or empty), kLangBadArgument (empty name) or
-  // kLangOutOfMemory.
-  LangResult ReadSection(const std::u16string& section, std::unique_ptr<char16_t[]>& lines,
-                  std::uint32_t& count) const;
+  // Parses every line of section of the selected file into the table. The lines are
+  // taken from the profile reader's parsed copy of the file one by one: a long section
+  // is neither copied into a buffer nor read again with a larger one.
   void LoadSection(const std::u16string& section, SectionKind kind);
   void ParseLine(std::u16string_view line, SectionKind kind);
   std::u16string ResolveReference(std::u16string_view text) const;

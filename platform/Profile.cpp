@@ -842,6 +842,15 @@ std::vector<std::u16string> ProfileSectionLines(std::u16string_view section,
   return *SectionLines(*LoadProfile(file), section);
 }
 
+std::size_t ForEachProfileSectionLine(std::u16string_view section, std::u16string_view file,
+                                      const std::function<void(std::u16string_view line)>& visit) {
+  // The parsed file keeps the lines alive while they are visited.
+  const std::shared_ptr<const ParsedProfile> profile = LoadProfile(file);
+  const std::shared_ptr<const ParsedProfile::Lines> lines = SectionLines(*profile, section);
+  for (const std::u16string& line : *lines) visit(line);
+  return lines->size();
+}
+
 std::vector<std::u16string> ProfileSectionNames(std::u16string_view file) {
   return SectionNames(*LoadProfile(file));
 }

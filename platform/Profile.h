@@ -24,7 +24,9 @@
 // an exclusive flock on the folder that holds the file (the file itself is replaced by a
 // rename, and no lock files are left behind); readers take no lock and always see either
 // the old or the new file.
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -102,6 +104,11 @@ std::int32_t ProfileInt(std::u16string_view section, std::u16string_view key, st
                         std::u16string_view file);
 std::vector<std::u16string> ProfileSectionLines(std::u16string_view section,
                                                 std::u16string_view file);
+// Calls visit for every line of the section, the lines GetPrivateProfileSectionW lists,
+// without copying them out; returns the number of lines (0: missing or empty section).
+// For long sections: nothing grows a buffer and asks again.
+std::size_t ForEachProfileSectionLine(std::u16string_view section, std::u16string_view file,
+                                      const std::function<void(std::u16string_view line)>& visit);
 std::vector<std::u16string> ProfileSectionNames(std::u16string_view file);
 bool ProfileWrite(std::u16string_view section, std::u16string_view key, std::u16string_view value,
                   std::u16string_view file);

@@ -102,8 +102,11 @@ std::u16string FromUtf8(std::string_view text) {
   while (i < n) {
     const unsigned char b0 = p[i];
     if (b0 < 0x80) {
-      out.push_back(b0);
-      ++i;
+      // A run of ASCII is taken as it is, in one go.
+      std::size_t end = i + 1;
+      while (end < n && p[end] < 0x80) ++end;
+      out.append(p + i, p + end);
+      i = end;
       continue;
     }
     int need = 0;

@@ -10,6 +10,8 @@ namespace sim {
 namespace {
 
 constexpr std::size_t kReadChunk = 4096;
+// A byte on a serial line: start bit, eight data bits, stop bit.
+constexpr long long kBitsPerByte = 10;
 // Garbage bytes all have bit 7 set: no reply of the printer starts with such a byte, so
 // garbage can never be taken for a valid answer.
 constexpr std::uint8_t kGarbageBit = 0x80;
@@ -32,6 +34,12 @@ HostChannel::~HostChannel() {
   if (ownsFd_ && fd_ >= 0) close(fd_);
 }
 
+void HostChannel::SetLineRate(int baud) {
+  byteTime_ = baud > 0 ? std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(
+                             kBitsPerByte * std::chrono::nanoseconds(std::chrono::seconds(1)).count() / baud))
+                       : Clock::duration{};
+}
+
 HostChannel::ReadResult HostChannel::ReadAvailable(bool discard) {
   std::uint8_t buffer[kReadChunk];
   const ssize_t n = read(fd_, buffer, sizeof buffer);
@@ -41,8 +49,32 @@ HostChannel::ReadResult HostChannel::ReadAvailable(bool discard) {
   }
   if (n == 0) return ReadResult::kClosed;
   model_.counters.bytesIn += static_cast<std::uint64_t>(n);
-  if (!discard) interpreter_.Feed(buffer, static_cast<std::size_t>(n));
+  if (discard) return ReadResult::kOk;
+  if (byteTime_ == Clock::duration{}) {
+    interpreter_.Feed(buffer, static_cast<std::size_t>(n));
+    return ReadResult::kOk;
+  }
+  // The bytes were written just now; on the line they follow each other one byte time
+  // apart, behind whatever is still on its way.
+  inLineFree_ = std::max(inLineFree_, Clock::now());
+  for (ssize_t i = 0; i < n; ++i) {
+    inLineFree_ += byteTime_;
+    arriving_.push_back(Arriving{inLineFree_, buffer[i]});
+  }
   return ReadResult::kOk;
+}
+
+void HostChannel::FeedDue(Clock::time_point now) {
+  std::vector<std::uint8_t> due;
+  while (!arriving_.empty() && arriving_.front().at <= now) {
+    due.push_back(arriving_.front().byte);
+    arriving_.pop_front();
+  }
+  if (!due.empty()) interpreter_.Feed(due.data(), due.size());
+}
+
+Clock::time_point HostChannel::NextOutputByteAt() const {
+  return std::max(outLineFree_, queue_.front().due) + byteTime_;
 }
 
 void HostChannel::SendToHost(std::vector<std::uint8_t> bytes) {
@@ -64,6 +96,13 @@ bool HostChannel::WriteDue(Clock::time_point now) {
     Pending& front = queue_.front();
     std::size_t left = front.bytes.size() - front.sent;
     if (link_.replyBudget) left = static_cast<std::size_t>(std::min<std::uint64_t>(left, *link_.replyBudget));
+    Clock::time_point firstAt{};
+    if (byteTime_ != Clock::duration{}) {
+      // Only the bytes whose time on the line has ended by now reach the host.
+      firstAt = NextOutputByteAt();
+      if (firstAt > now) return true;
+      left = std::min<std::size_t>(left, static_cast<std::size_t>((now - firstAt) / byteTime_) + 1);
+    }
     // Sockets get MSG_NOSIGNAL so a vanished peer is an error result, not a signal.
     ssize_t n = send(fd_, front.bytes.data() + front.sent, left, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0 && errno == ENOTSOCK) n = write(fd_, front.bytes.data() + front.sent, left);
@@ -73,6 +112,7 @@ bool HostChannel::WriteDue(Clock::time_point now) {
     }
     model_.counters.bytesOut += static_cast<std::uint64_t>(n);
     if (link_.replyBudget) *link_.replyBudget -= static_cast<std::uint64_t>(n);
+    if (byteTime_ != Clock::duration{} && n > 0) outLineFree_ = firstAt + (n - 1) * byteTime_;
     front.sent += static_cast<std::size_t>(n);
     queuedBytes_ -= static_cast<std::size_t>(n);
     if (front.sent < front.bytes.size()) return true;
@@ -82,12 +122,15 @@ bool HostChannel::WriteDue(Clock::time_point now) {
 }
 
 bool HostChannel::HasDueOutput(Clock::time_point now) const {
-  return !queue_.empty() && queue_.front().due <= now && !Held();
+  if (queue_.empty() || queue_.front().due > now || Held()) return false;
+  return byteTime_ == Clock::duration{} || NextOutputByteAt() <= now;
 }
 
 std::optional<Clock::time_point> HostChannel::NextDue() const {
-  if (queue_.empty() || Held()) return std::nullopt;
-  return queue_.front().due;
+  std::optional<Clock::time_point> next;
+  if (!queue_.empty() && !Held()) next = byteTime_ == Clock::duration{} ? queue_.front().due : NextOutputByteAt();
+  if (!arriving_.empty() && (!next || arriving_.front().at < *next)) next = arriving_.front().at;
+  return next;
 }
 
 bool HostChannel::Held() const { return link_.replyBudget && *link_.replyBudget == 0; }

@@ -4,6 +4,12 @@
 // back, shaped by the current link behaviour (slow, garbage, silent), through a queue
 // that never blocks the event loop.
 //
+// A channel given a line rate behaves like a serial line of that many baud with 10 bits
+// per byte (start, 8 data, stop), in each direction on its own: a byte the host wrote
+// reaches the interpreter one byte time after the byte before it (or after it was read,
+// when the line was idle), and a reply leaves one byte per byte time. Without one, bytes
+// pass as fast as the kernel copies them.
+//
 // Only the simulator's event-loop thread uses a channel.
 #include <chrono>
 #include <cstdint>
@@ -60,19 +66,29 @@ class HostChannel : public CommandInterpreter::Host {
   CommandInterpreter& Interpreter() { return interpreter_; }
   const CommandInterpreter& Interpreter() const { return interpreter_; }
 
-  // Reads what is available and interprets it. kClosed when the peer has gone or the
-  // descriptor failed. With `discard` the bytes are read and thrown away (a restarting
-  // printer hears nothing).
+  // Paces the channel like a serial line of `baud` baud (see above); 0 switches pacing
+  // off. Set before the first byte passes.
+  void SetLineRate(int baud);
+
+  // Reads what is available and interprets it (on a paced line: queues it to be
+  // interpreted as its bytes arrive). kClosed when the peer has gone or the descriptor
+  // failed. With `discard` the bytes are read and thrown away (a restarting printer
+  // hears nothing).
   ReadResult ReadAvailable(bool discard);
-  // Writes the queued bytes whose time has come, no more than the reply budget allows.
-  // False when the descriptor failed.
+  // A paced line: interprets the received bytes that have arrived by `now`.
+  void FeedDue(Clock::time_point now);
+  // Writes the queued bytes whose time has come (on a paced line: whose time on the line
+  // has passed), no more than the reply budget allows. False when the descriptor failed.
   bool WriteDue(Clock::time_point now);
   // True when bytes are due now but could not be written yet (wait for writability).
   bool HasDueOutput(Clock::time_point now) const;
-  // The time the next queued reply becomes due, if any.
+  // The time the next queued reply byte becomes due or the next received byte arrives,
+  // if any.
   std::optional<Clock::time_point> NextDue() const;
   // Throws away everything queued (counted as dropped replies).
   void DiscardOutput();
+  // Throws away received bytes that have not arrived yet (a paced line).
+  void DiscardInput() { arriving_.clear(); }
   // Queues what has not left yet again, as the link behaves now (silent drops it,
   // garbage scrambles it): the rest of a reply held back by the reply budget.
   void Requeue();
@@ -92,6 +108,13 @@ class HostChannel : public CommandInterpreter::Host {
     std::vector<std::uint8_t> bytes;
     std::size_t sent = 0;
   };
+  struct Arriving {
+    Clock::time_point at;
+    std::uint8_t byte;
+  };
+
+  // When the next reply byte reaches the host on a paced line.
+  Clock::time_point NextOutputByteAt() const;
 
   int fd_;
   bool ownsFd_;
@@ -103,6 +126,12 @@ class HostChannel : public CommandInterpreter::Host {
   std::deque<Pending> queue_;
   std::size_t queuedBytes_ = 0;
   std::mt19937 random_;
+
+  // Pacing: zero byte time when off.
+  Clock::duration byteTime_{};
+  Clock::time_point outLineFree_{};  // the host has every reply byte written so far by then
+  Clock::time_point inLineFree_{};   // every received byte has arrived by then
+  std::deque<Arriving> arriving_;
 };
 
 }  // namespace sim

@@ -117,6 +117,14 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions& options, std
         return false;
       }
       options.restartDelayMs = static_cast<int>(number);
+    } else if (arg == "--pty-baud") {
+      if (!needValue()) return false;
+      if (!ParseInt(value, kMinPtyBaud, kMaxPtyBaud, number)) {
+        error = "--pty-baud wants a baud rate from " + std::to_string(kMinPtyBaud) + " to " +
+                std::to_string(kMaxPtyBaud);
+        return false;
+      }
+      options.ptyBaud = static_cast<int>(number);
     } else if (arg == "--device-id") {
       if (!needValue()) return false;
       if (!ParseInt(value, 0, kMaxByte, number)) {
@@ -162,11 +170,15 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions& options, std
     error = "nothing to listen on: give --tcp ADDR:PORT and/or --pty";
     return false;
   }
+  if (options.ptyBaud != 0 && !options.pty) {
+    error = "--pty-baud paces the pseudo-terminal: give --pty too";
+    return false;
+  }
   return true;
 }
 
 std::string SimUsage() {
-  return "usage: xjk52-sim [--tcp ADDR:PORT]... [--pty] [--state FILE] [--control SOCKET]\n"
+  return "usage: xjk52-sim [--tcp ADDR:PORT]... [--pty [--pty-baud N]] [--state FILE] [--control SOCKET]\n"
          "                 [--model NAME] [--device-id N] [--serial TEXT] [--firmware TEXT]\n"
          "                 [--maker TEXT] [--fonts TEXT] [--battery 0-6] [--power ac|battery]\n"
          "                 [--restart-delay MS] [--print-dir DIR] [--help]\n"
@@ -175,6 +187,8 @@ std::string SimUsage() {
          "  --tcp ADDR:PORT     listen for raw printing connections; ADDR must be 127.x.y.z,\n"
          "                      port 0 picks a free port (repeatable)\n"
          "  --pty               offer a pseudo-terminal as a serial port\n"
+         "  --pty-baud N        carry the pseudo-terminal's bytes at N baud, 10 bits a byte, each way\n"
+         "                      (default: as fast as the kernel copies them)\n"
          "  --state FILE        keep customized values, memory switches and NV graphics here\n"
          "  --control SOCKET    also take control commands on this Unix socket\n"
          "  --model NAME        model name (default XJ-K52II)\n"

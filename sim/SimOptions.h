@@ -7,6 +7,10 @@
 
 namespace sim {
 
+// Line rates --pty-baud accepts.
+inline constexpr int kMinPtyBaud = 50;
+inline constexpr int kMaxPtyBaud = 4000000;
+
 // One TCP endpoint to listen on: an IPv4 loopback address and a port (0: any free port).
 struct TcpEndpoint {
   std::string address;
@@ -16,6 +20,7 @@ struct TcpEndpoint {
 struct SimOptions {
   std::vector<TcpEndpoint> tcp;
   bool pty = false;
+  int ptyBaud = 0;                // 0: the terminal is not paced
   std::string statePath;          // empty: nothing is kept
   std::string controlPath;        // empty: control on standard input only
   std::string printDir;           // empty: nothing printed is recorded

@@ -27,6 +27,7 @@ constexpr std::size_t kReadChunk = 4096;
 constexpr std::size_t kMaxControlOutput = 1 << 20;
 constexpr auto kRebindRetry = std::chrono::milliseconds(100);
 constexpr int kExitFailure = 1;
+constexpr long long kLongestSleepUs = 60'000'000;
 
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
 
@@ -192,6 +193,7 @@ bool SimServer::OpenPty(std::string& error) {
     return false;
   }
   pty_ = std::make_unique<HostChannel>(ptyMaster_, false, "pty " + ptyPath_, model_, printer_, link_, *this);
+  pty_->SetLineRate(options_.ptyBaud);
   return true;
 }
 
@@ -273,6 +275,7 @@ void SimServer::BeginRestart() {
   if (pty_) {
     pty_->WriteDue(now);
     pty_->DiscardOutput();
+    pty_->DiscardInput();
     pty_->Interpreter().Reset();
   }
   model_.userSettingMode = false;
@@ -328,6 +331,7 @@ std::string SimServer::DropConnection() {
     // A serial line cannot be hung up from the printer's side: everything on the line
     // is lost instead, in both directions, and a half-received command is forgotten.
     pty_->DiscardOutput();
+    pty_->DiscardInput();
     pty_->Interpreter().ResetParser();
     tcflush(ptySlave_, TCIOFLUSH);
     what += std::string(what.empty() ? "" : "; ") + "flushed " + pty_->Description();
@@ -348,6 +352,7 @@ std::string SimServer::LinkStatus() const {
   out += std::string(" restarting=") + (restarting_ || rebindPending_ ? "yes" : "no");
   out += " asb=" + std::to_string(tcp_ ? tcp_->Interpreter().AsbMask() : 0);
   if (pty_) out += " ptyasb=" + std::to_string(pty_->Interpreter().AsbMask());
+  if (pty_) out += " ptybaud=" + std::to_string(options_.ptyBaud);
   return out;
 }
 
@@ -462,13 +467,16 @@ int SimServer::Run() {
     if (pty_) consider(pty_->NextDue());
     if (restarting_) consider(restartEnd_);
     if (rebindPending_) consider(rebindAt_);
-    int timeoutMs = -1;
+    // To the microsecond: a paced terminal has a byte due every few hundred of them.
+    timespec timeout{};
     if (wake) {
-      const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*wake - now).count();
-      timeoutMs = static_cast<int>(std::clamp<long long>(wait, 0, 60000));
+      const auto wait = std::clamp<long long>(
+          std::chrono::ceil<std::chrono::microseconds>(*wake - now).count(), 0, kLongestSleepUs);
+      timeout.tv_sec = static_cast<time_t>(wait / 1000000);
+      timeout.tv_nsec = static_cast<long>(wait % 1000000) * 1000;
     }
 
-    const int ready = poll(fds.data(), fds.size(), timeoutMs);
+    const int ready = ppoll(fds.data(), fds.size(), wake ? &timeout : nullptr, nullptr);
     if (ready < 0) {
       if (errno == EINTR) continue;
       std::fprintf(stderr, "xjk52-sim: poll failed: %s\n", std::strerror(errno));
@@ -513,8 +521,13 @@ int SimServer::Run() {
       if (restartPending_) BeginRestart();
     }
 
-    // Send what is due: replies, automatic status, control replies.
+    // Take in what has arrived on a paced line, then send what is due: replies,
+    // automatic status, control replies.
     now = Clock::now();
+    if (pty_ && !restarting_) {
+      pty_->FeedDue(now);
+      if (restartPending_) BeginRestart();
+    }
     if (tcp_ && !tcp_->WriteDue(now)) CloseTcp();
     if (pty_) pty_->WriteDue(now);
     if (link_.replyBudget && *link_.replyBudget == 0) RunDeferredCommand();

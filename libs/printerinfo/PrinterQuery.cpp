@@ -142,7 +142,7 @@ bool PrinterQuery::TrailingBytesPresent() {
 }
 
 PrinterQuery::Status PrinterQuery::ReadBlock(std::uint8_t header, int ident,
-                                             std::string* body) {
+                                             std::string* body, bool last) {
   Clock deadline = 0;
   std::uint8_t b = 0;
   Status st = FirstByte(&deadline, &b);
@@ -161,7 +161,7 @@ PrinterQuery::Status PrinterQuery::ReadBlock(std::uint8_t header, int ident,
     if (text.size() >= kMaxBlockBody) return Status::kBadReply;
     text.push_back(static_cast<char>(b));
   }
-  if (TrailingBytesPresent()) return Status::kBadReply;
+  if (last && TrailingBytesPresent()) return Status::kBadReply;
   *body = std::move(text);
   return Status::kOk;
 }
@@ -207,6 +207,36 @@ PrinterQuery::Status PrinterQuery::ReadCustomizedValue(std::uint8_t a,
   std::string body;
   st = ReadBlock(kBlockData, kIdentCustomValue, &body);
   if (st != Status::kOk) return st;
+  return ParseCustomizedValue(body, a, value);
+}
+
+std::vector<PrinterQuery::Status> PrinterQuery::ReadCustomizedValues(
+    const std::vector<std::uint8_t>& numbers, std::vector<std::optional<std::uint32_t>>* values) {
+  std::vector<Status> statuses(numbers.size(), Status::kNoAnswer);
+  values->assign(numbers.size(), std::nullopt);
+  if (numbers.empty()) return statuses;
+  std::vector<std::uint8_t> commands;
+  for (const std::uint8_t a : numbers) commands.insert(commands.end(), {0x1D, 0x28, 0x45, 0x02, 0x00, 0x06, a});
+  const Status sent = Exchange(commands.data(), commands.size());
+  if (sent != Status::kOk) {
+    statuses.assign(numbers.size(), sent);
+    return statuses;
+  }
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    std::string body;
+    statuses[i] = ReadBlock(kBlockData, kIdentCustomValue, &body, i + 1 == numbers.size());
+    if (statuses[i] == Status::kOk) statuses[i] = ParseCustomizedValue(body, numbers[i], &(*values)[i]);
+    // Nothing came: the replies still due are not waited for one after another.
+    if (statuses[i] == Status::kNoAnswer || statuses[i] == Status::kIoError) {
+      for (std::size_t j = i + 1; j < numbers.size(); ++j) statuses[j] = statuses[i];
+      break;
+    }
+  }
+  return statuses;
+}
+
+PrinterQuery::Status PrinterQuery::ParseCustomizedValue(const std::string& body, std::uint8_t a,
+                                                        std::optional<std::uint32_t>* value) {
   const std::size_t sep = body.find(static_cast<char>(kSeparator));
   if (sep == std::string::npos) return Status::kBadReply;
   const std::optional<std::uint32_t> number = ParseDecimal(body.substr(0, sep));

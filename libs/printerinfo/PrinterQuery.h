@@ -63,6 +63,18 @@ class PrinterQuery {
   // A reply for another number than a is kBadReply.
   Status ReadCustomizedValue(std::uint8_t a, std::optional<std::uint32_t>* value);
 
+  // GS ( E fn 6 for every number of `numbers`, all in one write, then the replies in
+  // order: the printer answers the requests one after another as it would each alone,
+  // but the host does not wait a round trip for each of them. The result has one status
+  // per number, and values one value per number, each what ReadCustomizedValue would
+  // give. A reply for another number than the one due is kBadReply; after a malformed
+  // reply the ones behind it may be kBadReply too (where one reply ends is then no
+  // longer known), but a value is only ever taken from a well-formed reply for its own
+  // number. A request that gets no answer within the time limit (for one reply) is
+  // kNoAnswer, and so is every request after it, whose replies are not waited for.
+  std::vector<Status> ReadCustomizedValues(const std::vector<std::uint8_t>& numbers,
+                                           std::vector<std::optional<std::uint32_t>>* values);
+
   // GS ( E fn 4 a: "37 21" + eight characters '0'/'1', bit 8 first, + "00". *bits
   // receives the eight characters on kOk.
   Status ReadMemorySwitch(std::uint8_t a, std::array<char, 8>* bits);
@@ -100,8 +112,12 @@ class PrinterQuery {
   Status NextByte(Clock deadlineMs, std::uint8_t* byte);
   // Skips XON/XOFF and returns the first byte of a reply.
   Status FirstByte(Clock* restDeadlineMs, std::uint8_t* byte);
-  // Reads "header [ident] body 00" and returns the body.
-  Status ReadBlock(std::uint8_t header, int ident, std::string* body);
+  // Reads "header [ident] body 00" and returns the body. With `last`, bytes that follow
+  // at once make it kBadReply (see TrailingBytesPresent); a reply with more replies of
+  // the same write behind it passes false.
+  Status ReadBlock(std::uint8_t header, int ident, std::string* body, bool last = true);
+  // The body of a GS ( E fn 6 reply ("a 1F value") for setting a, into *value.
+  static Status ParseCustomizedValue(const std::string& body, std::uint8_t a, std::optional<std::uint32_t>* value);
   // Bytes that follow a complete reply at once (other than XON/XOFF) mean the reply
   // was not the printer's answer to this request.
   bool TrailingBytesPresent();

@@ -21,6 +21,7 @@ class DescriptorTransport : public Transport {
                   std::uint32_t timeoutMs) override;
   XJC_RESULT Write(const std::uint8_t* data, std::size_t size, std::size_t* done,
                    std::uint32_t timeoutMs) override;
+  int ReadinessDescriptor() const override { return fd_; }
 
  protected:
   // isSocket: writes must not raise SIGPIPE when the peer has gone.

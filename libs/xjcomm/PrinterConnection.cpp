@@ -162,6 +162,7 @@ XJC_RESULT PrinterConnection::PumpLocked(std::uint32_t timeoutMs) {
     if (StateFromAsb(block, state)) {
       asbState_ = state;
       ++asbCount_;
+      if (asbHook_) asbHook_();
     }
   }
   if (fed.lastFlow != ReplyFilter::Flow::None) xoff_ = fed.lastFlow == ReplyFilter::Flow::Xoff;
@@ -185,6 +186,12 @@ bool PrinterConnection::Drain() {
   if (!open_ || broken_) return false;
   DrainLocked();
   return !broken_;
+}
+
+int PrinterConnection::ReadinessDescriptor() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  if (!open_ || broken_ || !transport_) return -1;
+  return transport_->ReadinessDescriptor();
 }
 
 XJC_RESULT PrinterConnection::WriteAllLocked(const std::uint8_t* data, std::size_t size,
@@ -507,6 +514,19 @@ XJC_RESULT PrinterConnection::EnableAutoStatus(std::uint8_t items) {
   const XJC_RESULT rc = WriteAllLocked(request.data(), request.size(), &done, timeouts_.writeMs);
   if (rc == XJC_OK) asbItems_ = items;
   return rc;
+}
+
+void PrinterConnection::SetStatusBlockHook(const void* owner, std::function<void()> hook) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  asbHookOwner_ = owner;
+  asbHook_ = std::move(hook);
+}
+
+void PrinterConnection::ClearStatusBlockHook(const void* owner) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  if (asbHookOwner_ != owner) return;
+  asbHookOwner_ = nullptr;
+  asbHook_ = nullptr;
 }
 
 std::uint64_t PrinterConnection::StatusBlockCount() const {

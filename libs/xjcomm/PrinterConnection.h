@@ -25,6 +25,7 @@
 // Every public function may be called from any thread.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -108,6 +109,17 @@ class PrinterConnection {
   // ---- automatic status ----
   // Reads whatever has arrived, without waiting. False when the connection is lost.
   bool Drain();
+  // The descriptor to wait on for arriving bytes (poll() for reading), -1 while the
+  // connection is closed or lost or its transport has none. The descriptor belongs to
+  // the connection: it may be closed (and its number reused) by a Close or a reconnect
+  // at any time, so a wait on it must be bounded and followed by a fresh look.
+  int ReadinessDescriptor() const;
+  // Calls hook (under the connection's lock: it must only signal, never call back) each
+  // time a status block arrives, whichever thread's read brought it. One hook at a time,
+  // set by its owner; ClearStatusBlockHook removes it only while owner's is the one set,
+  // and no call of it is running once it returns.
+  void SetStatusBlockHook(const void* owner, std::function<void()> hook);
+  void ClearStatusBlockHook(const void* owner);
   // The number of well-formed status blocks received so far, and the state of the last.
   std::uint64_t StatusBlockCount() const;
   PrinterState LastStatusBlockState() const;
@@ -158,6 +170,8 @@ class PrinterConnection {
   bool flowForced_ = false;
   std::uint8_t asbItems_ = 0;
   std::uint64_t asbCount_ = 0;
+  const void* asbHookOwner_ = nullptr;
+  std::function<void()> asbHook_;
   PrinterState asbState_;
   std::optional<std::uint16_t> battery_;
   std::optional<bool> batterySupported_;

@@ -1,7 +1,12 @@
 #include "libs/xjcomm/StatusMonitor.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
+#include <climits>
 
 #include "libs/xjcomm/CommandLanguage.h"
 #include "libs/xjcomm/FdIo.h"
@@ -15,11 +20,19 @@ thread_local StatusMonitor* tlMonitor = nullptr;
 
 StatusMonitor::StatusMonitor(std::shared_ptr<PrinterConnection> connection,
                              StatusProcedures& procedures, MonitorTiming timing)
-    : connection_(std::move(connection)), procedures_(procedures), timing_(timing) {}
+    : connection_(std::move(connection)),
+      procedures_(procedures),
+      timing_(timing),
+      wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+  // A status block that another thread's read brings wakes the thread as well.
+  connection_->SetStatusBlockHook(this, [this] { Wake(); });
+}
 
 StatusMonitor::~StatusMonitor() {
+  connection_->ClearStatusBlockHook(this);
   RequestStop();
   Join();
+  if (wakeFd_ >= 0) close(wakeFd_);
 }
 
 void StatusMonitor::Start() {
@@ -28,12 +41,18 @@ void StatusMonitor::Start() {
   thread_ = std::thread([this] { Run(); });
 }
 
+void StatusMonitor::Signal() {
+  if (wakeFd_ < 0) return;
+  const std::uint64_t one = 1;
+  [[maybe_unused]] const ssize_t written = write(wakeFd_, &one, sizeof one);
+}
+
 void StatusMonitor::RequestStop() {
   {
     std::lock_guard<std::mutex> guard(mutex_);
     stop_ = true;
   }
-  wake_.notify_all();
+  Signal();
   // A delivery waiting for the procedures' table gives up.
   procedures_.WakeDeliveries();
 }
@@ -47,7 +66,7 @@ void StatusMonitor::Wake() {
     std::lock_guard<std::mutex> guard(mutex_);
     woken_ = true;
   }
-  wake_.notify_all();
+  Signal();
 }
 
 void StatusMonitor::PollNow() {
@@ -56,7 +75,7 @@ void StatusMonitor::PollNow() {
     woken_ = true;
     pollNow_ = true;
   }
-  wake_.notify_all();
+  Signal();
 }
 
 std::optional<std::uint32_t> StatusMonitor::CurrentStatus() const {
@@ -66,11 +85,32 @@ std::optional<std::uint32_t> StatusMonitor::CurrentStatus() const {
 
 StatusMonitor* StatusMonitor::OnMonitorThread() { return tlMonitor; }
 
+bool StatusMonitor::Sleep(std::uint64_t untilMs, int input) {
+  pollfd fds[2];
+  nfds_t count = 0;
+  if (wakeFd_ >= 0) fds[count++] = pollfd{wakeFd_, POLLIN, 0};
+  const nfds_t inputIndex = count;
+  if (input >= 0) fds[count++] = pollfd{input, POLLIN, 0};
+  // Without the eventfd a signal cannot end the wait: it is kept short instead.
+  std::uint64_t limit = untilMs;
+  if (wakeFd_ < 0) limit = std::min(limit, NowMs() + timing_.drainMs);
+  const std::uint64_t now = NowMs();
+  const int timeoutMs = static_cast<int>(std::min<std::uint64_t>(limit > now ? limit - now : 0, INT_MAX));
+  if (poll(fds, count, timeoutMs) <= 0) return false;
+  if (wakeFd_ >= 0 && (fds[0].revents & POLLIN) != 0) {
+    std::uint64_t signals = 0;
+    [[maybe_unused]] const ssize_t got = read(wakeFd_, &signals, sizeof signals);
+  }
+  return input >= 0 && fds[inputIndex].revents != 0;
+}
+
 void StatusMonitor::Run() {
   tlMonitor = this;
   std::uint64_t now = NowMs();
   std::uint64_t nextPoll = now;
   std::uint64_t nextBattery = now;
+  // Until then the descriptor is not watched: it woke the thread without bringing a byte.
+  std::uint64_t ignoreInputUntil = 0;
   std::uint64_t blocksSeen = connection_->StatusBlockCount();
   bool blocksArrive = false;
   std::optional<std::uint32_t> status;
@@ -78,12 +118,23 @@ void StatusMonitor::Run() {
 
   for (;;) {
     bool pollNow = false;
+    bool woken = false;
+    bool byInput = false;
     {
-      std::unique_lock<std::mutex> lock(mutex_);
-      std::uint64_t wakeAt = std::min(now + timing_.drainMs, nextPoll);
-      const auto until = std::chrono::steady_clock::now() +
-                         std::chrono::milliseconds(wakeAt > now ? wakeAt - now : 0);
-      wake_.wait_until(lock, until, [this] { return stop_.load() || woken_; });
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (stop_) break;
+      woken = woken_;
+    }
+    if (!woken) {
+      const int input = now >= ignoreInputUntil ? connection_->ReadinessDescriptor() : -1;
+      std::uint64_t wakeAt = nextPoll;
+      if (procedures_.WantsBattery()) wakeAt = std::min(wakeAt, nextBattery);
+      // Without a descriptor to wait on, arrived bytes are looked at in a fixed rhythm.
+      if (input < 0) wakeAt = std::min(wakeAt, now + timing_.drainMs);
+      byInput = Sleep(wakeAt, input);
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
       if (stop_) break;
       woken_ = false;
       pollNow = pollNow_;
@@ -91,8 +142,15 @@ void StatusMonitor::Run() {
     }
     now = NowMs();
 
+    const std::size_t repliesBefore = connection_->QueuedReplyBytes();
     connection_->Drain();
     const std::uint64_t blocks = connection_->StatusBlockCount();
+    // Reply bytes are another caller's: while that conversation goes on the descriptor
+    // would wake the thread for every reply, so it is left alone until the next look (a
+    // status block the conversation brings wakes the thread through the connection's
+    // hook). The first bytes of a status block still coming keep it watched.
+    if (byInput && blocks == blocksSeen && connection_->QueuedReplyBytes() > repliesBefore)
+      ignoreInputUntil = now + timing_.drainMs;
     if (blocks != blocksSeen) {
       blocksSeen = blocks;
       blocksArrive = true;

@@ -45,6 +45,11 @@ class Transport {
 
   // Status lines, for transports that have them; false otherwise.
   virtual bool ReadLineStatus(LineStatus& status) { return false; }
+
+  // A descriptor that becomes readable when bytes arrive, for waiting on them with
+  // poll(); -1 when the transport has none (or is closed). Only for waiting: reading
+  // and writing go through Read and Write.
+  virtual int ReadinessDescriptor() const { return -1; }
 };
 
 }  // namespace xjcomm

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <iterator>
 
 #include "platform/Text.h"
 #include "platform/ui/MessageBox.h"
@@ -63,8 +65,12 @@ void LogEvent(std::string_view event, std::initializer_list<std::u16string_view>
 void LogEvent(std::string_view event, const std::vector<std::u16string_view>& fields) {
   const char* path = LogPath();
   if (path == nullptr) return;
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  char time[32];
+  std::snprintf(time, sizeof time, "\t%lld.%06ld\t", static_cast<long long>(now.tv_sec), now.tv_nsec / 1000);
   std::string line = std::to_string(static_cast<long>(getpid()));
-  line += '\t';
+  line += time;
   line += EscapeEventField(event);
   for (const std::u16string_view field : fields) {
     line += '\t';
@@ -77,6 +83,31 @@ void LogEvent(std::string_view event, const std::vector<std::u16string_view>& fi
   const ssize_t written = write(fd, line.data(), line.size());
   (void)written;
   close(fd);
+}
+
+std::optional<EventLine> ParseEventLine(std::string_view line) {
+  std::vector<std::string> parts(1);
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (c == '\t') {
+      parts.emplace_back();
+    } else if (c == '\\' && i + 1 < line.size()) {
+      const char next = line[++i];
+      parts.back() += next == 'n' ? '\n' : next == 't' ? '\t' : next == 'r' ? '\r' : next;
+    } else {
+      parts.back() += c;
+    }
+  }
+  if (parts.size() < 3 || parts[2].empty()) return std::nullopt;
+  EventLine parsed;
+  char* end = nullptr;
+  parsed.pid = std::strtol(parts[0].c_str(), &end, 10);
+  if (parts[0].empty() || *end != '\0') return std::nullopt;
+  parsed.seconds = std::strtod(parts[1].c_str(), &end);
+  if (parts[1].empty() || *end != '\0') return std::nullopt;
+  parsed.name = std::move(parts[2]);
+  parsed.fields.assign(std::make_move_iterator(parts.begin() + 3), std::make_move_iterator(parts.end()));
+  return parsed;
 }
 
 AutomaticAnswer ParseAutomaticAnswer(const char* value) {

@@ -3,7 +3,11 @@
 // asks for them:
 //
 //   XJ_EVENT_LOG=<file>           one line is appended to the file for every notable
-//                                 event: "<pid>\t<event>[\t<field>...]". Fields have
+//                                 event: "<pid>\t<time>\t<event>[\t<field>...]", the time
+//                                 in seconds of the machine's monotonic clock
+//                                 (CLOCK_MONOTONIC, the clock of std::chrono::steady_clock)
+//                                 with six decimals, so that other processes can set the
+//                                 events against their own clock readings. Fields have
 //                                 backslash, tab, CR and LF escaped as \\ \t \r \n.
 //   XJ_SELECT_DIALOG_ANSWER=ok|cancel
 //                                 the printer selection dialog, once shown, is
@@ -24,10 +28,14 @@
 // picture's number), "error-guidance" (status code, title, guidance text; the dialog is
 // not shown when message boxes are answered automatically), "settings-read" (the
 // result of reading the printer's settings) and "notification" (summary, body of a
-// desktop notification, "sent" or "no-bus"); the progress dialog adds "progress-shown";
-// the printer selection dialog adds "printer-list" (one field per row: the row's printer,
-// interface and port, separated by " | ") whenever it fills its list.
+// desktop notification, "sent" or "no-bus"); the progress dialog adds "progress-shown"
+// (its title) and "progress-closed" (its title and how many milliseconds it was held
+// open after the job had ended, so that it stays up long enough to be read); the printer
+// selection dialog adds "printer-list" (one field per row: the row's printer, interface
+// and port, separated by " | ") whenever it fills its list, and "selection-answered"
+// ("ok" or "cancel") when XJ_SELECT_DIALOG_ANSWER presses its button.
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,16 +61,30 @@ inline constexpr char kEventErrorGuidance[] = "error-guidance";
 inline constexpr char kEventSettingsRead[] = "settings-read";
 inline constexpr char kEventNotification[] = "notification";
 inline constexpr char kEventProgressShown[] = "progress-shown";
+inline constexpr char kEventProgressClosed[] = "progress-closed";
 inline constexpr char kEventPrinterList[] = "printer-list";
+inline constexpr char kEventSelectionAnswered[] = "selection-answered";
 
 // The escaped form of a field as it stands in the log.
 std::string EscapeEventField(std::string_view text);
 
-// Appends "<pid>\t<event>\t<field1>\t<field2>..." to the log file when XJ_EVENT_LOG
-// names one; nothing otherwise. Each line is written with a single append, so lines of
-// several threads or processes sharing the file never interleave. Any thread.
+// Appends "<pid>\t<time>\t<event>\t<field1>\t<field2>..." to the log file when
+// XJ_EVENT_LOG names one; nothing otherwise. Each line is written with a single append,
+// so lines of several threads or processes sharing the file never interleave. Any
+// thread.
 void LogEvent(std::string_view event, std::initializer_list<std::u16string_view> fields = {});
 void LogEvent(std::string_view event, const std::vector<std::u16string_view>& fields);
+
+// One line of the log, taken apart: the fields unescaped.
+struct EventLine {
+  long pid = 0;
+  double seconds = 0;  // CLOCK_MONOTONIC
+  std::string name;
+  std::vector<std::string> fields;
+};
+// Parses a line as LogEvent writes it (without its line end); nothing for a line that
+// does not have the form (a line cut short by a full disk, for instance).
+std::optional<EventLine> ParseEventLine(std::string_view line);
 
 // True when XJ_EVENT_LOG names a file. Any thread.
 bool EventLogEnabled();

@@ -6,8 +6,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <string>
 
-class QLocalServer;
 class QWidget;
 
 namespace plat {
@@ -24,7 +24,8 @@ class WindowTag : public QObject {
  private:
   void OnConnection();
   QPointer<QWidget> window_;
-  QLocalServer* server_;
+  std::string path_;   // the socket's path while this tag listens there
+  int listenFd_ = -1;
 };
 
 // Full path of the local socket of a tag, in the runtime folder.

@@ -87,15 +87,25 @@ bool EndUserSettingModeAfterLoss(IXJComm* comm, const ReconnectPolicy& policy) {
 PrinterResult ReadPageSettings(IXJComm* comm, const PageDef& page, Block& block) {
   PrinterResult result;
   PrinterQuery query(comm);
+  // The customized values are asked for all at once: the printer answers them one after
+  // another without a round trip each, which on a serial line is most of the time.
+  std::vector<std::uint8_t> numbers;
+  for (const SettingDef& setting : page.settings) {
+    if (setting.source == SettingDef::Source::kCustomValue &&
+        std::find(numbers.begin(), numbers.end(), setting.number) == numbers.end())
+      numbers.push_back(setting.number);
+  }
+  std::vector<std::optional<std::uint32_t>> values;
+  const std::vector<PrinterQuery::Status> statuses = query.ReadCustomizedValues(numbers, &values);
   // Each memory switch is read once for all of its bits.
   std::map<std::uint8_t, std::array<char, 8>> switches;
   for (const SettingDef& setting : page.settings) {
     if (setting.source == SettingDef::Source::kCustomValue) {
-      std::optional<std::uint32_t> value;
-      const PrinterQuery::Status status = query.ReadCustomizedValue(setting.number, &value);
-      if (status == PrinterQuery::Status::kOk && value) {
+      const auto at = static_cast<std::size_t>(std::find(numbers.begin(), numbers.end(), setting.number) - numbers.begin());
+      const PrinterQuery::Status status = statuses[at];
+      if (status == PrinterQuery::Status::kOk && values[at]) {
         // The printer answers a value as 16 bits; signed settings keep their meaning.
-        SetFieldValue(block, setting, static_cast<std::int32_t>(*value));
+        SetFieldValue(block, setting, static_cast<std::int32_t>(*values[at]));
         continue;
       }
       if (OutcomeOf(status) == PrinterOutcome::kNoAnswer) return PrinterResult{PrinterOutcome::kNoAnswer, {}};

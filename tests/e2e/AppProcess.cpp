@@ -1,53 +1,26 @@
 #include "tests/e2e/AppProcess.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
+#include <optional>
 #include <thread>
 
+#include "platform/ui/EventLog.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
 constexpr std::chrono::milliseconds kPollInterval(50);
-
-std::string Unescape(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 == text.size()) {
-      out += text[i];
-      continue;
-    }
-    const char c = text[++i];
-    out += c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
-  }
-  return out;
-}
-
-std::vector<std::string> Split(const std::string& line) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t tab = line.find('\t', start);
-    parts.push_back(Unescape(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start)));
-    if (tab == std::string::npos) break;
-    start = tab + 1;
-  }
-  return parts;
-}
 }  // namespace
 
 std::string AppProcess::InstallationFolder() { return XJ_DIST_DIR; }
@@ -63,65 +36,19 @@ AppProcess::AppProcess() {
   env_["XJ_MESSAGE_BOX_ANSWER"] = "ok";
 }
 
-AppProcess::~AppProcess() {
-  if (pid_ > 0 && exitCode_ < 0) {
-    kill(pid_, SIGKILL);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-  }
-}
+AppProcess::~AppProcess() = default;
 
 bool AppProcess::Start(const std::vector<std::string>& args, const std::string& program) {
-  // Everything the child needs is prepared here: after fork it only redirects and execs.
-  std::vector<std::string> argvText{program};
-  argvText.insert(argvText.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& text : argvText) argv.push_back(text.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> envText;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string text = *entry;
-    const std::string name = text.substr(0, text.find('='));
-    if (env_.count(name) == 0) envText.push_back(text);
-  }
-  for (const auto& [name, value] : env_) envText.push_back(name + "=" + value);
-  std::vector<char*> envp;
-  for (std::string& text : envText) envp.push_back(text.data());
-  envp.push_back(nullptr);
-
-  const int out = open(outputPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  const int errors =
-      separateErrors_ ? open(errorPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) : out;
-  const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (out >= 0) {
-      dup2(out, STDOUT_FILENO);
-      dup2(errors >= 0 ? errors : out, STDERR_FILENO);
-    }
-    if (devNull >= 0) dup2(devNull, STDIN_FILENO);
-    execve(program.c_str(), argv.data(), envp.data());
-    _exit(127);
-  }
-  if (out >= 0) close(out);
-  if (separateErrors_ && errors >= 0) close(errors);
-  if (devNull >= 0) close(devNull);
-  if (pid < 0) return false;
-  pid_ = pid;
-  exitCode_ = -1;
-  return true;
+  return child_.Start(program, args, env_, outputPath_, separateErrors_ ? errorPath_ : std::string());
 }
 
 std::vector<AppEvent> AppProcess::Events() const {
   std::vector<AppEvent> events;
   std::istringstream in(testenv::ReadFile(logPath_));
   for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> parts = Split(line);
-    if (parts.size() < 2) continue;
-    AppEvent event;
-    event.name = parts[1];
-    event.fields.assign(parts.begin() + 2, parts.end());
-    events.push_back(std::move(event));
+    std::optional<plat::EventLine> parsed = plat::ParseEventLine(line);
+    if (!parsed) continue;
+    events.push_back(AppEvent{std::move(parsed->name), std::move(parsed->fields), parsed->seconds});
   }
   return events;
 }
@@ -152,35 +79,11 @@ bool AppProcess::WaitForEvent(const std::string& name, int timeoutMs) {
   }
 }
 
-bool AppProcess::Running() {
-  if (pid_ <= 0 || exitCode_ >= 0) return false;
-  int status = 0;
-  const pid_t done = waitpid(pid_, &status, WNOHANG);
-  if (done == 0) return true;
-  if (done == pid_) {
-    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-  return false;
-}
+bool AppProcess::Running() { return child_.Running(); }
 
-void AppProcess::Terminate() {
-  if (Running()) kill(pid_, SIGTERM);
-}
+void AppProcess::Terminate() { child_.Signal(SIGTERM); }
 
-int AppProcess::WaitForExit(int timeoutMs) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (Running()) {
-    if (std::chrono::steady_clock::now() >= deadline) {
-      kill(pid_, SIGKILL);
-      int status = 0;
-      waitpid(pid_, &status, 0);
-      exitCode_ = 128 + SIGKILL;
-      return -1;
-    }
-    std::this_thread::sleep_for(kPollInterval);
-  }
-  return exitCode_;
-}
+int AppProcess::WaitForExit(int timeoutMs) { return child_.Wait(timeoutMs); }
 
 void AppProcess::UseHand() {
   handPath_ = folder_ + "/hand.sock";

@@ -8,13 +8,17 @@
 #include <sys/types.h>
 
 #include <map>
+
+#include "tests/support/ChildProcess.h"
 #include <string>
 #include <vector>
 
-// One line of the event log: the event's name and its fields (unescaped).
+// One line of the event log: the event's name, its fields (unescaped) and when it was
+// logged (seconds of the monotonic clock).
 struct AppEvent {
   std::string name;
   std::vector<std::string> fields;
+  double seconds = 0;
 };
 
 class AppProcess {
@@ -62,7 +66,7 @@ class AppProcess {
   // -1 when it did not end in time (it is then killed).
   int WaitForExit(int timeoutMs = kExitTimeoutMs);
   bool Running();
-  pid_t Pid() const { return pid_; }
+  pid_t Pid() const { return child_.Pid(); }
   // What the child wrote to standard output and error (for failure messages); only
   // standard output after SeparateErrorOutput.
   std::string Output() const;
@@ -79,8 +83,7 @@ class AppProcess {
   std::string errorPath_;
   bool separateErrors_ = false;
   std::string handPath_;
-  pid_t pid_ = -1;
-  int exitCode_ = -1;
+  ChildProcess child_;
 };
 
 // Reads a free TCP port on 127.0.0.1 that nothing listens on (bound and released).

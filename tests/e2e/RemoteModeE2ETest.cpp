@@ -111,4 +111,40 @@ TEST(DriverPortE2E, RegisteredDriverPortIsOpenedWithoutTheDialog) {
   EXPECT_EQ(data.substr(0, 4), std::string("PSD\0", 4));
 }
 
+// The selection dialog answered through XJ_SELECT_DIALOG_ANSWER, as scripts and the
+// benchmarks drive it: the press is logged with its time; OK takes the listed printer,
+// whose pages are then read behind the progress dialog; Cancel ends the start.
+TEST(SelectionAnswerE2E, OkTakesTheListedPrinterAndEveryPageIsReadBehindTheProgressDialog) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start());
+  e2e::RegisterNetPort(sim.TcpEndpoint());
+  AppProcess app;
+  app.SetEnv("XJ_SELECT_DIALOG_ANSWER", "ok");
+  ASSERT_TRUE(app.Start({"/mR"}));
+  ASSERT_TRUE(e2e::WaitForEventValue(app, "settings-read", "1")) << app.Output();
+  ASSERT_TRUE(app.WaitForEvent("main-window-shown")) << app.Output();
+  EXPECT_TRUE(app.MessageBoxTexts().empty());
+  EXPECT_EQ(e2e::EventValues(app, "selection-answered"), (std::vector<std::string>{"ok"}));
+  EXPECT_EQ(e2e::EventNamesAmong(app, {"selection-answered", "progress-shown", "progress-closed", "settings-read"}),
+            (std::vector<std::string>{"selection-answered", "progress-shown", "progress-closed", "settings-read"}));
+  const std::vector<std::string> closed = e2e::EventFields(app, "progress-closed");
+  ASSERT_EQ(closed.size(), 2u);
+  EXPECT_EQ(closed[0], "Communicating with the printer");
+  EXPECT_EQ(closed[1].find_first_not_of("0123456789"), std::string::npos) << closed[1];
+  // Every event carries its time, and the times follow the order of the lines.
+  const std::vector<AppEvent> events = app.Events();
+  for (std::size_t i = 1; i < events.size(); ++i) EXPECT_GE(events[i].seconds, events[i - 1].seconds) << i;
+  EXPECT_EQ(e2e::TerminateAndWait(app), 0) << app.Output();
+}
+
+TEST(SelectionAnswerE2E, CancelEndsTheStart) {
+  AppProcess app;
+  app.SetEnv("XJ_SELECT_DIALOG_ANSWER", "cancel");
+  ASSERT_TRUE(app.Start({"/mR"}));
+  EXPECT_EQ(app.WaitForExit(), 0) << app.Output();
+  EXPECT_EQ(e2e::EventValues(app, "selection-answered"), (std::vector<std::string>{"cancel"}));
+  EXPECT_EQ(e2e::EventValues(app, "startup-ended"), (std::vector<std::string>{"cancelled"}));
+  EXPECT_LT(app.IndexOf("main-window-shown"), 0);
+}
+
 }  // namespace

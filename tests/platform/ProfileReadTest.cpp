@@ -70,6 +70,13 @@ TEST(ProfileReadTest, EncodingsAndLineEnds) {
   EXPECT_EQ(Get(bom, u"Sprache", u"Name"), u"\u65E5\u672C");
   const auto wide = NewProfile(Utf16Le(u"[CMN_STR]\r\nSTR_0=\u65E5\u672C\r\nSTR_1=Two\r\n[X]\r\n"));
   EXPECT_EQ(ProfileSectionLines(u"cmn_str", wide), (Lines{u"STR_0=\u65E5\u672C", u"STR_1=Two"}));
+  // The same lines visited in place; a missing or empty section has none.
+  Lines visited;
+  EXPECT_EQ(ForEachProfileSectionLine(u"CMN_STR", wide, [&](std::u16string_view line) { visited.emplace_back(line); }),
+            2u);
+  EXPECT_EQ(visited, ProfileSectionLines(u"cmn_str", wide));
+  for (const char16_t* none : {u"X", u"missing"})
+    EXPECT_EQ(ForEachProfileSectionLine(none, wide, [](std::u16string_view) { ADD_FAILURE(); }), 0u);
   const auto wideLf = NewProfile(Utf16Le(u"[A]\nk=1\n[B]\nk=2"));
   EXPECT_EQ(ProfileInt(u"B", u"k", 0, wideLf), 2);
   const auto cr = NewProfile("[A]\rk=1\r[B]\rk=2\r");

@@ -77,7 +77,7 @@ TEST(SimIdentityTest, BadCommandLinesRefuseToStart) {
   const std::vector<std::vector<std::string>> bad = {
       {"--device-id", "300"}, {"--battery", "7"},       {"--power", "mains"},
       {"--restart-delay", "-1"}, {"--model", "tab\there"}, {"--bogus"},
-      {"--tcp"},
+      {"--tcp"}, {"--pty-baud", "10"}, {"--pty-baud", "9600"},  // the last without --pty
   };
   for (const auto& args : bad) {
     SimProcess::Options options;

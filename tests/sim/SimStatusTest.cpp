@@ -335,4 +335,33 @@ TEST(SimPtyTest, DropOnTheTerminalForgetsAHalfCommand) {
   EXPECT_EQ(pty.Read(1), B({kIdle}));
 }
 
+TEST(SimPtyTest, PacedTerminalCarriesEveryByteAtTheLineRate) {
+  SimProcess::Options options;
+  options.pty = true;
+  options.tcp = false;
+  options.extraArgs = {"--pty-baud", "1200"};
+  SimProcess sim(options);
+  ASSERT_TRUE(sim.Start());
+  EXPECT_EQ(StatusValue(sim.Control("status"), "ptybaud"), "1200");
+  SimLink pty = SimLink::OpenPty(sim.PtyPath());
+  ASSERT_TRUE(pty.valid());
+  // Two requests in one write: each is carried out once its bytes have arrived, the
+  // replies leave whole and in order.
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(pty.Send(Cat(B({0x1D, 0x49, 0x43}), Eot(1))));
+  EXPECT_EQ(pty.ReadBlock(), Cat(Cat(B({0x5F}), Text("XJ-K52II")), B({0x00})));
+  EXPECT_EQ(pty.Read(1), B({kIdle}));
+  // A lower bound only: the first request's 3 bytes arrive, then its 10 reply bytes and
+  // the second reply's byte leave one after another, 10 bits each at 1200 baud.
+  const double byteMs = 10.0 * 1000.0 / 1200.0;
+  const double elapsedMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_GE(elapsedMs, (3 + 10 + 1) * byteMs);
+  // A status block leaves paced as well, and the counters count the line's bytes.
+  ASSERT_TRUE(pty.Send(Asb(0x02)));
+  EXPECT_EQ(pty.Read(4), B({0x10, 0x00, 0x00, 0x00}));
+  const std::string status = sim.Control("status");
+  EXPECT_EQ(StatusValue(status, "bytesin"), "9");
+  EXPECT_EQ(StatusValue(status, "bytesout"), "15");
+}
+
 }  // namespace

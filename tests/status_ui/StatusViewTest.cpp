@@ -266,7 +266,7 @@ TEST_F(StatusViewTest, BatteryPicturesFollowTheCodesAndChangesReachTheDesktopOnc
   for (const EventLogFile::Event& event : events_.Events()) {
     if (event.name != "notification") continue;
     ASSERT_EQ(event.fields.size(), 3u);
-    EXPECT_EQ(event.fields[1], "Printer Name: XJ-K52II\\nPort: 127.0.0.1:9100");
+    EXPECT_EQ(event.fields[1], "Printer Name: XJ-K52II\nPort: 127.0.0.1:9100");
     EXPECT_EQ(event.fields[2], "no-bus");  // the test process has no desktop session
   }
 

@@ -9,10 +9,12 @@
 #include <QElapsedTimer>
 #include <QWidget>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "comm/CCommStateDlg.h"
+#include "platform/ui/EventLog.h"
 #include "platform/ui/Messages.h"
 #include "status/CUtilStatusView.h"
 #include "tests/support/TestEnv.h"
@@ -96,20 +98,13 @@ class EventLogFile {
   }
   ~EventLogFile() { unsetenv("XJ_EVENT_LOG"); }
 
-  // The events logged so far (fields as written, escapes kept).
+  // The events logged so far (fields unescaped).
   std::vector<Event> Events() const {
     std::vector<Event> events;
     std::ifstream in(path_);
     for (std::string line; std::getline(in, line);) {
-      std::vector<std::string> parts;
-      std::size_t start = 0;
-      for (std::size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
-        parts.push_back(line.substr(start, tab - start));
-        start = tab + 1;
-      }
-      parts.push_back(line.substr(start));
-      if (parts.size() < 2) continue;
-      events.push_back(Event{parts[1], std::vector<std::string>(parts.begin() + 2, parts.end())});
+      std::optional<plat::EventLine> parsed = plat::ParseEventLine(line);
+      if (parsed) events.push_back(Event{std::move(parsed->name), std::move(parsed->fields)});
     }
     return events;
   }

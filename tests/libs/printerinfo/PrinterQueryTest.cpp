@@ -201,6 +201,35 @@ TEST(PrinterQueryTest, NvCapacityAndBatteryReplies) {
   EXPECT_EQ(level, 5);
 }
 
+TEST(PrinterQueryTest, CustomizedValuesGoOutInOneWriteAndTheRepliesAreTakenInOrder) {
+  using Values = std::vector<std::optional<std::uint32_t>>;
+  ScriptedComm comm;
+  comm.OnCommand(CmdReadValue(3) + CmdReadValue(5) + CmdReadValue(101),
+                 ValueReply(3, "6") + ValueReply(5, "65535") + ValueReply(101, ""));
+  comm.SetChunkSize(3);  // replies may straddle reads
+  PrinterQuery query(&comm);
+  Values values;
+  EXPECT_EQ(query.ReadCustomizedValues({3, 5, 101}, &values), (std::vector<Status>{Status::kOk, Status::kOk, Status::kOk}));
+  EXPECT_EQ(values, (Values{6u, 65535u, std::nullopt}));
+  EXPECT_EQ(comm.Writes().size(), 1u);
+  EXPECT_EQ(comm.PurgeCount(), 1);
+
+  // The printer answers the second request for another setting and the third not at
+  // all: no value is taken from the wrong reply, and the rest is not waited for.
+  ScriptedComm wrong;
+  wrong.OnCommand(CmdReadValue(3) + CmdReadValue(5) + CmdReadValue(6) + CmdReadValue(12),
+                  ValueReply(3, "6") + ValueReply(6, "9"));
+  PrinterQuery other(&wrong);
+  EXPECT_EQ(other.ReadCustomizedValues({3, 5, 6, 12}, &values),
+            (std::vector<Status>{Status::kOk, Status::kBadReply, Status::kNoAnswer, Status::kNoAnswer}));
+  EXPECT_EQ(values, (Values{6u, std::nullopt, std::nullopt, std::nullopt}));
+  // A reply with more bytes behind it at the end of the batch is not the answer.
+  ScriptedComm extra;
+  extra.OnCommand(CmdReadValue(3), ValueReply(3, "6") + "XJ");
+  EXPECT_EQ(PrinterQuery(&extra).ReadCustomizedValues({3}, &values), std::vector<Status>{Status::kBadReply});
+  EXPECT_TRUE(PrinterQuery(&extra).ReadCustomizedValues({}, &values).empty());
+}
+
 }  // namespace
 
 namespace {

@@ -1,10 +1,15 @@
 #include "libs/xjcomm/PrinterConnection.h"
+#include "libs/xjcomm/StatusMonitor.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -288,6 +293,76 @@ TEST(PrinterConnectionTest, ForcedFlowControlWaitsForXon) {
   c.SetFlowControlForced(false);
   ASSERT_EQ(c.QueryPrinterId(2, type), XJC_OK);
   EXPECT_EQ(c.Write(request.data(), request.size(), &done, 1000), XJC_OK);
+}
+
+// The monitor is woken by the bytes themselves: with every rhythm of its own ten minutes
+// long, a status block the printer sends still reaches the procedure, also one that
+// another caller's read takes in.
+TEST(StatusMonitorTest, AnArrivingStatusBlockWakesTheMonitor) {
+  Printer p;
+  auto connection = std::make_shared<PrinterConnection>(Loopback(p.server.Port()), Short());
+  ASSERT_EQ(connection->Open(), XJC_OK);
+  struct Seen {
+    std::mutex mutex;
+    std::vector<std::uint32_t> codes;
+    bool Has(std::uint32_t code) {
+      std::lock_guard<std::mutex> lock(mutex);
+      return std::find(codes.begin(), codes.end(), code) != codes.end();
+    }
+    bool LastIs(std::uint32_t code) {
+      std::lock_guard<std::mutex> lock(mutex);
+      return !codes.empty() && codes.back() == code;
+    }
+  } seen;
+  StatusProcedures procedures;
+  procedures.RegisterStatus(
+      [](std::uint32_t code, void* context) -> std::int32_t {
+        auto* s = static_cast<Seen*>(context);
+        std::lock_guard<std::mutex> lock(s->mutex);
+        s->codes.push_back(code);
+        return 1;
+      },
+      &seen);
+  MonitorTiming never;
+  never.drainMs = never.pollMs = never.confirmPollMs = never.batteryMs = 600000;
+  StatusMonitor monitor(connection, procedures, never);
+  monitor.Start();
+  const auto waitFor = [&](std::uint32_t code) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!seen.Has(code) && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return seen.Has(code);
+  };
+  ASSERT_TRUE(waitFor(XJC_STATUS_ONLINE));  // the first look, right at the start
+  ASSERT_TRUE(p.server.Send({0x38, 0x00, 0x00, 0x00}));  // offline, cover open
+  EXPECT_TRUE(waitFor(XJC_STATUS_COVER_OPEN));
+
+  // While another caller reads replies, the descriptor is left to it; a status block its
+  // reads bring in still reaches the procedure.
+  const auto readReply = [&](const std::string& text) {
+    std::string got;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (got.find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+      std::uint8_t buffer[64];
+      std::size_t done = 0;
+      if (connection->Read(buffer, sizeof buffer, &done, 100) == XJC_OK) got.append(buffer, buffer + done);
+    }
+    return got.find(text) != std::string::npos;
+  };
+  ASSERT_TRUE(p.server.Send(InfoBlock("first")));
+  ASSERT_TRUE(readReply("first"));
+  Bytes closedThenReply = kAllClear;
+  const Bytes second = InfoBlock("second");
+  closedThenReply.insert(closedThenReply.end(), second.begin(), second.end());
+  ASSERT_TRUE(p.server.Send(closedThenReply));
+  ASSERT_TRUE(readReply("second"));
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!seen.LastIs(XJC_STATUS_ONLINE) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_TRUE(seen.LastIs(XJC_STATUS_ONLINE));
+  monitor.RequestStop();
+  monitor.Join();
+  connection->Close();
 }
 
 }  // namespace
